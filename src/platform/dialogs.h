@@ -34,6 +34,16 @@ struct SavedFile {
     int filterIndex = 0;
 };
 
+// What the user chose in the slider value dialog.
+enum class SliderValueAction { SetValue, SetMin, SetMax };
+
+// The answer of the slider value dialog: the button and the text of the edit
+// field exactly as entered (the caller checks that it is a number).
+struct SliderValueAnswer {
+    SliderValueAction action = SliderValueAction::SetValue;
+    String text;
+};
+
 struct Rgb {
     unsigned char red = 0;
     unsigned char green = 0;
@@ -67,6 +77,13 @@ public:
 
     // Colour chooser preset with `initial`. Empty when cancelled.
     virtual std::optional<Rgb> chooseColour(const Rgb& initial) = 0;
+
+    // The slider value dialog "Set value of slider": one edit field preset
+    // with `initialText` and the buttons "Set value" and "Cancel", or "Set
+    // Value", "Cancel" and "Set Min" and/or "Set Max" when the minimum
+    // and/or maximum may be changed. Empty when cancelled.
+    virtual std::optional<SliderValueAnswer> sliderValue(const String& initialText, bool minimumAdjustable,
+                                                         bool maximumAdjustable) = 0;
 };
 
 // The operating system's mouse cursor.

@@ -17,6 +17,10 @@ void ScriptedDialogs::answerSaveFile(const String& path, int filterIndex) {
 
 void ScriptedDialogs::answerColour(const Rgb& colour) { answers_.emplace_back(colour); }
 
+void ScriptedDialogs::answerSliderValue(SliderValueAction action, const String& text) {
+    answers_.emplace_back(SliderValueAnswer{action, text});
+}
+
 void ScriptedDialogs::answerCancel() { answers_.emplace_back(Cancel{}); }
 
 DialogCall& ScriptedDialogs::record(DialogKind kind, const String& caption) {
@@ -91,6 +95,27 @@ std::optional<Rgb> ScriptedDialogs::chooseColour(const Rgb& initial) {
     DialogCall& call = record(DialogKind::ChooseColour, String());
     call.initialColour = initial;
     return take<Rgb>(call);
+}
+
+std::optional<SliderValueAnswer> ScriptedDialogs::sliderValue(const String& initialText, bool minimumAdjustable,
+                                                              bool maximumAdjustable) {
+    DialogCall& call = record(DialogKind::SliderValue, String("Set value of slider"));
+    call.text = initialText;
+    call.minimumAdjustable = minimumAdjustable;
+    call.maximumAdjustable = maximumAdjustable;
+
+    // A bound button that the dialog does not offer cannot be the answer.
+    if (!answers_.empty()) {
+        if (const SliderValueAnswer* front = std::get_if<SliderValueAnswer>(&answers_.front())) {
+            bool offered = (front->action != SliderValueAction::SetMin || minimumAdjustable) &&
+                           (front->action != SliderValueAction::SetMax || maximumAdjustable);
+            if (!offered) {
+                call.unexpected = true;
+                return std::nullopt;
+            }
+        }
+    }
+    return take<SliderValueAnswer>(call);
 }
 
 void ScriptedDialogs::show() {

@@ -9,18 +9,21 @@
 #include <variant>
 #include <vector>
 
-enum class DialogKind { MessageBox, OpenFile, OpenFiles, SaveFile, ChooseColour };
+enum class DialogKind { MessageBox, OpenFile, OpenFiles, SaveFile, ChooseColour, SliderValue };
 
 // One dialog that was shown.
 struct DialogCall {
     DialogKind kind = DialogKind::MessageBox;
     String caption;  // caption of a message box, title of a file chooser
-    String text;     // text of a message box
+    String text;     // text of a message box, preset text of the slider value dialog
     MessageButtons buttons = MessageButtons::Ok;
     MessageIcon icon = MessageIcon::None;
     std::vector<FileFilter> filters;
     int initialFilter = 0;
     Rgb initialColour;
+    // Buttons "Set Min" / "Set Max" offered by the slider value dialog.
+    bool minimumAdjustable = false;
+    bool maximumAdjustable = false;
     // The system cursor was visible while the dialog was open.
     bool cursorVisible = false;
     // No fitting answer was at the front of the queue: the dialog was
@@ -38,6 +41,9 @@ public:
     void answerOpenFiles(const std::vector<String>& paths);
     void answerSaveFile(const String& path, int filterIndex);
     void answerColour(const Rgb& colour);
+    // Answers a slider value dialog. SetMin (SetMax) answers only a dialog
+    // that offers it.
+    void answerSliderValue(SliderValueAction action, const String& text);
     // Cancels the next dialog of any kind (No for a yes/no box).
     void answerCancel();
 
@@ -48,6 +54,8 @@ public:
     std::optional<SavedFile> saveFile(const String& title, const std::vector<FileFilter>& filters,
                                       int initialFilter) override;
     std::optional<Rgb> chooseColour(const Rgb& initial) override;
+    std::optional<SliderValueAnswer> sliderValue(const String& initialText, bool minimumAdjustable,
+                                                 bool maximumAdjustable) override;
 
     void show() override;
     void hide() override;
@@ -64,7 +72,7 @@ public:
 
 private:
     struct Cancel {};
-    using Answer = std::variant<Cancel, MessageAnswer, String, std::vector<String>, SavedFile, Rgb>;
+    using Answer = std::variant<Cancel, MessageAnswer, String, std::vector<String>, SavedFile, Rgb, SliderValueAnswer>;
 
     DialogCall& record(DialogKind kind, const String& caption);
     // Removes and returns the front answer when it holds an `Expected`;

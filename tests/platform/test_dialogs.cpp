@@ -142,3 +142,33 @@ TEST(ScriptedDialogs, DrivesTheDefaultSettingsCommand) {
     EXPECT_TRUE(keysCleared);
     EXPECT_EQ(dialogs.unexpectedCount(), 0);
 }
+
+TEST(ScriptedDialogs, SliderValueDialogOffersOnlyItsBoundButtons) {
+    ScriptedDialogs dialogs;
+    dialogs.answerSliderValue(SliderValueAction::SetMin, "-3.5");
+    dialogs.answerSliderValue(SliderValueAction::SetMin, "1");
+    dialogs.answerSliderValue(SliderValueAction::SetValue, "7");
+
+    auto min = dialogs.sliderValue("12.000000", true, false);
+    ASSERT_TRUE(min.has_value());
+    EXPECT_EQ(min->action, SliderValueAction::SetMin);
+    EXPECT_TRUE(min->text.equals("-3.5"));
+
+    // "Set Min" is not offered without an adjustable minimum: cancelled, answer kept.
+    EXPECT_FALSE(dialogs.sliderValue("12", false, true).has_value());
+    EXPECT_EQ(dialogs.pendingAnswers(), 2);
+    EXPECT_TRUE(dialogs.sliderValue("12", true, true).has_value());
+    auto value = dialogs.sliderValue("12", false, false);
+    ASSERT_TRUE(value.has_value());
+    EXPECT_EQ(value->action, SliderValueAction::SetValue);
+
+    const auto& calls = dialogs.calls();
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls[0].kind, DialogKind::SliderValue);
+    EXPECT_TRUE(calls[0].caption.equals("Set value of slider"));
+    EXPECT_TRUE(calls[0].text.equals("12.000000"));
+    EXPECT_TRUE(calls[0].minimumAdjustable);
+    EXPECT_FALSE(calls[0].maximumAdjustable);
+    EXPECT_TRUE(calls[1].unexpected);
+    EXPECT_EQ(dialogs.unexpectedCount(), 1);
+}

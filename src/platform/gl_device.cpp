@@ -1,0 +1,827 @@
+#define GL_GLEXT_PROTOTYPES 1
+#include "platform/gl_device.h"
+
+#include "core/logger.h"
+#include "platform/device_state.h"
+#include "platform/gl_shaders.h"
+
+#include <GL/glcorearb.h>
+#include <SDL.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace gfx {
+
+namespace {
+
+void logError(const std::string& what) { Logger::instance().error(String("GlDevice"), String(what.c_str())); }
+
+// --- render-state mappings -------------------------------------------------------
+
+GLenum depthFunction(uint32_t code) {
+    switch (code) {
+    case kCmpNever: return GL_NEVER;
+    case kCmpLess: return GL_LESS;
+    case kCmpEqual: return GL_EQUAL;
+    case kCmpGreater: return GL_GREATER;
+    case kCmpNotEqual: return GL_NOTEQUAL;
+    case kCmpGreaterEqual: return GL_GEQUAL;
+    case kCmpAlways: return GL_ALWAYS;
+    default: return GL_LEQUAL;
+    }
+}
+
+// A blend code as a GL factor; `fallback` for codes GL has no factor for.
+GLenum blendFactor(uint32_t code, GLenum fallback) {
+    switch (code) {
+    case kBlendZero: return GL_ZERO;
+    case kBlendOne: return GL_ONE;
+    case kBlendSrcColor: return GL_SRC_COLOR;
+    case kBlendInvSrcColor: return GL_ONE_MINUS_SRC_COLOR;
+    case kBlendSrcAlpha: return GL_SRC_ALPHA;
+    case kBlendInvSrcAlpha: return GL_ONE_MINUS_SRC_ALPHA;
+    case kBlendDestAlpha: return GL_DST_ALPHA;
+    case kBlendInvDestAlpha: return GL_ONE_MINUS_DST_ALPHA;
+    case kBlendDestColor: return GL_DST_COLOR;
+    case kBlendInvDestColor: return GL_ONE_MINUS_DST_COLOR;
+    case kBlendFactor: return GL_CONSTANT_COLOR;
+    case kBlendInvBlendFactor: return GL_ONE_MINUS_CONSTANT_COLOR;
+    default: return fallback;
+    }
+}
+
+struct BlendFunction {
+    GLenum source;
+    GLenum destination;
+};
+
+// The two "both" codes set source and destination together and only make
+// sense as the source; saturated source alpha is a source-only factor.
+BlendFunction blendFunction(uint32_t source, uint32_t destination) {
+    if (source == kBlendBothSrcAlpha) return {GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA};
+    if (source == kBlendBothInvSrcAlpha) return {GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA};
+    const GLenum src = source == kBlendSrcAlphaSat ? GL_SRC_ALPHA_SATURATE : blendFactor(source, GL_ONE);
+    return {src, blendFactor(destination, GL_ZERO)};
+}
+
+GLenum polygonMode(uint32_t code) {
+    switch (code) {
+    case kFillPoint: return GL_POINT;
+    case kFillWireframe: return GL_LINE;
+    default: return GL_FILL;
+    }
+}
+
+GLenum primitiveMode(Primitive primitive) {
+    switch (primitive) {
+    case Primitive::PointList: return GL_POINTS;
+    case Primitive::LineList: return GL_LINES;
+    case Primitive::LineStrip: return GL_LINE_STRIP;
+    case Primitive::TriangleList: return GL_TRIANGLES;
+    case Primitive::TriangleStrip: return GL_TRIANGLE_STRIP;
+    }
+    return GL_TRIANGLES;
+}
+
+bool isLine(Primitive primitive) { return primitive == Primitive::LineList || primitive == Primitive::LineStrip; }
+
+int validFogMode(uint32_t mode) { return mode <= kFogLinear ? static_cast<int>(mode) : 0; }
+
+// --- shader programs -----------------------------------------------------------------
+
+enum Uniform {
+    uPreTransformed, uViewportSize, uWorldView, uProjection, uNormalMatrix, uHasColour, uHasNormal, uLighting,
+    uLightEnabled, uLightDirection, uLightDiffuse, uLightAmbient, uMaterialDiffuse, uMaterialAmbient,
+    uMaterialEmissive, uGlobalAmbient, uRangeFog, uTextured, uTexture, uAlphaTest, uAlphaRef, uFogMode,
+    uFogStart, uFogEnd, uFogDensity, uFogColour, uLineWidth, kUniformCount
+};
+
+constexpr std::array<const char*, kUniformCount> kUniformNames = {
+    "uPreTransformed", "uViewportSize", "uWorldView", "uProjection", "uNormalMatrix", "uHasColour", "uHasNormal",
+    "uLighting", "uLightEnabled", "uLightDirection", "uLightDiffuse", "uLightAmbient", "uMaterialDiffuse",
+    "uMaterialAmbient", "uMaterialEmissive", "uGlobalAmbient", "uRangeFog", "uTextured", "uTexture", "uAlphaTest",
+    "uAlphaRef", "uFogMode", "uFogStart", "uFogEnd", "uFogDensity", "uFogColour", "uLineWidth"};
+
+struct Program {
+    GLuint id = 0;
+    std::array<GLint, kUniformCount> uniforms{};
+};
+
+GLuint compileShader(GLenum kind, const char* source) {
+    const GLuint shader = glCreateShader(kind);
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    GLint compiled = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+    if (compiled == GL_TRUE) return shader;
+    std::array<char, 2048> log{};
+    glGetShaderInfoLog(shader, static_cast<GLsizei>(log.size()), nullptr, log.data());
+    logError(std::string("Shader does not compile: ") + log.data());
+    glDeleteShader(shader);
+    return 0;
+}
+
+// Links the vertex, optional geometry and fragment shader; id 0 on failure.
+Program buildProgram(const char* geometrySource) {
+    Program program;
+    std::vector<GLuint> shaders = {compileShader(GL_VERTEX_SHADER, shaders::kVertex),
+                                   compileShader(GL_FRAGMENT_SHADER, shaders::kFragment)};
+    if (geometrySource != nullptr) shaders.push_back(compileShader(GL_GEOMETRY_SHADER, geometrySource));
+    const bool compiled = std::all_of(shaders.begin(), shaders.end(), [](GLuint s) { return s != 0; });
+    if (compiled) {
+        program.id = glCreateProgram();
+        for (GLuint shader : shaders) glAttachShader(program.id, shader);
+        glLinkProgram(program.id);
+        GLint linked = GL_FALSE;
+        glGetProgramiv(program.id, GL_LINK_STATUS, &linked);
+        if (linked != GL_TRUE) {
+            std::array<char, 2048> log{};
+            glGetProgramInfoLog(program.id, static_cast<GLsizei>(log.size()), nullptr, log.data());
+            logError(std::string("Shader program does not link: ") + log.data());
+            glDeleteProgram(program.id);
+            program.id = 0;
+        }
+    }
+    for (GLuint shader : shaders) {
+        if (shader != 0) glDeleteShader(shader);
+    }
+    if (program.id == 0) return program;
+    for (int i = 0; i < kUniformCount; ++i) program.uniforms[i] = glGetUniformLocation(program.id, kUniformNames[i]);
+    return program;
+}
+
+void uploadMatrix(GLint location, const D3DXMATRIX& matrix) {
+    // Row-major data as it is: see the note in gl_shaders.h.
+    glUniformMatrix4fv(location, 1, GL_FALSE, &matrix.m[0][0]);
+}
+
+void uploadColour(GLint location, const ColourValue& colour) {
+    glUniform4f(location, colour.r, colour.g, colour.b, colour.a);
+}
+
+bool hasExtension(const char* name) {
+    GLint count = 0;
+    glGetIntegerv(GL_NUM_EXTENSIONS, &count);
+    for (GLint i = 0; i < count; ++i) {
+        const auto* extension = reinterpret_cast<const char*>(glGetStringi(GL_EXTENSIONS, static_cast<GLuint>(i)));
+        if (extension != nullptr && std::strcmp(extension, name) == 0) return true;
+    }
+    return false;
+}
+
+void drainGlErrors() {
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+}
+
+// --- the device ---------------------------------------------------------------------
+
+class GlDevice final : public GraphicsDevice {
+public:
+    GlDevice(SDL_Window* window, int width, int height) : window_(window), width_(width), height_(height) {}
+    ~GlDevice() override {
+        destroyResources();
+        destroyDeviceObjects();
+    }
+    GlDevice(const GlDevice&) = delete;
+    GlDevice& operator=(const GlDevice&) = delete;
+
+    // Builds programs, vertex array, stream buffers, sampler and back buffer;
+    // false (logged) on failure.
+    bool createDeviceObjects();
+
+    DeviceCaps caps() const override { return caps_; }
+    int backBufferWidth() const override { return width_; }
+    int backBufferHeight() const override { return height_; }
+    bool isLost() const override { return lost_; }
+    bool reset(int width, int height) override;
+    void simulateLoss(int resetFailures) override {
+        lost_ = true;
+        resetFailures_ = std::max(0, resetFailures);
+    }
+
+    TextureHandle createTexture(int width, int height, const unsigned char* rgba) override;
+    bool updateTexture(TextureHandle texture, int x, int y, int width, int height,
+                       const unsigned char* rgba) override;
+    void destroyTexture(TextureHandle texture) override;
+    void setTexture(TextureHandle texture) override {
+        state_.texture = textures_.count(texture.id) != 0 ? texture : TextureHandle{};
+    }
+    void setTextureFilter(TextureFilter magnification, TextureFilter minification) override {
+        state_.magnification = magnification;
+        state_.minification = minification;
+    }
+    void setTextureAddress(TextureAddress mode) override { state_.address = mode; }
+
+    BufferHandle createVertexBuffer(const void* bytes, size_t byteCount) override;
+    BufferHandle createIndexBuffer(const uint16_t* indices, size_t count) override;
+    void destroyBuffer(BufferHandle buffer) override;
+    void drawIndexed(Primitive primitive, uint32_t vertexFlags, BufferHandle vertices, int vertexCount,
+                     BufferHandle indices, int indexCount) override;
+    void draw(Primitive primitive, uint32_t vertexFlags, BufferHandle vertices, int vertexCount) override;
+    void drawUser(Primitive primitive, uint32_t vertexFlags, const void* vertices, int vertexCount,
+                  const uint16_t* indices, int indexCount) override;
+
+    void setTransform(TransformKind kind, const D3DXMATRIX& matrix) override { state_.transform(kind) = matrix; }
+    D3DXMATRIX transform(TransformKind kind) const override { return state_.transform(kind); }
+    void setRenderState(RenderState state, uint32_t value) override { state_.set(state, value); }
+    uint32_t renderState(RenderState state) const override { return state_.get(state); }
+    void setMaterial(const Material& material) override { state_.material = material; }
+    void setLight(const DirectionalLight& light) override { state_.light = light; }
+    void enableLight(bool enabled) override { state_.lightEnabled = enabled; }
+    void setLineWidth(float width) override {
+        if (std::isfinite(width) && width > 0.0f) state_.lineWidth = width;
+    }
+
+    void beginScene() override {}
+    void endScene() override {}
+    void clear(uint32_t flags, uint32_t argb, float depth, int stencil) override;
+    bool present() override;
+    bool readBackBuffer(std::vector<unsigned char>& rgba, int& width, int& height) override;
+
+private:
+    struct Texture {
+        GLuint name = 0;
+        int width = 0;
+        int height = 0;
+    };
+    struct Buffer {
+        GLuint name = 0;
+        bool isIndex = false;
+        size_t byteCount = 0;
+        size_t indexCount = 0;
+        std::vector<uint16_t> prefixLargest;  // [i]: largest of the first i + 1 indices
+    };
+
+    void queryCaps();
+    bool createBackBuffer();
+    void destroyResources();
+    void destroyDeviceObjects();
+    const Buffer* findBuffer(BufferHandle handle, bool isIndex) const;
+
+    // Program, fixed-function state, uniforms and texture for one draw call.
+    void prepareDraw(Primitive primitive, const VertexLayout& layout);
+    void applyFixedFunctionState();
+    void uploadUniforms(const Program& program, const VertexLayout& layout);
+    void bindTextureStage();
+    // Attribute pointers into the bound GL_ARRAY_BUFFER.
+    static void bindAttributes(const VertexLayout& layout);
+
+    SDL_Window* window_;
+    int width_;
+    int height_;
+    bool lost_ = false;
+    int resetFailures_ = 0;
+    DeviceState state_;
+    DeviceCaps caps_;
+
+    Program basic_;
+    Program wideLines_;
+    GLuint vertexArray_ = 0;
+    GLuint streamVertices_ = 0;
+    GLuint streamIndices_ = 0;
+    GLuint sampler_ = 0;
+    // The back buffer: an off-screen colour and depth-stencil target, copied
+    // to the window by present(), so it can be read back at any time.
+    GLuint framebuffer_ = 0;
+    GLuint colourTarget_ = 0;
+    GLuint depthStencilTarget_ = 0;
+
+    uint32_t nextHandle_ = 1;  // never reused: handles from before a reset stay invalid
+    std::map<uint32_t, Texture> textures_;
+    std::map<uint32_t, Buffer> buffers_;
+};
+
+bool GlDevice::createDeviceObjects() {
+    basic_ = buildProgram(nullptr);
+    if (basic_.id == 0) return false;
+    wideLines_ = buildProgram(shaders::kWideLineGeometry);
+    if (wideLines_.id == 0) logError("Wide lines are drawn one pixel wide");
+    glGenVertexArrays(1, &vertexArray_);
+    glBindVertexArray(vertexArray_);
+    glGenBuffers(1, &streamVertices_);
+    glGenBuffers(1, &streamIndices_);
+    glGenSamplers(1, &sampler_);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glBlendColor(1.0f, 1.0f, 1.0f, 1.0f);
+    if (!createBackBuffer()) return false;
+    queryCaps();
+    return true;
+}
+
+bool GlDevice::createBackBuffer() {
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &largest);
+    if (width_ > largest || height_ > largest) {
+        logError("Back buffer of " + std::to_string(width_) + " x " + std::to_string(height_) +
+                 " pixels is larger than OpenGL allows");
+        return false;
+    }
+    glGenRenderbuffers(1, &colourTarget_);
+    glBindRenderbuffer(GL_RENDERBUFFER, colourTarget_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width_, height_);
+    glGenRenderbuffers(1, &depthStencilTarget_);
+    glBindRenderbuffer(GL_RENDERBUFFER, depthStencilTarget_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width_, height_);
+    glGenFramebuffers(1, &framebuffer_);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colourTarget_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depthStencilTarget_);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        logError("The back buffer cannot be drawn into");
+        return false;
+    }
+    glViewport(0, 0, width_, height_);
+    // Like a back buffer without alpha: alpha stays 1, so destination alpha reads as opaque.
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+    return true;
+}
+
+void GlDevice::destroyDeviceObjects() {
+    for (Program* program : {&basic_, &wideLines_}) {
+        if (program->id != 0) glDeleteProgram(program->id);
+        *program = Program{};
+    }
+    glBindVertexArray(0);
+    if (vertexArray_ != 0) glDeleteVertexArrays(1, &vertexArray_);
+    if (streamVertices_ != 0) glDeleteBuffers(1, &streamVertices_);
+    if (streamIndices_ != 0) glDeleteBuffers(1, &streamIndices_);
+    if (sampler_ != 0) glDeleteSamplers(1, &sampler_);
+    vertexArray_ = streamVertices_ = streamIndices_ = sampler_ = 0;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    if (framebuffer_ != 0) glDeleteFramebuffers(1, &framebuffer_);
+    if (colourTarget_ != 0) glDeleteRenderbuffers(1, &colourTarget_);
+    if (depthStencilTarget_ != 0) glDeleteRenderbuffers(1, &depthStencilTarget_);
+    framebuffer_ = colourTarget_ = depthStencilTarget_ = 0;
+}
+
+void GlDevice::destroyResources() {
+    for (auto& [id, texture] : textures_) glDeleteTextures(1, &texture.name);
+    for (auto& [id, buffer] : buffers_) glDeleteBuffers(1, &buffer.name);
+    textures_.clear();
+    buffers_.clear();
+    state_.texture = {};
+}
+
+void GlDevice::queryCaps() {
+    GLint maxTexture = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
+    GLint stencilBits = 0;
+    glGetFramebufferAttachmentParameteriv(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT,
+                                          GL_FRAMEBUFFER_ATTACHMENT_STENCIL_SIZE, &stencilBits);
+    drainGlErrors();
+    const bool anisotropic =
+        hasExtension("GL_EXT_texture_filter_anisotropic") || hasExtension("GL_ARB_texture_filter_anisotropic");
+    caps_ = DeviceCaps{};
+    // The device offers one texture stage and one light, whatever GL could do.
+    caps_.maxTextureBlendStages = 1;
+    caps_.maxSimultaneousTextures = 1;
+    caps_.maxActiveLights = 1;
+    caps_.maxStencilIndices = stencilBits > 0 ? 8 : 0;
+    caps_.maxTextureWidth = caps_.maxTextureHeight = caps_.maxTextureRepeat = maxTexture;
+    // GL has no primitive limit; indices are 16 bits wide.
+    caps_.maxPrimitiveCount = 0xFFFFFF;
+    caps_.maxVertexIndex = 0xFFFF;
+    caps_.nonPowerOfTwoTextures = true;
+    caps_.magPoint = caps_.magLinear = caps_.minPoint = caps_.minLinear = true;
+    caps_.magAnisotropic = caps_.minAnisotropic = anisotropic;
+    caps_.mipPoint = caps_.mipLinear = true;
+}
+
+bool GlDevice::reset(int width, int height) {
+    if (width <= 0 || height <= 0) return false;
+    if (resetFailures_ > 0) {
+        --resetFailures_;
+        return false;
+    }
+    destroyResources();
+    destroyDeviceObjects();
+    width_ = width;
+    height_ = height;
+    state_.restoreDefaults();
+    if (!createDeviceObjects()) return false;
+    lost_ = false;
+    return true;
+}
+
+TextureHandle GlDevice::createTexture(int width, int height, const unsigned char* rgba) {
+    if (width <= 0 || height <= 0 || width > caps_.maxTextureWidth || height > caps_.maxTextureHeight) return {};
+    std::vector<unsigned char> blank;
+    if (rgba == nullptr) {
+        blank.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0);
+        rgba = blank.data();
+    }
+    drainGlErrors();
+    Texture texture{0, width, height};
+    glGenTextures(1, &texture.name);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, texture.name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    if (glGetError() != GL_NO_ERROR) {
+        glDeleteTextures(1, &texture.name);
+        logError("Could not create a texture of " + std::to_string(width) + " x " + std::to_string(height));
+        return {};
+    }
+    const uint32_t id = nextHandle_++;
+    textures_.emplace(id, texture);
+    return TextureHandle{id};
+}
+
+bool GlDevice::updateTexture(TextureHandle handle, int x, int y, int width, int height,
+                             const unsigned char* rgba) {
+    auto found = textures_.find(handle.id);
+    if (found == textures_.end() || rgba == nullptr || x < 0 || y < 0 || width <= 0 || height <= 0 ||
+        width > found->second.width - x || height > found->second.height - y) {
+        return false;
+    }
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, found->second.name);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    return true;
+}
+
+void GlDevice::destroyTexture(TextureHandle handle) {
+    auto found = textures_.find(handle.id);
+    if (found == textures_.end()) return;
+    glDeleteTextures(1, &found->second.name);
+    textures_.erase(found);
+    if (state_.texture == handle) state_.texture = {};
+}
+
+BufferHandle GlDevice::createVertexBuffer(const void* bytes, size_t byteCount) {
+    if (bytes == nullptr || byteCount == 0 || byteCount > static_cast<size_t>(INT32_MAX)) return {};
+    Buffer buffer;
+    buffer.byteCount = byteCount;
+    glGenBuffers(1, &buffer.name);
+    glBindBuffer(GL_ARRAY_BUFFER, buffer.name);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(byteCount), bytes, GL_STATIC_DRAW);
+    const uint32_t id = nextHandle_++;
+    buffers_.emplace(id, std::move(buffer));
+    return BufferHandle{id};
+}
+
+BufferHandle GlDevice::createIndexBuffer(const uint16_t* indices, size_t count) {
+    if (indices == nullptr || count == 0 || count > static_cast<size_t>(INT32_MAX / 2)) return {};
+    Buffer buffer;
+    buffer.isIndex = true;
+    buffer.indexCount = count;
+    buffer.prefixLargest.resize(count);
+    uint16_t largest = 0;
+    for (size_t i = 0; i < count; ++i) buffer.prefixLargest[i] = largest = std::max(largest, indices[i]);
+    glGenBuffers(1, &buffer.name);
+    // Filled through the array target: the element binding belongs to the vertex array.
+    glBindBuffer(GL_ARRAY_BUFFER, buffer.name);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count * sizeof(uint16_t)), indices, GL_STATIC_DRAW);
+    const uint32_t id = nextHandle_++;
+    buffers_.emplace(id, std::move(buffer));
+    return BufferHandle{id};
+}
+
+void GlDevice::destroyBuffer(BufferHandle handle) {
+    auto found = buffers_.find(handle.id);
+    if (found == buffers_.end()) return;
+    glDeleteBuffers(1, &found->second.name);
+    buffers_.erase(found);
+}
+
+const GlDevice::Buffer* GlDevice::findBuffer(BufferHandle handle, bool isIndex) const {
+    auto found = buffers_.find(handle.id);
+    if (found == buffers_.end() || found->second.isIndex != isIndex) return nullptr;
+    return &found->second;
+}
+
+void GlDevice::applyFixedFunctionState() {
+    if (state_.get(RenderState::ZEnable) != 0) {
+        glEnable(GL_DEPTH_TEST);
+    } else {
+        glDisable(GL_DEPTH_TEST);
+    }
+    glDepthFunc(depthFunction(state_.get(RenderState::ZFunc)));
+    glDepthMask(state_.get(RenderState::ZWriteEnable) != 0 ? GL_TRUE : GL_FALSE);
+
+    if (state_.get(RenderState::AlphaBlendEnable) != 0) {
+        glEnable(GL_BLEND);
+        const BlendFunction blend =
+            blendFunction(state_.get(RenderState::SrcBlend), state_.get(RenderState::DestBlend));
+        glBlendFunc(blend.source, blend.destination);
+    } else {
+        glDisable(GL_BLEND);
+    }
+
+    // Winding as the viewer sees it: GL's window space has y up like the
+    // picture, so GL's clockwise is the viewer's clockwise.
+    const uint32_t cull = state_.get(RenderState::CullMode);
+    if (cull == kCullClockwise || cull == kCullCounterClockwise) {
+        glEnable(GL_CULL_FACE);
+        glFrontFace(cull == kCullCounterClockwise ? GL_CW : GL_CCW);
+        glCullFace(GL_BACK);
+    } else {
+        glDisable(GL_CULL_FACE);
+    }
+    glPolygonMode(GL_FRONT_AND_BACK, polygonMode(state_.get(RenderState::FillMode)));
+    if (state_.get(RenderState::DitherEnable) != 0) {
+        glEnable(GL_DITHER);
+    } else {
+        glDisable(GL_DITHER);
+    }
+}
+
+void GlDevice::uploadUniforms(const Program& program, const VertexLayout& layout) {
+    const auto& u = program.uniforms;
+    glUniform1i(u[uPreTransformed], layout.preTransformed ? 1 : 0);
+    glUniform2f(u[uViewportSize], static_cast<float>(std::max(1, width_)), static_cast<float>(std::max(1, height_)));
+    glUniform1i(u[uHasColour], layout.diffuse >= 0 ? 1 : 0);
+    glUniform1i(u[uHasNormal], layout.normal >= 0 ? 1 : 0);
+    glUniform1f(u[uLineWidth], state_.lineWidth);
+
+    const D3DXMATRIX worldView = state_.world * state_.view;
+    D3DXMATRIX inverse;
+    D3DXMATRIX normalMatrix = worldView;
+    if (D3DXMatrixInverse(&inverse, nullptr, &worldView) != nullptr) D3DXMatrixTranspose(&normalMatrix, &inverse);
+    uploadMatrix(u[uWorldView], worldView);
+    uploadMatrix(u[uProjection], state_.projection);
+    uploadMatrix(u[uNormalMatrix], normalMatrix);
+
+    glUniform1i(u[uLighting], state_.get(RenderState::Lighting) != 0 && !layout.preTransformed ? 1 : 0);
+    glUniform1i(u[uLightEnabled], state_.lightEnabled ? 1 : 0);
+    D3DXVECTOR3 direction;
+    D3DXVec3TransformNormal(&direction, &state_.light.direction, &state_.view);
+    D3DXVec3Normalize(&direction, &direction);
+    glUniform3f(u[uLightDirection], direction.x, direction.y, direction.z);
+    uploadColour(u[uLightDiffuse], state_.light.diffuse);
+    uploadColour(u[uLightAmbient], state_.light.ambient);
+    uploadColour(u[uMaterialDiffuse], state_.material.diffuse);
+    uploadColour(u[uMaterialAmbient], state_.material.ambient);
+    uploadColour(u[uMaterialEmissive], state_.material.emissive);
+    uploadColour(u[uGlobalAmbient], colourFromArgb(state_.get(RenderState::Ambient)));
+
+    glUniform1i(u[uAlphaTest], state_.get(RenderState::AlphaTestEnable) != 0 ? 1 : 0);
+    glUniform1f(u[uAlphaRef], static_cast<float>(std::min<uint32_t>(state_.get(RenderState::AlphaRef), 255)));
+
+    int fogMode = 0;
+    if (state_.get(RenderState::FogEnable) != 0) {
+        fogMode = validFogMode(state_.get(RenderState::FogTableMode));
+        if (fogMode == 0 && !layout.preTransformed) fogMode = validFogMode(state_.get(RenderState::FogVertexMode));
+    }
+    glUniform1i(u[uFogMode], fogMode);
+    glUniform1i(u[uRangeFog], state_.get(RenderState::RangeFogEnable) != 0 ? 1 : 0);
+    glUniform1f(u[uFogStart], state_.getFloat(RenderState::FogStart));
+    glUniform1f(u[uFogEnd], state_.getFloat(RenderState::FogEnd));
+    glUniform1f(u[uFogDensity], state_.getFloat(RenderState::FogDensity));
+    const ColourValue fog = colourFromArgb(state_.get(RenderState::FogColor));
+    glUniform3f(u[uFogColour], fog.r, fog.g, fog.b);
+
+    glUniform1i(u[uTexture], 0);
+    glUniform1i(u[uTextured], textures_.count(state_.texture.id) != 0 ? 1 : 0);
+}
+
+void GlDevice::bindTextureStage() {
+    glActiveTexture(GL_TEXTURE0);
+    auto found = textures_.find(state_.texture.id);
+    glBindTexture(GL_TEXTURE_2D, found != textures_.end() ? found->second.name : 0);
+    const GLint wrap = state_.address == TextureAddress::Clamp ? GL_CLAMP_TO_EDGE : GL_REPEAT;
+    glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_S, wrap);
+    glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_T, wrap);
+    glSamplerParameteri(sampler_, GL_TEXTURE_MAG_FILTER,
+                        state_.magnification == TextureFilter::Linear ? GL_LINEAR : GL_NEAREST);
+    glSamplerParameteri(sampler_, GL_TEXTURE_MIN_FILTER,
+                        state_.minification == TextureFilter::Linear ? GL_LINEAR : GL_NEAREST);
+    glBindSampler(0, sampler_);
+}
+
+void GlDevice::prepareDraw(Primitive primitive, const VertexLayout& layout) {
+    const bool wide = isLine(primitive) && state_.lineWidth > 1.0f && wideLines_.id != 0;
+    const Program& program = wide ? wideLines_ : basic_;
+    glUseProgram(program.id);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    glBindVertexArray(vertexArray_);
+    applyFixedFunctionState();
+    if (wide) {
+        // The quads stand for lines: never culled, always filled.
+        glDisable(GL_CULL_FACE);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    }
+    uploadUniforms(program, layout);
+    bindTextureStage();
+}
+
+void GlDevice::bindAttributes(const VertexLayout& layout) {
+    const auto stride = static_cast<GLsizei>(layout.stride);
+    auto offset = [](int bytes) { return reinterpret_cast<const void*>(static_cast<uintptr_t>(bytes)); };
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, layout.preTransformed ? 4 : 3, GL_FLOAT, GL_FALSE, stride, offset(layout.position));
+    if (layout.normal >= 0) {
+        glEnableVertexAttribArray(1);
+        glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride, offset(layout.normal));
+    } else {
+        glDisableVertexAttribArray(1);
+        glVertexAttrib3f(1, 0.0f, 0.0f, 0.0f);
+    }
+    if (layout.diffuse >= 0) {
+        // 0xAARRGGBB sits in memory as B, G, R, A: GL_BGRA reads it as RGBA.
+        glEnableVertexAttribArray(2);
+        glVertexAttribPointer(2, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride, offset(layout.diffuse));
+    } else {
+        glDisableVertexAttribArray(2);
+        glVertexAttrib4f(2, 1.0f, 1.0f, 1.0f, 1.0f);
+    }
+    if (layout.texCoord >= 0) {
+        glEnableVertexAttribArray(3);
+        glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, stride, offset(layout.texCoord));
+    } else {
+        glDisableVertexAttribArray(3);
+        glVertexAttrib2f(3, 0.0f, 0.0f);
+    }
+}
+
+void GlDevice::drawIndexed(Primitive primitive, uint32_t vertexFlags, BufferHandle vertices, int vertexCount,
+                           BufferHandle indices, int indexCount) {
+    const VertexLayout layout = vertexLayout(vertexFlags);
+    const Buffer* vertexBuffer = findBuffer(vertices, false);
+    const Buffer* indexBuffer = findBuffer(indices, true);
+    const bool valid = !lost_ && layout.stride > 0 && vertexBuffer != nullptr && indexBuffer != nullptr &&
+                       vertexCount > 0 && indexCount > 0 &&
+                       static_cast<size_t>(vertexCount) * layout.stride <= vertexBuffer->byteCount &&
+                       static_cast<size_t>(indexCount) <= indexBuffer->indexCount &&
+                       indexBuffer->prefixLargest[indexCount - 1] < vertexCount;
+    if (!valid) return;
+    prepareDraw(primitive, layout);
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer->name);
+    bindAttributes(layout);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer->name);
+    glDrawElements(primitiveMode(primitive), indexCount, GL_UNSIGNED_SHORT, nullptr);
+}
+
+void GlDevice::draw(Primitive primitive, uint32_t vertexFlags, BufferHandle vertices, int vertexCount) {
+    const VertexLayout layout = vertexLayout(vertexFlags);
+    const Buffer* vertexBuffer = findBuffer(vertices, false);
+    const bool valid = !lost_ && layout.stride > 0 && vertexBuffer != nullptr && vertexCount > 0 &&
+                       static_cast<size_t>(vertexCount) * layout.stride <= vertexBuffer->byteCount;
+    if (!valid) return;
+    prepareDraw(primitive, layout);
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer->name);
+    bindAttributes(layout);
+    glDrawArrays(primitiveMode(primitive), 0, vertexCount);
+}
+
+void GlDevice::drawUser(Primitive primitive, uint32_t vertexFlags, const void* vertices, int vertexCount,
+                        const uint16_t* indices, int indexCount) {
+    const VertexLayout layout = vertexLayout(vertexFlags);
+    const bool indicesValid =
+        indices == nullptr || (indexCount > 0 && largestIndex(indices, static_cast<size_t>(indexCount)) < vertexCount);
+    if (lost_ || layout.stride == 0 || vertices == nullptr || vertexCount <= 0 || !indicesValid) return;
+    prepareDraw(primitive, layout);
+    // A fresh store each call (orphaning) so the driver never waits for the previous draw.
+    const auto vertexBytes = static_cast<GLsizeiptr>(vertexCount) * layout.stride;
+    glBindBuffer(GL_ARRAY_BUFFER, streamVertices_);
+    glBufferData(GL_ARRAY_BUFFER, vertexBytes, nullptr, GL_STREAM_DRAW);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, vertexBytes, vertices);
+    bindAttributes(layout);
+    if (indices == nullptr) {
+        glDrawArrays(primitiveMode(primitive), 0, vertexCount);
+        return;
+    }
+    const auto indexBytes = static_cast<GLsizeiptr>(indexCount) * static_cast<GLsizeiptr>(sizeof(uint16_t));
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, streamIndices_);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, indexBytes, nullptr, GL_STREAM_DRAW);
+    glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, indexBytes, indices);
+    glDrawElements(primitiveMode(primitive), indexCount, GL_UNSIGNED_SHORT, nullptr);
+}
+
+void GlDevice::clear(uint32_t flags, uint32_t argb, float depth, int stencil) {
+    if (lost_) return;
+    GLbitfield bits = 0;
+    if (flags & kClearTarget) {
+        const ColourValue colour = colourFromArgb(argb);
+        glClearColor(colour.r, colour.g, colour.b, 1.0f);
+        bits |= GL_COLOR_BUFFER_BIT;
+    }
+    if (flags & kClearDepth) {
+        glClearDepth(std::clamp(static_cast<double>(depth), 0.0, 1.0));
+        glDepthMask(GL_TRUE);  // a clear ignores the depth-write state
+        bits |= GL_DEPTH_BUFFER_BIT;
+    }
+    if (flags & kClearStencil) {
+        glClearStencil(stencil);
+        glStencilMask(0xFFFFFFFFu);
+        bits |= GL_STENCIL_BUFFER_BIT;
+    }
+    if (bits == 0) return;
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    glClear(bits);
+}
+
+bool GlDevice::present() {
+    if (lost_) return false;
+    if (window_ == nullptr) {
+        glFlush();
+        return true;
+    }
+    int windowWidth = 0;
+    int windowHeight = 0;
+    SDL_GL_GetDrawableSize(window_, &windowWidth, &windowHeight);
+    const bool sameSize = windowWidth == width_ && windowHeight == height_;
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glBlitFramebuffer(0, 0, width_, height_, 0, 0, windowWidth, windowHeight, GL_COLOR_BUFFER_BIT,
+                      sameSize ? GL_NEAREST : GL_LINEAR);
+    SDL_GL_SwapWindow(window_);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    return true;
+}
+
+bool GlDevice::readBackBuffer(std::vector<unsigned char>& rgba, int& width, int& height) {
+    if (lost_ || width_ <= 0 || height_ <= 0) return false;
+    const size_t rowBytes = static_cast<size_t>(width_) * 4;
+    std::vector<unsigned char> bottomUp(rowBytes * static_cast<size_t>(height_));
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
+    rgba.resize(bottomUp.size());
+    for (int row = 0; row < height_; ++row) {
+        std::memcpy(&rgba[static_cast<size_t>(row) * rowBytes],
+                    &bottomUp[static_cast<size_t>(height_ - 1 - row) * rowBytes], rowBytes);
+    }
+    width = width_;
+    height = height_;
+    return true;
+}
+
+bool contextIsAtLeast33() {
+    GLint major = 0;
+    GLint minor = 0;
+    glGetIntegerv(GL_MAJOR_VERSION, &major);
+    glGetIntegerv(GL_MINOR_VERSION, &minor);
+    return major > 3 || (major == 3 && minor >= 3);
+}
+
+}  // namespace
+
+void configureGlAttributes() {
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+}
+
+std::unique_ptr<GraphicsDevice> createGlDevice(SDL_Window* window, int width, int height) {
+    if (SDL_GL_GetCurrentContext() == nullptr) {
+        logError("No OpenGL context is current");
+        return nullptr;
+    }
+    if (width <= 0 || height <= 0) {
+        logError("Back buffer of " + std::to_string(width) + " x " + std::to_string(height) + " pixels");
+        return nullptr;
+    }
+    if (!contextIsAtLeast33()) {
+        const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+        logError(std::string("OpenGL 3.3 is needed, the context offers ") + (version ? version : "?"));
+        return nullptr;
+    }
+    auto device = std::make_unique<GlDevice>(window, width, height);
+    if (!device->createDeviceObjects()) return nullptr;
+    // Presentation does not wait for the vertical retrace.
+    if (window != nullptr) SDL_GL_SetSwapInterval(0);
+    return device;
+}
+
+// --- hidden window -------------------------------------------------------------------
+
+std::unique_ptr<HiddenGlWindow> HiddenGlWindow::create(int width, int height) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+    std::unique_ptr<HiddenGlWindow> result(new HiddenGlWindow());
+    configureGlAttributes();
+    result->window_ = SDL_CreateWindow("Plastora", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
+                                       SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (result->window_ == nullptr) return nullptr;
+    result->context_ = SDL_GL_CreateContext(result->window_);
+    if (result->context_ == nullptr || !contextIsAtLeast33()) return nullptr;
+    return result;
+}
+
+HiddenGlWindow::~HiddenGlWindow() {
+    if (context_ != nullptr) SDL_GL_DeleteContext(context_);
+    if (window_ != nullptr) SDL_DestroyWindow(window_);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+bool HiddenGlWindow::makeCurrent() const { return SDL_GL_MakeCurrent(window_, context_) == 0; }
+
+}  // namespace gfx

@@ -1,0 +1,165 @@
+// GLSL sources of the OpenGL device: one vertex and one fragment shader that
+// reproduce the fixed-function look (transforms, one directional light and a
+// material, vertex colours, texture stage 0 modulation, alpha test, fog), and
+// a geometry shader that turns lines into screen-aligned quads when lines
+// wider than one pixel are drawn.
+#pragma once
+
+namespace gfx::shaders {
+
+// Matrices arrive as the row-major data of the row-vector convention
+// (v' = v * M). GLSL reads that data column by column, so the GLSL matrix is
+// the transpose and `M * v` computes v * M.
+inline constexpr const char* kVertex = R"(#version 330 core
+layout(location = 0) in vec4 aPosition;
+layout(location = 1) in vec3 aNormal;
+layout(location = 2) in vec4 aColour;
+layout(location = 3) in vec2 aTexCoord;
+
+uniform bool uPreTransformed;
+uniform vec2 uViewportSize;
+uniform mat4 uWorldView;
+uniform mat4 uProjection;
+uniform mat4 uNormalMatrix;
+uniform bool uHasColour;
+uniform bool uHasNormal;
+uniform bool uLighting;
+uniform bool uLightEnabled;
+uniform vec3 uLightDirection;
+uniform vec4 uLightDiffuse;
+uniform vec4 uLightAmbient;
+uniform vec4 uMaterialDiffuse;
+uniform vec4 uMaterialAmbient;
+uniform vec4 uMaterialEmissive;
+uniform vec4 uGlobalAmbient;
+uniform bool uRangeFog;
+
+out VertexData {
+    vec4 colour;
+    vec2 texCoord;
+    float fogDistance;
+} vs_out;
+
+vec4 litColour(vec4 diffuseSource) {
+    vec3 normal = vec3(0.0);
+    if (uHasNormal) {
+        normal = mat3(uNormalMatrix) * aNormal;
+        float len = length(normal);
+        normal = len > 0.0 ? normal / len : vec3(0.0);
+    }
+    vec3 colour = uMaterialEmissive.rgb + uGlobalAmbient.rgb * uMaterialAmbient.rgb;
+    if (uLightEnabled) {
+        colour += uLightAmbient.rgb * uMaterialAmbient.rgb;
+        colour += uLightDiffuse.rgb * diffuseSource.rgb * max(dot(normal, -uLightDirection), 0.0);
+    }
+    return vec4(clamp(colour, 0.0, 1.0), diffuseSource.a);
+}
+
+void main() {
+    vec4 diffuseSource = uHasColour ? aColour : uMaterialDiffuse;
+    if (uPreTransformed) {
+        vec2 ndc = vec2(aPosition.x / uViewportSize.x * 2.0 - 1.0, 1.0 - aPosition.y / uViewportSize.y * 2.0);
+        gl_Position = vec4(ndc, aPosition.z * 2.0 - 1.0, 1.0);
+        vs_out.colour = diffuseSource;
+        vs_out.fogDistance = aPosition.z;
+    } else {
+        vec4 eye = uWorldView * vec4(aPosition.xyz, 1.0);
+        vec4 clip = uProjection * eye;
+        // Depth 0..w (near..far) becomes the -w..w range that is clipped here.
+        gl_Position = vec4(clip.xy, 2.0 * clip.z - clip.w, clip.w);
+        vs_out.colour = uLighting ? litColour(diffuseSource) : diffuseSource;
+        vs_out.fogDistance = uRangeFog ? length(eye.xyz) : eye.z;
+    }
+    vs_out.texCoord = aTexCoord;
+}
+)";
+
+inline constexpr const char* kFragment = R"(#version 330 core
+in VertexData {
+    vec4 colour;
+    vec2 texCoord;
+    float fogDistance;
+} fs_in;
+
+uniform bool uTextured;
+uniform sampler2D uTexture;
+uniform bool uAlphaTest;
+uniform float uAlphaRef;
+uniform int uFogMode;
+uniform float uFogStart;
+uniform float uFogEnd;
+uniform float uFogDensity;
+uniform vec3 uFogColour;
+
+out vec4 fragColour;
+
+float fogFactor(float distance) {
+    if (uFogMode == 1) return exp(-uFogDensity * distance);
+    if (uFogMode == 2) return exp(-(uFogDensity * distance) * (uFogDensity * distance));
+    if (uFogEnd == uFogStart) return distance < uFogEnd ? 1.0 : 0.0;
+    return (uFogEnd - distance) / (uFogEnd - uFogStart);
+}
+
+void main() {
+    vec4 colour = fs_in.colour;
+    if (uTextured) colour *= texture(uTexture, fs_in.texCoord);
+    if (uAlphaTest && floor(colour.a * 255.0 + 0.5) < uAlphaRef) discard;
+    if (uFogMode != 0) colour.rgb = mix(uFogColour, colour.rgb, clamp(fogFactor(fs_in.fogDistance), 0.0, 1.0));
+    fragColour = colour;
+}
+)";
+
+// Expands each line into a quad `uLineWidth` pixels wide. The segment is
+// first cut at the near plane so that the screen-space direction is sound.
+inline constexpr const char* kWideLineGeometry = R"(#version 330 core
+layout(lines) in;
+layout(triangle_strip, max_vertices = 4) out;
+
+in VertexData {
+    vec4 colour;
+    vec2 texCoord;
+    float fogDistance;
+} gs_in[];
+
+out VertexData {
+    vec4 colour;
+    vec2 texCoord;
+    float fogDistance;
+} gs_out;
+
+uniform vec2 uViewportSize;
+uniform float uLineWidth;
+
+void emitAt(float t, vec2 offsetNdc) {
+    vec4 position = mix(gl_in[0].gl_Position, gl_in[1].gl_Position, t);
+    gl_Position = position + vec4(offsetNdc * position.w, 0.0, 0.0);
+    gs_out.colour = mix(gs_in[0].colour, gs_in[1].colour, t);
+    gs_out.texCoord = mix(gs_in[0].texCoord, gs_in[1].texCoord, t);
+    gs_out.fogDistance = mix(gs_in[0].fogDistance, gs_in[1].fogDistance, t);
+    EmitVertex();
+}
+
+void main() {
+    vec4 p0 = gl_in[0].gl_Position;
+    vec4 p1 = gl_in[1].gl_Position;
+    float d0 = p0.z + p0.w;
+    float d1 = p1.z + p1.w;
+    if (d0 < 0.0 && d1 < 0.0) return;
+    float t0 = d0 < 0.0 ? d0 / (d0 - d1) : 0.0;
+    float t1 = d1 < 0.0 ? d0 / (d0 - d1) : 1.0;
+    vec4 a = mix(p0, p1, t0);
+    vec4 b = mix(p0, p1, t1);
+    if (a.w <= 0.0 || b.w <= 0.0) return;
+    vec2 halfSize = uViewportSize * 0.5;
+    vec2 direction = b.xy / b.w * halfSize - a.xy / a.w * halfSize;
+    direction = length(direction) > 1e-6 ? normalize(direction) : vec2(1.0, 0.0);
+    vec2 offset = vec2(-direction.y, direction.x) * (uLineWidth * 0.5) / halfSize;
+    emitAt(t0, offset);
+    emitAt(t0, -offset);
+    emitAt(t1, offset);
+    emitAt(t1, -offset);
+    EndPrimitive();
+}
+)";
+
+}  // namespace gfx::shaders

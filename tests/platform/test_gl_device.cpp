@@ -1,0 +1,428 @@
+// Renders small scenes with the OpenGL device in a hidden window and checks
+// the pixels. Skipped where no display (or no OpenGL 3.3 core) is available.
+#include "platform/gl_device.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+using namespace gfx;
+
+constexpr int kSize = 64;
+
+struct ScreenVertex {
+    float x, y, z, rhw;
+    uint32_t colour;
+};
+constexpr uint32_t kScreenFlags = kPositionT | kDiffuse;
+
+struct TexturedScreenVertex {
+    float x, y, z, rhw;
+    uint32_t colour;
+    float u, v;
+};
+constexpr uint32_t kTexturedScreenFlags = kPositionT | kDiffuse | kTex1;
+
+struct LitVertex {
+    D3DXVECTOR3 position;
+    D3DXVECTOR3 normal;
+    uint32_t colour;
+};
+constexpr uint32_t kLitFlags = kPosition | kNormal | kDiffuse;
+
+struct WorldVertex {
+    D3DXVECTOR3 position;
+    uint32_t colour;
+};
+constexpr uint32_t kWorldFlags = kPosition | kDiffuse;
+
+struct Rgb {
+    int r, g, b;
+};
+
+std::array<ScreenVertex, 3> screenTriangle(float x0, float y0, float x1, float y1, float x2, float y2, float z,
+                                           uint32_t colour) {
+    return {{{x0, y0, z, 1, colour}, {x1, y1, z, 1, colour}, {x2, y2, z, 1, colour}}};
+}
+
+// Two triangles covering the rectangle, wound clockwise as seen.
+std::array<ScreenVertex, 6> screenQuad(float left, float top, float right, float bottom, float z, uint32_t colour) {
+    return {{{left, top, z, 1, colour},
+             {right, top, z, 1, colour},
+             {left, bottom, z, 1, colour},
+             {left, bottom, z, 1, colour},
+             {right, top, z, 1, colour},
+             {right, bottom, z, 1, colour}}};
+}
+
+// One window for the whole run, never closed: closing the display unloads the
+// GL driver, and the driver's own allocations would then look leaked.
+HiddenGlWindow* sharedWindow() {
+    static HiddenGlWindow* window = HiddenGlWindow::create(kSize, kSize).release();
+    return window;
+}
+
+class GlDeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        HiddenGlWindow* window = sharedWindow();
+        if (window == nullptr) GTEST_SKIP() << "no display with OpenGL 3.3 core";
+        ASSERT_TRUE(window->makeCurrent());
+        device = createGlDevice(window->window(), kSize, kSize);
+        ASSERT_TRUE(device);
+        device->beginScene();
+        device->clear(kClearTarget | kClearDepth | kClearStencil, 0xFF000000, 1.0f, 0);
+    }
+
+    void TearDown() override { device.reset(); }
+
+    template <typename Vertex, size_t N>
+    void drawList(const std::array<Vertex, N>& vertices, uint32_t flags) {
+        drawUser(Primitive::TriangleList, flags, vertices.data(), static_cast<int>(N));
+    }
+    void drawUser(Primitive primitive, uint32_t flags, const void* vertices, int count,
+                  const uint16_t* indices = nullptr, int indexCount = 0) {
+        device->drawUser(primitive, flags, vertices, count, indices, indexCount);
+        frame.clear();
+    }
+
+    // Reads the back buffer once per drawing (the draw helpers and newFrame() forget it).
+    Rgb pixel(int x, int y) {
+        if (frame.empty()) {
+            int width = 0, height = 0;
+            EXPECT_TRUE(device->readBackBuffer(frame, width, height));
+            EXPECT_EQ(width, kSize);
+            EXPECT_EQ(height, kSize);
+        }
+        const size_t at = (static_cast<size_t>(y) * kSize + x) * 4;
+        return {frame[at], frame[at + 1], frame[at + 2]};
+    }
+    void newFrame(uint32_t clearColour = 0xFF000000) {
+        frame.clear();
+        device->clear(kClearTarget | kClearDepth, clearColour, 1.0f, 0);
+    }
+
+    void useCamera() {
+        const D3DXVECTOR3 eye(0, 0, -10), at(0, 0, 0), up(0, 1, 0);
+        D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+        D3DXMatrixPerspectiveFovLH(&projection, D3DXToRadian(30.0), 1.0f, 1.0f, 100.0f);
+        device->setTransform(TransformKind::View, view);
+        device->setTransform(TransformKind::Projection, projection);
+    }
+
+    std::unique_ptr<GraphicsDevice> device;
+    std::vector<unsigned char> frame;
+    D3DXMATRIX view;
+    D3DXMATRIX projection;
+};
+
+::testing::AssertionResult near(Rgb actual, Rgb expected, int tolerance = 2) {
+    if (std::abs(actual.r - expected.r) <= tolerance && std::abs(actual.g - expected.g) <= tolerance &&
+        std::abs(actual.b - expected.b) <= tolerance) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "got (" << actual.r << ", " << actual.g << ", " << actual.b
+                                         << "), expected (" << expected.r << ", " << expected.g << ", "
+                                         << expected.b << ")";
+}
+
+constexpr Rgb kBlack{0, 0, 0};
+constexpr Rgb kRed{255, 0, 0};
+constexpr Rgb kGreen{0, 255, 0};
+constexpr Rgb kBlue{0, 0, 255};
+constexpr Rgb kWhite{255, 255, 255};
+
+TEST_F(GlDeviceTest, ClearAndPreTransformedTriangleLandOnTheirPixels) {
+    newFrame(0xFF336699);
+    EXPECT_TRUE(near(pixel(0, 0), {0x33, 0x66, 0x99}, 0));
+    EXPECT_TRUE(near(pixel(63, 63), {0x33, 0x66, 0x99}, 0));
+
+    newFrame();
+    // The right angle at the top left; rows are read top first.
+    drawList(screenTriangle(8, 8, 56, 8, 8, 56, 0.5f, 0xFFFF0000), kScreenFlags);
+    EXPECT_TRUE(near(pixel(9, 9), kRed));
+    EXPECT_TRUE(near(pixel(40, 12), kRed));
+    EXPECT_TRUE(near(pixel(12, 40), kRed));
+    EXPECT_TRUE(near(pixel(40, 40), kBlack));
+    EXPECT_TRUE(near(pixel(7, 7), kBlack));
+    EXPECT_TRUE(near(pixel(12, 60), kBlack));
+}
+
+TEST_F(GlDeviceTest, CullModesFollowTheWindingAsSeen) {
+    const auto clockwise = screenTriangle(8, 8, 56, 8, 8, 56, 0.5f, 0xFF00FF00);
+    const auto counterClockwise = screenTriangle(8, 8, 8, 56, 56, 8, 0.5f, 0xFF00FF00);
+
+    drawList(counterClockwise, kScreenFlags);  // default: counter-clockwise is culled
+    EXPECT_TRUE(near(pixel(16, 16), kBlack));
+    newFrame();
+    drawList(clockwise, kScreenFlags);
+    EXPECT_TRUE(near(pixel(16, 16), kGreen));
+
+    device->setRenderState(RenderState::CullMode, kCullClockwise);
+    newFrame();
+    drawList(clockwise, kScreenFlags);
+    EXPECT_TRUE(near(pixel(16, 16), kBlack));
+    newFrame();
+    drawList(counterClockwise, kScreenFlags);
+    EXPECT_TRUE(near(pixel(16, 16), kGreen));
+
+    device->setRenderState(RenderState::CullMode, kCullNone);
+    newFrame();
+    drawList(clockwise, kScreenFlags);
+    EXPECT_TRUE(near(pixel(16, 16), kGreen));
+}
+
+TEST_F(GlDeviceTest, PointFilteredTextureReproducesItsTexels) {
+    const std::array<unsigned char, 16> texels = {255, 0, 0, 255, 0, 255, 0, 255,  // red, green
+                                                  0, 0, 255, 255, 255, 255, 255, 255};  // blue, white
+    const TextureHandle texture = device->createTexture(2, 2, texels.data());
+    ASSERT_TRUE(texture);
+    device->setTexture(texture);
+    device->setTextureFilter(TextureFilter::Point, TextureFilter::Point);
+    const std::array<TexturedScreenVertex, 4> strip = {{{0, 0, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                                                        {64, 0, 0.5f, 1, 0xFFFFFFFF, 1, 0},
+                                                        {0, 64, 0.5f, 1, 0xFFFFFFFF, 0, 1},
+                                                        {64, 64, 0.5f, 1, 0xFFFFFFFF, 1, 1}}};
+    drawUser(Primitive::TriangleStrip, kTexturedScreenFlags, strip.data(), 4);
+    EXPECT_TRUE(near(pixel(0, 0), kRed));
+    EXPECT_TRUE(near(pixel(31, 31), kRed));
+    EXPECT_TRUE(near(pixel(32, 0), kGreen));
+    EXPECT_TRUE(near(pixel(0, 32), kBlue));
+    EXPECT_TRUE(near(pixel(63, 63), kWhite));
+
+    // Vertex colour modulates; an update replaces texels in place.
+    const std::array<unsigned char, 4> grey = {128, 128, 128, 255};
+    ASSERT_TRUE(device->updateTexture(texture, 1, 1, 1, 1, grey.data()));
+    auto tinted = strip;
+    for (auto& vertex : tinted) vertex.colour = 0xFF0000FF;
+    newFrame();
+    drawUser(Primitive::TriangleStrip, kTexturedScreenFlags, tinted.data(), 4);
+    EXPECT_TRUE(near(pixel(48, 48), {0, 0, 128}));
+    EXPECT_TRUE(near(pixel(16, 16), kBlack));
+}
+
+TEST_F(GlDeviceTest, BlendingAndAlphaTestUseTheAlpha) {
+    newFrame(0xFF0000FF);
+    device->setRenderState(RenderState::AlphaBlendEnable, 1);
+    device->setRenderState(RenderState::SrcBlend, kBlendSrcAlpha);
+    device->setRenderState(RenderState::DestBlend, kBlendInvSrcAlpha);
+    drawList(screenQuad(0, 0, 32, 64, 0.5f, 0x80FF0000), kScreenFlags);
+    EXPECT_TRUE(near(pixel(16, 32), {128, 0, 127}, 2));
+    EXPECT_TRUE(near(pixel(48, 32), kBlue));
+
+    device->setRenderState(RenderState::AlphaBlendEnable, 0);
+    device->setRenderState(RenderState::AlphaTestEnable, 1);
+    device->setRenderState(RenderState::AlphaRef, 0x81);
+    newFrame(0xFF0000FF);
+    drawList(screenQuad(0, 0, 32, 64, 0.5f, 0x80FF0000), kScreenFlags);
+    EXPECT_TRUE(near(pixel(16, 32), kBlue));
+    device->setRenderState(RenderState::AlphaRef, 0x80);
+    drawList(screenQuad(0, 0, 32, 64, 0.5f, 0x80FF0000), kScreenFlags);
+    EXPECT_TRUE(near(pixel(16, 32), kRed));
+}
+
+TEST_F(GlDeviceTest, DepthTestHidesWhatIsFarther) {
+    drawList(screenQuad(0, 0, 64, 64, 0.2f, 0xFF00FF00), kScreenFlags);
+    drawList(screenQuad(16, 16, 48, 48, 0.8f, 0xFFFF0000), kScreenFlags);
+    EXPECT_TRUE(near(pixel(32, 32), kGreen));
+
+    device->setRenderState(RenderState::ZFunc, kCmpGreater);
+    drawList(screenQuad(16, 16, 48, 48, 0.8f, 0xFFFF0000), kScreenFlags);
+    EXPECT_TRUE(near(pixel(32, 32), kRed)) << "greater passes against the nearer depth";
+
+    device->setRenderState(RenderState::ZFunc, kCmpLessEqual);
+    device->setRenderState(RenderState::ZWriteEnable, 0);
+    newFrame();
+    drawList(screenQuad(0, 0, 64, 64, 0.2f, 0xFF00FF00), kScreenFlags);
+    drawList(screenQuad(16, 16, 48, 48, 0.8f, 0xFFFF0000), kScreenFlags);
+    EXPECT_TRUE(near(pixel(32, 32), kRed)) << "nothing was written to the depth buffer";
+}
+
+TEST_F(GlDeviceTest, LightingBrightensTheSideFacingTheLight) {
+    useCamera();
+    device->setRenderState(RenderState::CullMode, kCullNone);
+    device->setRenderState(RenderState::Ambient, 0xFF404040);
+    Material material;
+    material.ambient = {1, 1, 1, 1};
+    device->setMaterial(material);
+    DirectionalLight light;
+    light.direction = {0, 0, 1};  // travels away from the viewer
+    device->setLight(light);
+    device->enableLight(true);
+
+    const D3DXVECTOR3 towardsViewer(0, 0, -1), awayFromViewer(0, 0, 1);
+    const std::array<LitVertex, 6> triangles = {{{{-2.5f, -1, 0}, towardsViewer, 0xFFFFFFFF},
+                                                 {{-0.5f, -1, 0}, towardsViewer, 0xFFFFFFFF},
+                                                 {{-1.5f, 1, 0}, towardsViewer, 0xFFFFFFFF},
+                                                 {{0.5f, -1, 0}, awayFromViewer, 0xFFFFFFFF},
+                                                 {{2.5f, -1, 0}, awayFromViewer, 0xFFFFFFFF},
+                                                 {{1.5f, 1, 0}, awayFromViewer, 0xFFFFFFFF}}};
+    drawList(triangles, kLitFlags);
+    const Rgb facing = pixel(14, 36);
+    const Rgb away = pixel(50, 36);
+    EXPECT_TRUE(near(facing, kWhite));
+    EXPECT_TRUE(near(away, {64, 64, 64}));
+
+    device->setRenderState(RenderState::Lighting, 0);
+    newFrame();
+    drawList(triangles, kLitFlags);
+    EXPECT_TRUE(near(pixel(50, 36), kWhite)) << "unlit vertices keep their colour";
+}
+
+TEST_F(GlDeviceTest, TransformedTriangleLandsWhereProjectionPredicts) {
+    useCamera();
+    device->setRenderState(RenderState::Lighting, 0);
+    device->setRenderState(RenderState::CullMode, kCullNone);
+    D3DXMATRIX rotation, translation, world;
+    D3DXMatrixRotationY(&rotation, 0.5f);
+    D3DXMatrixTranslation(&translation, 0.6f, 0.4f, 1.0f);
+    world = rotation * translation;
+    device->setTransform(TransformKind::World, world);
+    const std::array<WorldVertex, 3> triangle = {
+        {{{-0.5f, -0.3f, 0.2f}, 0xFFFFFFFF}, {{0.7f, 0.1f, -0.4f}, 0xFFFFFFFF}, {{0.0f, 0.9f, 0.0f}, 0xFFFFFFFF}}};
+    drawList(triangle, kWorldFlags);
+
+    const D3DVIEWPORT9 viewport{0, 0, kSize, kSize, 0.0f, 1.0f};
+    float minX = 1e9f, minY = 1e9f, maxX = -1e9f, maxY = -1e9f;
+    for (const WorldVertex& vertex : triangle) {
+        D3DXVECTOR3 screen;
+        D3DXVec3Project(&screen, &vertex.position, &viewport, &projection, &view, &world);
+        minX = std::min(minX, screen.x), maxX = std::max(maxX, screen.x);
+        minY = std::min(minY, screen.y), maxY = std::max(maxY, screen.y);
+    }
+    int coveredMinX = kSize, coveredMinY = kSize, coveredMaxX = -1, coveredMaxY = -1;
+    for (int y = 0; y < kSize; ++y) {
+        for (int x = 0; x < kSize; ++x) {
+            if (pixel(x, y).r < 128) continue;
+            coveredMinX = std::min(coveredMinX, x), coveredMaxX = std::max(coveredMaxX, x);
+            coveredMinY = std::min(coveredMinY, y), coveredMaxY = std::max(coveredMaxY, y);
+        }
+    }
+    ASSERT_GE(coveredMaxX, 0) << "nothing drawn";
+    EXPECT_NEAR(coveredMinX, minX, 1.0f);
+    EXPECT_NEAR(coveredMaxX + 1, maxX, 1.0f);
+    EXPECT_NEAR(coveredMinY, minY, 1.0f);
+    EXPECT_NEAR(coveredMaxY + 1, maxY, 1.0f);
+}
+
+TEST_F(GlDeviceTest, FogTurnsFarGeometryIntoTheFogColour) {
+    useCamera();
+    device->setRenderState(RenderState::Lighting, 0);
+    device->setRenderState(RenderState::CullMode, kCullNone);
+    device->setRenderState(RenderState::FogEnable, 1);
+    device->setRenderState(RenderState::FogColor, 0xFF00FF00);
+    device->setRenderState(RenderState::FogStart, floatState(12.0f));
+    device->setRenderState(RenderState::FogEnd, floatState(30.0f));
+    device->setRenderState(RenderState::FogVertexMode, kFogLinear);
+    auto quadAt = [](float z) {
+        const uint32_t red = 0xFFFF0000;
+        return std::array<WorldVertex, 6>{{{{-1, -1, z}, red},
+                                           {{-1, 1, z}, red},
+                                           {{1, -1, z}, red},
+                                           {{1, -1, z}, red},
+                                           {{-1, 1, z}, red},
+                                           {{1, 1, z}, red}}};
+    };
+    drawList(quadAt(0.0f), kWorldFlags);  // 10 from the eye: before the fog starts
+    EXPECT_TRUE(near(pixel(32, 32), kRed));
+    newFrame();
+    drawList(quadAt(11.0f), kWorldFlags);  // 21 from the eye: half way
+    EXPECT_TRUE(near(pixel(32, 32), {128, 128, 0}, 3));
+    newFrame();
+    drawList(quadAt(30.0f), kWorldFlags);  // 40 from the eye: all fog
+    EXPECT_TRUE(near(pixel(32, 32), kGreen));
+
+    device->setRenderState(RenderState::FogVertexMode, kFogNone);
+    device->setRenderState(RenderState::FogTableMode, kFogExp);
+    device->setRenderState(RenderState::FogDensity, floatState(0.1f));
+    newFrame();
+    drawList(quadAt(0.0f), kWorldFlags);  // factor e^-1
+    EXPECT_TRUE(near(pixel(32, 32), {94, 161, 0}, 3));
+
+    // Screen-space drawing (the GUI) is left alone by vertex fog.
+    device->setRenderState(RenderState::FogTableMode, kFogNone);
+    device->setRenderState(RenderState::FogVertexMode, kFogLinear);
+    newFrame();
+    drawList(screenQuad(0, 0, 64, 64, 0.9f, 0xFFFF0000), kScreenFlags);
+    EXPECT_TRUE(near(pixel(32, 32), kRed));
+}
+
+TEST_F(GlDeviceTest, StaticBuffersDrawAndBadIndicesDrawNothing) {
+    const auto quad = screenQuad(8, 8, 56, 56, 0.5f, 0xFFFFFFFF);
+    const std::array<ScreenVertex, 4> corners = {quad[0], quad[1], quad[2], quad[5]};
+    const uint16_t indices[6] = {0, 1, 2, 2, 1, 3};
+    const BufferHandle vertexBuffer = device->createVertexBuffer(corners.data(), sizeof(corners));
+    const BufferHandle indexBuffer = device->createIndexBuffer(indices, 6);
+    ASSERT_TRUE(vertexBuffer && indexBuffer);
+    device->drawIndexed(Primitive::TriangleList, kScreenFlags, vertexBuffer, 4, indexBuffer, 6);
+    EXPECT_TRUE(near(pixel(50, 50), kWhite));
+
+    newFrame();
+    device->drawIndexed(Primitive::TriangleList, kScreenFlags, vertexBuffer, 3, indexBuffer, 6);
+    const uint16_t outside[3] = {0, 1, 9};
+    drawUser(Primitive::TriangleList, kScreenFlags, corners.data(), 4, outside, 3);
+    EXPECT_TRUE(near(pixel(12, 12), kBlack));
+
+    device->draw(Primitive::TriangleStrip, kScreenFlags, vertexBuffer, 4);
+    frame.clear();
+    EXPECT_TRUE(near(pixel(12, 12), kWhite));
+}
+
+TEST_F(GlDeviceTest, WideLinesAndWireframeCoverTheRightPixels) {
+    const std::array<ScreenVertex, 2> line = {{{8, 32.5f, 0.5f, 1, 0xFFFFFFFF}, {56, 32.5f, 0.5f, 1, 0xFFFFFFFF}}};
+    drawUser(Primitive::LineList, kScreenFlags, line.data(), 2);
+    EXPECT_TRUE(near(pixel(32, 32), kWhite));
+    EXPECT_TRUE(near(pixel(32, 30), kBlack));
+
+    device->setLineWidth(5.0f);
+    newFrame();
+    drawUser(Primitive::LineList, kScreenFlags, line.data(), 2);
+    for (int y = 30; y <= 33; ++y) EXPECT_TRUE(near(pixel(32, y), kWhite)) << "row " << y;
+    EXPECT_TRUE(near(pixel(32, 27), kBlack));
+    EXPECT_TRUE(near(pixel(32, 36), kBlack));
+
+    device->setLineWidth(1.0f);
+    device->setRenderState(RenderState::FillMode, kFillWireframe);
+    newFrame();
+    drawList(screenQuad(8, 8, 56, 56, 0.5f, 0xFFFFFFFF), kScreenFlags);
+    EXPECT_TRUE(near(pixel(20, 30), kBlack)) << "the inside stays empty";
+    int litOnLeftEdge = 0;
+    for (int x = 6; x <= 10; ++x) litOnLeftEdge += pixel(x, 30).r > 128 ? 1 : 0;
+    EXPECT_GE(litOnLeftEdge, 1);
+}
+
+TEST_F(GlDeviceTest, ResetAfterLossGivesAWorkingDeviceWithFreshHandles) {
+    const TextureHandle texture = device->createTexture(1, 1, nullptr);
+    ASSERT_TRUE(texture);
+    device->setRenderState(RenderState::CullMode, kCullNone);
+
+    device->simulateLoss(1);
+    EXPECT_TRUE(device->isLost());
+    EXPECT_FALSE(device->present());
+    EXPECT_FALSE(device->reset(kSize, kSize));
+    ASSERT_TRUE(device->reset(kSize, kSize));
+    EXPECT_FALSE(device->isLost());
+
+    const std::array<unsigned char, 4> white = {255, 255, 255, 255};
+    EXPECT_FALSE(device->updateTexture(texture, 0, 0, 1, 1, white.data()));
+    EXPECT_EQ(device->renderState(RenderState::CullMode), kCullCounterClockwise);
+
+    const std::array<unsigned char, 4> blue = {0, 0, 255, 255};
+    const TextureHandle fresh = device->createTexture(1, 1, blue.data());
+    ASSERT_TRUE(fresh);
+    EXPECT_NE(fresh, texture);
+    device->setTexture(fresh);
+    newFrame();
+    drawList(screenQuad(0, 0, 64, 64, 0.5f, 0xFFFFFFFF), kScreenFlags);
+    EXPECT_TRUE(near(pixel(32, 32), kBlue));
+    EXPECT_TRUE(device->present());
+    frame.clear();
+    EXPECT_TRUE(near(pixel(32, 32), kBlue)) << "after present";
+}
+
+}  // namespace
