@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace gfx {
 
@@ -42,6 +43,24 @@ VertexLayout vertexLayout(uint32_t flags);
 
 // Largest index among `count` indices (0 for none).
 uint16_t largestIndex(const uint16_t* indices, size_t count);
+
+// What a device remembers of a static buffer to check draw calls against it.
+struct BufferExtent {
+    bool isIndex = false;
+    size_t byteCount = 0;                 // vertex buffers
+    std::vector<uint16_t> prefixLargest;  // index buffers: [i] is the largest of the first i + 1 indices
+
+    static BufferExtent ofVertices(size_t byteCount);
+    static BufferExtent ofIndices(const uint16_t* indices, size_t count);
+    size_t indexCount() const { return prefixLargest.size(); }
+};
+
+// True when `vertexCount` vertices of `stride` bytes lie inside the buffer.
+bool verticesFit(const BufferExtent& vertices, int stride, int vertexCount);
+// True when additionally the first `indexCount` indices exist and address
+// only those vertices.
+bool indexedDrawFits(const BufferExtent& vertices, const BufferExtent& indices, int stride, int vertexCount,
+                     int indexCount);
 
 struct DeviceState {
     std::array<uint32_t, kRenderStateCount> renderStates{};

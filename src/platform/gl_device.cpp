@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <string>
@@ -253,17 +254,14 @@ private:
     };
     struct Buffer {
         GLuint name = 0;
-        bool isIndex = false;
-        size_t byteCount = 0;
-        size_t indexCount = 0;
-        std::vector<uint16_t> prefixLargest;  // [i]: largest of the first i + 1 indices
+        BufferExtent extent;
     };
 
     void queryCaps();
     bool createBackBuffer();
     void destroyResources();
     void destroyDeviceObjects();
-    const Buffer* findBuffer(BufferHandle handle, bool isIndex) const;
+    const Buffer* findBuffer(BufferHandle handle) const;
 
     // Program, fixed-function state, uniforms and texture for one draw call.
     void prepareDraw(Primitive primitive, const VertexLayout& layout);
@@ -461,8 +459,7 @@ void GlDevice::destroyTexture(TextureHandle handle) {
 
 BufferHandle GlDevice::createVertexBuffer(const void* bytes, size_t byteCount) {
     if (bytes == nullptr || byteCount == 0 || byteCount > static_cast<size_t>(INT32_MAX)) return {};
-    Buffer buffer;
-    buffer.byteCount = byteCount;
+    Buffer buffer{0, BufferExtent::ofVertices(byteCount)};
     glGenBuffers(1, &buffer.name);
     glBindBuffer(GL_ARRAY_BUFFER, buffer.name);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(byteCount), bytes, GL_STATIC_DRAW);
@@ -473,12 +470,7 @@ BufferHandle GlDevice::createVertexBuffer(const void* bytes, size_t byteCount) {
 
 BufferHandle GlDevice::createIndexBuffer(const uint16_t* indices, size_t count) {
     if (indices == nullptr || count == 0 || count > static_cast<size_t>(INT32_MAX / 2)) return {};
-    Buffer buffer;
-    buffer.isIndex = true;
-    buffer.indexCount = count;
-    buffer.prefixLargest.resize(count);
-    uint16_t largest = 0;
-    for (size_t i = 0; i < count; ++i) buffer.prefixLargest[i] = largest = std::max(largest, indices[i]);
+    Buffer buffer{0, BufferExtent::ofIndices(indices, count)};
     glGenBuffers(1, &buffer.name);
     // Filled through the array target: the element binding belongs to the vertex array.
     glBindBuffer(GL_ARRAY_BUFFER, buffer.name);
@@ -495,10 +487,9 @@ void GlDevice::destroyBuffer(BufferHandle handle) {
     buffers_.erase(found);
 }
 
-const GlDevice::Buffer* GlDevice::findBuffer(BufferHandle handle, bool isIndex) const {
+const GlDevice::Buffer* GlDevice::findBuffer(BufferHandle handle) const {
     auto found = buffers_.find(handle.id);
-    if (found == buffers_.end() || found->second.isIndex != isIndex) return nullptr;
-    return &found->second;
+    return found == buffers_.end() ? nullptr : &found->second;
 }
 
 void GlDevice::applyFixedFunctionState() {
@@ -648,14 +639,12 @@ void GlDevice::bindAttributes(const VertexLayout& layout) {
 void GlDevice::drawIndexed(Primitive primitive, uint32_t vertexFlags, BufferHandle vertices, int vertexCount,
                            BufferHandle indices, int indexCount) {
     const VertexLayout layout = vertexLayout(vertexFlags);
-    const Buffer* vertexBuffer = findBuffer(vertices, false);
-    const Buffer* indexBuffer = findBuffer(indices, true);
-    const bool valid = !lost_ && layout.stride > 0 && vertexBuffer != nullptr && indexBuffer != nullptr &&
-                       vertexCount > 0 && indexCount > 0 &&
-                       static_cast<size_t>(vertexCount) * layout.stride <= vertexBuffer->byteCount &&
-                       static_cast<size_t>(indexCount) <= indexBuffer->indexCount &&
-                       indexBuffer->prefixLargest[indexCount - 1] < vertexCount;
-    if (!valid) return;
+    const Buffer* vertexBuffer = findBuffer(vertices);
+    const Buffer* indexBuffer = findBuffer(indices);
+    if (lost_ || vertexBuffer == nullptr || indexBuffer == nullptr ||
+        !indexedDrawFits(vertexBuffer->extent, indexBuffer->extent, layout.stride, vertexCount, indexCount)) {
+        return;
+    }
     prepareDraw(primitive, layout);
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer->name);
     bindAttributes(layout);
@@ -665,10 +654,8 @@ void GlDevice::drawIndexed(Primitive primitive, uint32_t vertexFlags, BufferHand
 
 void GlDevice::draw(Primitive primitive, uint32_t vertexFlags, BufferHandle vertices, int vertexCount) {
     const VertexLayout layout = vertexLayout(vertexFlags);
-    const Buffer* vertexBuffer = findBuffer(vertices, false);
-    const bool valid = !lost_ && layout.stride > 0 && vertexBuffer != nullptr && vertexCount > 0 &&
-                       static_cast<size_t>(vertexCount) * layout.stride <= vertexBuffer->byteCount;
-    if (!valid) return;
+    const Buffer* vertexBuffer = findBuffer(vertices);
+    if (lost_ || vertexBuffer == nullptr || !verticesFit(vertexBuffer->extent, layout.stride, vertexCount)) return;
     prepareDraw(primitive, layout);
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer->name);
     bindAttributes(layout);

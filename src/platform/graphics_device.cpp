@@ -72,6 +72,33 @@ uint16_t largestIndex(const uint16_t* indices, size_t count) {
     return *std::max_element(indices, indices + count);
 }
 
+BufferExtent BufferExtent::ofVertices(size_t byteCount) {
+    BufferExtent extent;
+    extent.byteCount = byteCount;
+    return extent;
+}
+
+BufferExtent BufferExtent::ofIndices(const uint16_t* indices, size_t count) {
+    BufferExtent extent;
+    extent.isIndex = true;
+    extent.prefixLargest.resize(count);
+    uint16_t largest = 0;
+    for (size_t i = 0; i < count; ++i) extent.prefixLargest[i] = largest = std::max(largest, indices[i]);
+    return extent;
+}
+
+bool verticesFit(const BufferExtent& vertices, int stride, int vertexCount) {
+    return !vertices.isIndex && stride > 0 && vertexCount > 0 &&
+           static_cast<size_t>(vertexCount) * static_cast<size_t>(stride) <= vertices.byteCount;
+}
+
+bool indexedDrawFits(const BufferExtent& vertices, const BufferExtent& indices, int stride, int vertexCount,
+                     int indexCount) {
+    return verticesFit(vertices, stride, vertexCount) && indices.isIndex && indexCount > 0 &&
+           static_cast<size_t>(indexCount) <= indices.indexCount() &&
+           indices.prefixLargest[static_cast<size_t>(indexCount) - 1] < vertexCount;
+}
+
 uint32_t defaultRenderState(RenderState state) {
     switch (state) {
     case RenderState::ZEnable: return 1;

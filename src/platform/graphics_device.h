@@ -29,7 +29,8 @@ enum VertexFlags : uint32_t {
     kTex1 = 1u << 4,       // 2 floats: u, v
 };
 
-// Bytes per vertex of a layout (0 for a layout with neither position kind).
+// Bytes per vertex of a layout (0 for a layout with neither or both position
+// kinds, or with flags not listed above).
 int vertexStride(uint32_t flags);
 
 enum class Primitive { PointList, LineList, LineStrip, TriangleList, TriangleStrip };

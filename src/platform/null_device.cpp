@@ -126,10 +126,8 @@ BufferHandle NullDevice::createVertexBuffer(const void* bytes, size_t byteCount)
         reject();
         return {};
     }
-    Buffer buffer;
-    buffer.byteCount = byteCount;
     const uint32_t id = nextHandle();
-    buffers_.emplace(id, buffer);
+    buffers_.emplace(id, BufferExtent::ofVertices(byteCount));
     ++stats_.buffersCreated;
     return BufferHandle{id};
 }
@@ -139,14 +137,8 @@ BufferHandle NullDevice::createIndexBuffer(const uint16_t* indices, size_t count
         reject();
         return {};
     }
-    Buffer buffer;
-    buffer.isIndex = true;
-    buffer.indexCount = count;
-    buffer.prefixLargest.resize(count);
-    uint16_t largest = 0;
-    for (size_t i = 0; i < count; ++i) buffer.prefixLargest[i] = largest = std::max(largest, indices[i]);
     const uint32_t id = nextHandle();
-    buffers_.emplace(id, std::move(buffer));
+    buffers_.emplace(id, BufferExtent::ofIndices(indices, count));
     ++stats_.buffersCreated;
     return BufferHandle{id};
 }
@@ -155,10 +147,9 @@ void NullDevice::destroyBuffer(BufferHandle buffer) {
     if (buffers_.erase(buffer.id) == 0 && buffer) reject();
 }
 
-const NullDevice::Buffer* NullDevice::findBuffer(BufferHandle handle, bool isIndex) const {
+const BufferExtent* NullDevice::findBuffer(BufferHandle handle) const {
     auto found = buffers_.find(handle.id);
-    if (found == buffers_.end() || found->second.isIndex != isIndex) return nullptr;
-    return &found->second;
+    return found == buffers_.end() ? nullptr : &found->second;
 }
 
 void NullDevice::countDraw(Primitive primitive, int elements) {
@@ -170,24 +161,20 @@ void NullDevice::countDraw(Primitive primitive, int elements) {
 
 void NullDevice::drawIndexed(Primitive primitive, uint32_t vertexFlags, BufferHandle vertices, int vertexCount,
                              BufferHandle indices, int indexCount) {
-    const int stride = vertexStride(vertexFlags);
-    const Buffer* vertexBuffer = findBuffer(vertices, false);
-    const Buffer* indexBuffer = findBuffer(indices, true);
-    const bool valid = !lost_ && stride > 0 && vertexBuffer != nullptr && indexBuffer != nullptr &&
-                       vertexCount > 0 && indexCount > 0 &&
-                       static_cast<size_t>(vertexCount) * stride <= vertexBuffer->byteCount &&
-                       static_cast<size_t>(indexCount) <= indexBuffer->indexCount &&
-                       indexBuffer->prefixLargest[indexCount - 1] < vertexCount &&
+    const BufferExtent* vertexBuffer = findBuffer(vertices);
+    const BufferExtent* indexBuffer = findBuffer(indices);
+    const bool valid = !lost_ && vertexBuffer != nullptr && indexBuffer != nullptr &&
+                       indexedDrawFits(*vertexBuffer, *indexBuffer, vertexStride(vertexFlags), vertexCount,
+                                       indexCount) &&
                        primitiveCount(primitive, indexCount) > 0;
     if (!valid) return reject();
     countDraw(primitive, indexCount);
 }
 
 void NullDevice::draw(Primitive primitive, uint32_t vertexFlags, BufferHandle vertices, int vertexCount) {
-    const int stride = vertexStride(vertexFlags);
-    const Buffer* vertexBuffer = findBuffer(vertices, false);
-    const bool valid = !lost_ && stride > 0 && vertexBuffer != nullptr && vertexCount > 0 &&
-                       static_cast<size_t>(vertexCount) * stride <= vertexBuffer->byteCount &&
+    const BufferExtent* vertexBuffer = findBuffer(vertices);
+    const bool valid = !lost_ && vertexBuffer != nullptr &&
+                       verticesFit(*vertexBuffer, vertexStride(vertexFlags), vertexCount) &&
                        primitiveCount(primitive, vertexCount) > 0;
     if (!valid) return reject();
     countDraw(primitive, vertexCount);

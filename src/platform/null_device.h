@@ -94,15 +94,9 @@ private:
         int height = 0;
         std::vector<unsigned char> rgba;
     };
-    struct Buffer {
-        bool isIndex = false;
-        size_t byteCount = 0;     // vertex buffers
-        size_t indexCount = 0;    // index buffers
-        std::vector<uint16_t> prefixLargest;  // [i]: largest of the first i + 1 indices
-    };
 
     uint32_t nextHandle() { return nextHandle_++; }
-    const Buffer* findBuffer(BufferHandle handle, bool isIndex) const;
+    const BufferExtent* findBuffer(BufferHandle handle) const;
     // Counts an accepted draw of `elements` vertices or indices.
     void countDraw(Primitive primitive, int elements);
     void reject() { ++stats_.rejectedCalls; }
@@ -118,7 +112,7 @@ private:
     // Handles are never reused, so a handle from before a reset stays invalid.
     uint32_t nextHandle_ = 1;
     std::map<uint32_t, Texture> textures_;
-    std::map<uint32_t, Buffer> buffers_;
+    std::map<uint32_t, BufferExtent> buffers_;
     std::vector<unsigned char> backBuffer_;  // RGBA, rows top first
     NullDeviceStats stats_;
 };
