@@ -18,18 +18,12 @@
 // assign() so that the reference points follow the documented rules.
 #pragma once
 
+#include "core/colour.h"
+
 #include "core/string.h"
 
 #include <vector>
 
-// One pixel colour.
-struct Rgb {
-    unsigned char red = 0;
-    unsigned char green = 0;
-    unsigned char blue = 0;
-
-    bool operator==(const Rgb&) const = default;
-};
 
 // A rectangle stored in the order bottom, left, right, top (pixels, floats).
 struct ImageRect {

@@ -7,6 +7,8 @@
 // released while a dialog was open never reach the program.
 #pragma once
 
+#include "core/colour.h"
+
 #include "core/string.h"
 
 #include <optional>
@@ -44,12 +46,6 @@ struct SliderValueAnswer {
     String text;
 };
 
-struct Rgb {
-    unsigned char red = 0;
-    unsigned char green = 0;
-    unsigned char blue = 0;
-    bool operator==(const Rgb&) const = default;
-};
 
 class Dialogs {
 public:

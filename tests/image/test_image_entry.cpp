@@ -31,7 +31,8 @@ void writePicture(const String& file, int w, int h, bool withAlpha, int r = 0) {
             p[1] = static_cast<unsigned char>(y);
             p[2] = 50;
             int dx = x - w / 2, dy = y - h / 2;
-            p[3] = !withAlpha || dx * dx + dy * dy <= r * r ? 255 : 0;
+            long long distance = static_cast<long long>(dx) * dx + static_cast<long long>(dy) * dy;
+            p[3] = !withAlpha || distance <= static_cast<long long>(r) * r ? 255 : 0;
         }
     }
     String error;
