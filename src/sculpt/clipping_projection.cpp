@@ -1,0 +1,290 @@
+#include "sculpt/clipping_projection.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Degrees to radians with π = 4·atan(1), in float as the rest of the frame.
+float degreesToRadians(float degrees) {
+    const float pi = 4.0f * std::atan(1.0f);
+    return degrees * (pi / 180.0f);
+}
+
+bool isFinite(const D3DXVECTOR3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+bool isFinite(const D3DXVECTOR2& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
+bool isFinite(const ClipPoint& p) { return std::isfinite(p.t) && std::isfinite(p.w) && std::isfinite(p.u); }
+
+bool isPositiveFinite(float value) { return std::isfinite(value) && value > 0.0f; }
+
+// The grid cell a picture coordinate falls on (round to nearest); false for
+// values no grid reaches, so that the conversion to int stays defined.
+bool cellIndex(float coordinate, int& index) {
+    if (!(coordinate > -1.0e6f && coordinate < 1.0e6f)) {
+        return false;
+    }
+    index = static_cast<int>(std::lround(coordinate - 1.5f));
+    return true;
+}
+
+D3DXVECTOR3 turn(const D3DXVECTOR3& v, const D3DXMATRIX& m) {
+    D3DXVECTOR3 out;
+    D3DXVec3TransformNormal(&out, &v, &m);
+    return out;
+}
+
+}  // namespace
+
+bool ClippingProjection::prepare(const ClippingPlacement& placement, const PictureFrame& frame, const GridBox& box) {
+    usable_ = false;
+    frameUsable_ = isFinite(placement.translation) && std::isfinite(placement.angle) &&
+                   std::isfinite(placement.angleheight) && std::isfinite(placement.angleimage);
+    if (!frameUsable_) {
+        D3DXMatrixIdentity(&rotation_);
+        D3DXMatrixIdentity(&inverseRotation_);
+        position_ = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+        direction_ = D3DXVECTOR3(1.0f, 0.0f, 0.0f);
+        return false;
+    }
+    computeFrame(placement);
+
+    const bool soundPicture = std::isfinite(frame.width) && std::isfinite(frame.height) &&
+                              isFinite(frame.rotationCentre) && isFinite(frame.fovCentre);
+    if (soundPicture) {
+        width_ = frame.width;
+        height_ = frame.height;
+        plainOffsetU_ = width_ - frame.rotationCentre.x;
+        plainOffsetW_ = height_ - frame.rotationCentre.y;
+        fovOffsetU_ = width_ - frame.fovCentre.x;
+        fovOffsetW_ = height_ - frame.fovCentre.y;
+    }
+    const D3DXVECTOR3& scaling = placement.scaling;
+    const bool soundScaling = isPositiveFinite(scaling.x) && isPositiveFinite(scaling.y) && isPositiveFinite(scaling.z);
+    const bool soundFov = !placement.fovSet || (isPositiveFinite(placement.fovX) &&
+                                                isPositiveFinite(placement.fovY) &&
+                                                std::isfinite(placement.imagePlane));
+    if (!soundScaling || !soundPicture || !soundFov) {
+        return false;
+    }
+
+    depth_ = scaling.x;
+    halfDepth_ = depth_ / 2.0f;
+    scaleY_ = scaling.y;
+    scaleZ_ = scaling.z;
+    inverseScaleY_ = 1.0f / scaleY_;
+    inverseScaleZ_ = 1.0f / scaleZ_;
+    perspective_ = placement.fovSet;
+    fovXMinusOne_ = placement.fovX - 1.0f;
+    fovYMinusOne_ = placement.fovY - 1.0f;
+    const float a = placement.imagePlane;
+    shiftU_ = (frame.fovCentre.x - frame.rotationCentre.x) * (1.0f + fovXMinusOne_ * a);
+    shiftW_ = (frame.fovCentre.y - frame.rotationCentre.y) * (1.0f + fovYMinusOne_ * a);
+
+    computeDisplayBox(box);
+    usable_ = true;
+    return true;
+}
+
+// R = RotY(angle) · RotZ(−angleheight) · RotX(angleimage) and its inverse in
+// the opposite order; the viewing direction is the local +t axis in world.
+void ClippingProjection::computeFrame(const ClippingPlacement& placement) {
+    const float yaw = degreesToRadians(placement.angle);
+    const float pitch = degreesToRadians(placement.angleheight);
+    const float roll = degreesToRadians(placement.angleimage);
+    D3DXMATRIX aboutY;
+    D3DXMATRIX aboutZ;
+    D3DXMATRIX aboutX;
+    D3DXMatrixRotationY(&aboutY, yaw);
+    D3DXMatrixRotationZ(&aboutZ, -pitch);
+    D3DXMatrixRotationX(&aboutX, roll);
+    rotation_ = aboutY * aboutZ * aboutX;
+    D3DXMatrixRotationX(&aboutX, -roll);
+    D3DXMatrixRotationZ(&aboutZ, pitch);
+    D3DXMatrixRotationY(&aboutY, -yaw);
+    inverseRotation_ = aboutX * aboutZ * aboutY;
+    position_ = placement.translation;
+    direction_ = worldAxis(0);
+}
+
+void ClippingProjection::computeDisplayBox(const GridBox& box) {
+    displayBox_ = GridBox{0.0f, 0.0f, std::max(width_, 0.0f), std::max(height_, 0.0f)};
+    if (box.isEmpty()) {
+        return;
+    }
+    const float centreI = (box.minI + box.maxI) / 2.0f;
+    const float centreJ = (box.minJ + box.maxJ) / 2.0f;
+    const float halfI = (box.maxI - box.minI) / 2.0f * scaleZ_;
+    const float halfJ = (box.maxJ - box.minJ) / 2.0f * scaleY_;
+    const float maxI = std::max(width_, 0.0f);
+    const float maxJ = std::max(height_, 0.0f);
+    displayBox_.minI = std::clamp(centreI - halfI - 4.0f, 0.0f, maxI);
+    displayBox_.maxI = std::clamp(centreI + halfI + 4.0f, 0.0f, maxI);
+    displayBox_.minJ = std::clamp(centreJ - halfJ - 4.0f, 0.0f, maxJ);
+    displayBox_.maxJ = std::clamp(centreJ + halfJ + 4.0f, 0.0f, maxJ);
+}
+
+bool ClippingProjection::perspectiveFactors(float t, float& fu, float& fw) const {
+    const float s = (halfDepth_ + t) / depth_;
+    const float denominatorU = s * fovXMinusOne_ + 1.0f;
+    const float denominatorW = s * fovYMinusOne_ + 1.0f;
+    if (!(denominatorU > 0.0f && denominatorW > 0.0f)) {
+        return false;
+    }
+    fu = 1.0f / denominatorU;
+    fw = 1.0f / denominatorW;
+    return true;
+}
+
+std::optional<ClipPoint> ClippingProjection::projectPoint(const D3DXVECTOR3& point) const {
+    if (!usable_ || !isFinite(point)) {
+        return std::nullopt;
+    }
+    const D3DXVECTOR3 v = turn(point - position_, rotation_);
+    ClipPoint p{v.x, v.y * inverseScaleY_, v.z * inverseScaleZ_};
+    if (!perspective_) {
+        p.u += plainOffsetU_;
+        p.w += plainOffsetW_;
+    } else if (p.t >= -halfDepth_) {
+        float fu = 1.0f;
+        float fw = 1.0f;
+        if (!perspectiveFactors(p.t, fu, fw)) {
+            return std::nullopt;
+        }
+        p.u = (p.u + shiftU_) * fu + fovOffsetU_;
+        p.w = (p.w + shiftW_) * fw + fovOffsetW_;
+    } else {
+        // In front of the slab the silhouette is not shrunk any more.
+        p.u = p.u + shiftU_ + fovOffsetU_;
+        p.w = p.w + shiftW_ + fovOffsetW_;
+    }
+    if (!isFinite(p)) {
+        return std::nullopt;
+    }
+    return p;
+}
+
+std::optional<D3DXVECTOR3> ClippingProjection::unprojectPoint(const ClipPoint& point) const {
+    if (!usable_ || !isFinite(point)) {
+        return std::nullopt;
+    }
+    float u = point.u;
+    float w = point.w;
+    if (!perspective_) {
+        u -= plainOffsetU_;
+        w -= plainOffsetW_;
+    } else {
+        u -= fovOffsetU_;
+        w -= fovOffsetW_;
+        if (point.t >= -halfDepth_) {
+            float fu = 1.0f;
+            float fw = 1.0f;
+            if (!perspectiveFactors(point.t, fu, fw)) {
+                return std::nullopt;
+            }
+            u /= fu;
+            w /= fw;
+        }
+        u -= shiftU_;
+        w -= shiftW_;
+    }
+    const D3DXVECTOR3 local(point.t, w * scaleY_, u * scaleZ_);
+    const D3DXVECTOR3 world = turn(local, inverseRotation_) + position_;
+    if (!isFinite(world)) {
+        return std::nullopt;
+    }
+    return world;
+}
+
+bool ClippingProjection::isPointInside(const D3DXVECTOR3& point, const SilhouetteGrid& grid) const {
+    const std::optional<ClipPoint> p = projectPoint(point);
+    if (!p || p->t < -halfDepth_ || p->t > halfDepth_) {
+        return false;
+    }
+    int i = 0;
+    int j = 0;
+    if (!cellIndex(p->u, i) || !cellIndex(p->w, j)) {
+        return false;
+    }
+    if (i < 0 || j < 0 || static_cast<float>(i) >= width_ || static_cast<float>(j) >= height_) {
+        return false;
+    }
+    return grid.cell(i, j) == GridInside;
+}
+
+int ClippingProjection::classifyCell(const D3DXVECTOR3& centre, float radius, const SilhouetteGrid& grid) const {
+    if (!usable_ || !isFinite(centre) || !std::isfinite(radius) || radius < 0.0f) {
+        return CellOutside;
+    }
+    const float t = localOffset(centre).x;
+    if (t + radius < -halfDepth_ || t - radius > halfDepth_) {
+        return CellOutside;
+    }
+    const bool straddles = (t - radius <= -halfDepth_ && -halfDepth_ < t + radius) ||
+                           (t - radius < halfDepth_ && halfDepth_ < t + radius);
+
+    const std::optional<ClipPoint> p = projectPoint(centre);
+    if (!p) {
+        // Only beyond the far face of a narrowing field of view: the cube
+        // reaches into the slab but has no picture box, so refine it.
+        return CellPartial;
+    }
+    const GridBox& box = grid.boundingBox();
+    if (box.isEmpty()) {
+        return CellOutside;
+    }
+    const float reachU = radius * inverseScaleZ_;
+    const float reachW = radius * inverseScaleY_;
+    const float u0 = std::max(p->u - reachU - 1.5f, box.minI);
+    const float u1 = std::min(p->u + reachU - 1.5f, box.maxI);
+    const float w0 = std::max(p->w - reachW - 1.5f, box.minJ);
+    const float w1 = std::min(p->w + reachW - 1.5f, box.maxJ);
+    if (!(u0 <= u1 && w0 <= w1)) {
+        return CellOutside;
+    }
+
+    // The box lies within the grid now, so the indices are small.
+    const int firstI = static_cast<int>(std::lround(u0));
+    const int lastI = static_cast<int>(std::lround(u1));
+    const int firstJ = static_cast<int>(std::lround(w0));
+    const int lastJ = static_cast<int>(std::lround(w1));
+    bool seenInside = false;
+    for (int i = firstI; i <= lastI; ++i) {
+        if (i < 0 || static_cast<float>(i) >= width_) {
+            continue;
+        }
+        for (int j = firstJ; j <= lastJ; ++j) {
+            if (j < 0 || static_cast<float>(j) >= height_) {
+                continue;
+            }
+            const int value = grid.cell(i, j);
+            if (value == GridBorder) {
+                return CellPartial;
+            }
+            if (value == GridInside) {
+                seenInside = true;
+            } else if (seenInside) {
+                return CellPartial;
+            }
+        }
+    }
+    if (!seenInside) {
+        return CellOutside;
+    }
+    return straddles ? CellPartial : CellInside;
+}
+
+D3DXVECTOR3 ClippingProjection::localOffset(const D3DXVECTOR3& point) const {
+    return turn(point - position_, rotation_);
+}
+
+D3DXVECTOR3 ClippingProjection::localOffsetWithPictureOffsets(const D3DXVECTOR3& point) const {
+    D3DXVECTOR3 v = localOffset(point);
+    v.y += plainOffsetW_;
+    v.z += plainOffsetU_;
+    return v;
+}
+
+D3DXVECTOR3 ClippingProjection::worldAxis(int axis) const {
+    const D3DXVECTOR3 unit(axis == 0 ? 1.0f : 0.0f, axis == 1 ? 1.0f : 0.0f, axis == 2 ? 1.0f : 0.0f);
+    return turn(unit, inverseRotation_);
+}
