@@ -88,6 +88,8 @@ struct BorderVertex {
     unsigned char direction = 0;
     // Slot number of the vertex.
     int slot = -1;
+    // Place in the outline list while the vertex is made.
+    int outlineIndex = -1;
 };
 
 // One node of the quadtree over the outline vertices. Bounds are in outline
@@ -220,6 +222,7 @@ public:
     bool setMaxDistance(float distance);
     float maxDistance() const { return maxDistance_; }
 
+    // A tolerance of 0.01 outline units, kept with the border.
     float tolerance() const { return tolerance_; }
 
     // The clipping of the same image; null until it links itself. The owner
@@ -227,6 +230,7 @@ public:
     void setOwner(BorderOwner* owner) { owner_ = owner; }
     BorderOwner* owner() const { return owner_; }
 
+    // Told when update() cleans the mask; may be null. Not owned.
     void setListener(BorderListener* listener) { listener_ = listener; }
 
     // The slab planes of the clipping (far face, far face minus e, near face,
@@ -340,6 +344,7 @@ private:
     void trace(const std::vector<unsigned char>& set);
     void link(const std::vector<unsigned char>& set);
     void smooth();
+    std::vector<std::vector<BorderVertex*>> joinedGroups() const;
     void computeNormals();
     void collectAnchors();
     void walkAnchors();

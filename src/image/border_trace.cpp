@@ -80,6 +80,7 @@ void Border::resetVertices() {
         v.ownerAnchor = nullptr;
         v.direction = 0;
         v.neighbourCount = 0;
+        v.outlineIndex = -1;
     });
     outline_.clear();
     anchors_.clear();
@@ -136,6 +137,7 @@ void Border::trace(const std::vector<unsigned char>& set) {
                 if (!v->made) {
                     v->start = D3DXVECTOR2(static_cast<float>(ox), static_cast<float>(oy));
                     v->position = D3DXVECTOR3(v->start.x, v->start.y, 0.0f);
+                    v->outlineIndex = static_cast<int>(outline_.size());
                     outline_.push_back(v);
                 }
                 v->made = true;

@@ -110,6 +110,57 @@ void removeIsolatedByPasses(Image& mask) {
 
 float dot(const D3DXVECTOR3& a, float x, float y) { return a.x * x + a.y * y; }
 
+// The smoothing rule run on the whole outline at once: every stop puts every
+// vertex back and starts over. Returns the positions and the stopped flags.
+struct Smoothed {
+    std::vector<D3DXVECTOR2> positions;
+    std::vector<bool> stopped;
+};
+Smoothed smoothWholeOutline(const Border& border) {
+    const auto& outline = border.outline();
+    Smoothed s;
+    for (const BorderVertex* v : outline) {
+        s.positions.push_back(v->start);
+    }
+    s.stopped.assign(outline.size(), false);
+    const float limit = border.maxDistance() * border.maxDistance();
+    for (int pass = 0; pass < border.passes();) {
+        bool restart = false;
+        for (std::size_t i = 0; i < outline.size() && !restart; ++i) {
+            const BorderVertex* v = outline[i];
+            if (v->mode == Border::kModeFixed || s.stopped[i] || v->neighbourCount == 0) {
+                continue;
+            }
+            D3DXVECTOR2& p = s.positions[i];
+            float sumX = 0.0f;
+            float sumY = 0.0f;
+            for (int k = 0; k < v->neighbourCount; ++k) {
+                const D3DXVECTOR2& n = s.positions[static_cast<std::size_t>(v->neighbours[static_cast<std::size_t>(k)]->outlineIndex)];
+                sumX += n.x - p.x;
+                sumY += n.y - p.y;
+            }
+            const float share = 1.0f / static_cast<float>(v->neighbourCount);
+            p.x += sumX * share;
+            p.y += sumY * share;
+            const float dx = p.x - v->start.x;
+            const float dy = p.y - v->start.y;
+            if (v->mode != Border::kModeFree && dx * dx + dy * dy > limit) {
+                s.stopped[i] = true;
+                restart = true;
+            }
+        }
+        if (restart) {
+            for (std::size_t i = 0; i < outline.size(); ++i) {
+                s.positions[i] = outline[i]->start;
+            }
+            pass = 0;
+        } else {
+            ++pass;
+        }
+    }
+    return s;
+}
+
 }  // namespace
 
 // --- tracing and linking ----------------------------------------------------------
@@ -282,6 +333,46 @@ TEST_F(BorderSquare, StoppedVertexRestartsSmoothingFromStart) {
     ASSERT_TRUE(border.setMaxDistance(4.0f));  // far enough: it smooths freely
     EXPECT_FALSE(corner->stopped);
     EXPECT_FALSE(corner->position.x == 392.0f && corner->position.y == 392.0f);
+}
+
+// However the work is organised, smoothing must give exactly what the rule
+// gives when every stop restarts the whole outline: on blobs and on a noisy
+// patch full of corner-touching pixels, from no stops to very many.
+TEST(BorderSmooth, SameAsRestartingTheWholeOutline) {
+    Image noisy = blankMask();
+    std::mt19937 random(21);
+    std::bernoulli_distribution coin(0.6);
+    for (int y = 150; y < 230; ++y) {
+        for (int x = 150; x < 230; ++x) {
+            if (coin(random)) {
+                noisy.setPixel(x, y, kSet);
+            }
+        }
+    }
+    Border::removeIsolatedPixels(noisy);
+    Image blobs[] = {randomBlob(5), randomBlob(6), std::move(noisy)};
+    for (Image& mask : blobs) {
+        Border border;
+        border.make(&mask, 0);
+        border.selectVerticesInRect(0, 0, 200, 512);
+        border.setMode(Border::kModeFree);
+        border.selectVerticesInRect(200, 0, 230, 512);
+        border.setMode(Border::kModeFixed);
+        for (auto [passes, distance] : {std::pair{10, 0.6f}, {3, 0.0f}, {10, 1.0f}, {25, 1.5f}}) {
+            border.setPasses(passes);
+            ASSERT_TRUE(border.setMaxDistance(distance));
+            const Smoothed expected = smoothWholeOutline(border);
+            int stops = 0;
+            for (std::size_t i = 0; i < border.outline().size(); ++i) {
+                const BorderVertex* v = border.outline()[i];
+                ASSERT_EQ(v->stopped, expected.stopped[i]) << i;
+                ASSERT_EQ(v->position.x, expected.positions[i].x) << i;
+                ASSERT_EQ(v->position.y, expected.positions[i].y) << i;
+                stops += v->stopped ? 1 : 0;
+            }
+            EXPECT_GT(stops, 5) << passes << " passes, distance " << distance;
+        }
+    }
 }
 
 TEST_F(BorderSquare, RefusesBadSettings) {
