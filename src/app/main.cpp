@@ -1,19 +1,99 @@
 // Entry point of Plastora: dispatches the command line.
+#include "app/command_import.h"
+#include "app/command_sculpt.h"
+#include "app/script/run_script.h"
+#include "app/shell/run_application.h"
+#include "core/file_io.h"
+#include "platform/desktop_dialogs.h"
+#include "platform/window.h"
+
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 
 void printUsage(FILE* out) {
     std::fprintf(out,
-                 "usage: plastora [--version] [--help]\n"
+                 "usage: plastora                 open the program's window\n"
+                 "       plastora [--version] [--help]\n"
+                 "       plastora import PICTURE... -o PROJECT.qz\n"
+                 "       plastora sculpt PROJECT.qz -o OUT.obj|OUT.wrl [options]\n"
+                 "       plastora --script FILE [--headless]\n"
                  "  --version   print the version and exit\n"
-                 "  --help      print this text and exit\n");
+                 "  --help      print this text and exit\n"
+                 "  import      make a project from pictures (plastora import --help)\n"
+                 "  sculpt      sculpt a project and write the mesh (plastora sculpt --help)\n"
+                 "  --script    play a script of input events, dialog answers and screenshots\n"
+                 "              (docs/SCRIPTING.md); --headless runs it without a window\n");
+}
+
+// Opens the window and runs the program until it is closed.
+int runInteractive() {
+    std::unique_ptr<platform::Window> window = platform::createSdlWindow();
+    if (!window) {
+        std::fprintf(stderr,
+                     "plastora: cannot open the window: no display could be used (is DISPLAY or WAYLAND_DISPLAY "
+                     "set?)\n"
+                     "  Pictures can still be made into a project without a window: plastora import --help\n");
+        return 1;
+    }
+    const String directory = executableDirectory();
+    if (directory.length() == 0) {
+        std::fprintf(stderr, "plastora: cannot find the folder of the program\n");
+        return 1;
+    }
+    DesktopDialogs dialogs(window.get());
+    const int result = runApplication(*window, directory, dialogs, dialogs);
+    if (result != 0) {
+        std::fprintf(stderr,
+                     "plastora: the window or its drawing device could not be set up (details in %slog.log when "
+                     "logging is on)\n",
+                     directory.text());
+    }
+    return result;
+}
+
+// `plastora --script FILE [--headless]` (the two options in either order).
+int runScriptCommand(int argc, char** argv) {
+    ScriptRunOptions options;
+    bool haveScript = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--headless") == 0) {
+            options.headless = true;
+        } else if (std::strcmp(argv[i], "--script") == 0 && !haveScript) {
+            if (i + 1 >= argc) break;
+            options.scriptPath = argv[++i];
+            haveScript = true;
+        } else {
+            std::fprintf(stderr, "plastora: unexpected argument '%s'\n", argv[i]);
+            printUsage(stderr);
+            return kScriptRunBadScript;
+        }
+    }
+    if (!haveScript) {
+        std::fprintf(stderr, "plastora: --script needs the script file\n");
+        printUsage(stderr);
+        return kScriptRunBadScript;
+    }
+    options.applicationDirectory = executableDirectory();
+    if (options.applicationDirectory.length() == 0) {
+        std::fprintf(stderr, "plastora: cannot find the folder of the program\n");
+        return kScriptRunFailed;
+    }
+    return runScript(options, stdout, stderr);
+}
+
+bool isScriptOption(const char* argument) {
+    return std::strcmp(argument, "--script") == 0 || std::strcmp(argument, "--headless") == 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "import") == 0) return runImportCommand(argc - 1, argv + 1);
+    if (argc >= 2 && std::strcmp(argv[1], "sculpt") == 0) return runSculptCommand(argc - 1, argv + 1);
+    if (argc >= 2 && isScriptOption(argv[1])) return runScriptCommand(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("Plastora %s\n", PLASTORA_VERSION);
         return 0;
@@ -27,7 +107,5 @@ int main(int argc, char** argv) {
         printUsage(stderr);
         return 2;
     }
-    std::fprintf(stderr, "plastora: the interactive window is not part of this build yet\n");
-    printUsage(stderr);
-    return 1;
+    return runInteractive();
 }

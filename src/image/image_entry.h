@@ -10,6 +10,7 @@
 
 #include "image/image.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -59,6 +60,11 @@ struct ImageEntry {
     // Hands the current working copy and mask to the textures; nothing
     // happens without textures.
     void refreshTextures();
+    // Tells the image's clipping that its picture, mask or border changed;
+    // nothing happens while no clipping is connected.
+    void notifyClipping() const {
+        if (clippingChanged) clippingChanged();
+    }
 
     Image biggerImage;   // as loaded, at the file's size; invalid when absent
     Image alphaSource;   // the file's alpha at the file's size; invalid when absent
@@ -67,6 +73,10 @@ struct ImageEntry {
     ImageRect cutOut;    // in working-copy pixels
     std::unique_ptr<Border> border;         // made from `mask`; may be replaced
     std::unique_ptr<EntryTextures> textures;  // null without a renderer
+    // Connected by whoever holds the image's clipping (the transformation
+    // mode) and emptied before the clipping goes. Called after every mask
+    // change, so it should be quick (mark the clipping for an update).
+    std::function<void()> clippingChanged;
     bool usedForSculpting = false;
     bool usedForTexturing = false;
     bool changed = false;
