@@ -1,0 +1,227 @@
+#include "app/script/script_player.h"
+
+#include "render/image_file.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+using platform::MessageKind;
+using platform::WindowMessage;
+
+constexpr int kWheelNotch = 120;
+
+WindowMessage keyMessage(MessageKind kind, int key) {
+    WindowMessage message;
+    message.kind = kind;
+    message.key = key;
+    return message;
+}
+
+WindowMessage pointerMessage(MessageKind kind, int x, int y) {
+    WindowMessage message;
+    message.kind = kind;
+    message.x = x;
+    message.y = y;
+    return message;
+}
+
+MessageKind buttonDown(ScriptButton button) {
+    switch (button) {
+        case ScriptButton::Right: return MessageKind::RButtonDown;
+        case ScriptButton::Middle: return MessageKind::MButtonDown;
+        case ScriptButton::Left: break;
+    }
+    return MessageKind::LButtonDown;
+}
+
+MessageKind buttonUp(ScriptButton button) {
+    switch (button) {
+        case ScriptButton::Right: return MessageKind::RButtonUp;
+        case ScriptButton::Middle: return MessageKind::MButtonUp;
+        case ScriptButton::Left: break;
+    }
+    return MessageKind::LButtonUp;
+}
+
+MessageKind buttonDoubleClick(ScriptButton button) {
+    switch (button) {
+        case ScriptButton::Right: return MessageKind::RButtonDblClk;
+        case ScriptButton::Middle: return MessageKind::MButtonDblClk;
+        case ScriptButton::Left: break;
+    }
+    return MessageKind::LButtonDblClk;
+}
+
+std::vector<String> toStrings(const std::vector<std::string>& paths) {
+    std::vector<String> result;
+    result.reserve(paths.size());
+    for (const std::string& path : paths) result.emplace_back(path.c_str());
+    return result;
+}
+
+std::string atLine(int line) { return "line " + std::to_string(line) + ": "; }
+
+}  // namespace
+
+bool writeScreenshot(gfx::GraphicsDevice& device, const std::string& path, std::string& error) {
+    RgbaImage image;
+    if (!device.readBackBuffer(image.pixels, image.width, image.height)) {
+        error = "the frame could not be read back from the drawing device";
+        return false;
+    }
+    // The back buffer has no meaningful alpha: the picture is stored opaque.
+    image.hasAlpha = false;
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty()) {
+        std::error_code ignored;
+        std::filesystem::create_directories(folder, ignored);
+    }
+    String reason;
+    if (!encodeImageFile(String(path.c_str()), image, reason)) {
+        error = reason.str();
+        return false;
+    }
+    return true;
+}
+
+ScriptPlayer::ScriptPlayer(Script script, ScriptedDialogs& dialogs, PostMessage post, bool quitAtEnd,
+                           std::FILE* output)
+    : script_(std::move(script)), dialogs_(dialogs), post_(std::move(post)), quitAtEnd_(quitAtEnd), output_(output) {}
+
+int ScriptPlayer::nextLine() const {
+    if (pendingScreenshot_ >= 0) return script_.commands[static_cast<size_t>(pendingScreenshot_)].line;
+    if (next_ < script_.commands.size()) return script_.commands[next_].line;
+    return 0;
+}
+
+void ScriptPlayer::beforeFrame(gfx::GraphicsDevice* device) {
+    if (waitFrames_ > 0 || pendingScreenshot_ >= 0 || closePosted_) return;
+    while (next_ < script_.commands.size()) {
+        const ScriptCommand& command = script_.commands[next_];
+        ++next_;
+        if (!run(command, device)) return;
+    }
+    if (quitAtEnd_) postClose();
+}
+
+void ScriptPlayer::afterFrame(gfx::GraphicsDevice* device) {
+    ++frames_;
+    messagesWaiting_ = false;
+    if (pendingScreenshot_ >= 0) {
+        const ScriptCommand& command = script_.commands[static_cast<size_t>(pendingScreenshot_)];
+        pendingScreenshot_ = -1;
+        takeScreenshot(command, device);
+    }
+    if (waitFrames_ > 0) --waitFrames_;
+}
+
+bool ScriptPlayer::run(const ScriptCommand& command, gfx::GraphicsDevice* device) {
+    switch (command.kind) {
+        case ScriptCommandKind::Answer:
+            queueAnswer(command.answer);
+            return true;
+        case ScriptCommandKind::Wait:
+            waitFrames_ = command.frames;
+            return waitFrames_ == 0;
+        case ScriptCommandKind::Screenshot:
+            if (messagesWaiting_) {
+                pendingScreenshot_ = static_cast<int>(next_ - 1);
+                return false;
+            }
+            takeScreenshot(command, device);
+            return true;
+        case ScriptCommandKind::Echo:
+            if (output_ != nullptr) {
+                std::fprintf(output_, "%s\n", command.text.c_str());
+                std::fflush(output_);
+            }
+            return true;
+        case ScriptCommandKind::Quit:
+            postClose();
+            return false;
+        default:
+            postInput(command);
+            return true;
+    }
+}
+
+void ScriptPlayer::postInput(const ScriptCommand& command) {
+    switch (command.kind) {
+        case ScriptCommandKind::KeyDown: post(keyMessage(MessageKind::KeyDown, command.key)); break;
+        case ScriptCommandKind::KeyUp: post(keyMessage(MessageKind::KeyUp, command.key)); break;
+        case ScriptCommandKind::Key:
+            post(keyMessage(MessageKind::KeyDown, command.key));
+            post(keyMessage(MessageKind::KeyUp, command.key));
+            break;
+        case ScriptCommandKind::Move: post(pointerMessage(MessageKind::MouseMove, command.x, command.y)); break;
+        case ScriptCommandKind::Press: post(pointerMessage(buttonDown(command.button), command.x, command.y)); break;
+        case ScriptCommandKind::Release: post(pointerMessage(buttonUp(command.button), command.x, command.y)); break;
+        case ScriptCommandKind::DoubleClick:
+            // What the desktop sends for a double click.
+            post(pointerMessage(buttonDown(command.button), command.x, command.y));
+            post(pointerMessage(buttonUp(command.button), command.x, command.y));
+            post(pointerMessage(buttonDoubleClick(command.button), command.x, command.y));
+            post(pointerMessage(buttonUp(command.button), command.x, command.y));
+            break;
+        case ScriptCommandKind::Wheel: {
+            const int notches = command.wheelSteps > 0 ? command.wheelSteps : -command.wheelSteps;
+            WindowMessage message;
+            message.kind = MessageKind::MouseWheel;
+            message.wheelDelta = command.wheelSteps > 0 ? kWheelNotch : -kWheelNotch;
+            for (int i = 0; i < notches; ++i) post(message);
+            break;
+        }
+        case ScriptCommandKind::Drop: {
+            WindowMessage message;
+            message.kind = MessageKind::DropFiles;
+            message.files = command.paths;
+            post(message);
+            break;
+        }
+        default: break;
+    }
+}
+
+void ScriptPlayer::post(const WindowMessage& message) {
+    post_(message);
+    messagesWaiting_ = true;
+}
+
+void ScriptPlayer::postClose() {
+    if (closePosted_) return;
+    WindowMessage message;
+    message.kind = MessageKind::Close;
+    post(message);
+    closePosted_ = true;
+}
+
+void ScriptPlayer::queueAnswer(const ScriptAnswer& answer) {
+    switch (answer.kind) {
+        case ScriptAnswerKind::Yes: dialogs_.answerMessage(MessageAnswer::Yes); break;
+        case ScriptAnswerKind::No: dialogs_.answerMessage(MessageAnswer::No); break;
+        case ScriptAnswerKind::Ok: dialogs_.answerMessage(MessageAnswer::Ok); break;
+        case ScriptAnswerKind::Cancel: dialogs_.answerCancel(); break;
+        case ScriptAnswerKind::File: dialogs_.answerOpenFile(String(answer.paths.front().c_str())); break;
+        case ScriptAnswerKind::Files: dialogs_.answerOpenFiles(toStrings(answer.paths)); break;
+        case ScriptAnswerKind::Save:
+            dialogs_.answerSaveFile(String(answer.paths.front().c_str()), answer.filterIndex);
+            break;
+        case ScriptAnswerKind::Colour: dialogs_.answerColour(answer.colour); break;
+        case ScriptAnswerKind::Slider: dialogs_.answerSliderValue(answer.sliderAction, String(answer.text.c_str())); break;
+    }
+}
+
+void ScriptPlayer::takeScreenshot(const ScriptCommand& command, gfx::GraphicsDevice* device) {
+    if (device == nullptr) {
+        errors_.push_back(atLine(command.line) + "no drawing device to take the screenshot " + command.path + " from");
+        return;
+    }
+    std::string error;
+    if (!writeScreenshot(*device, command.path, error)) {
+        errors_.push_back(atLine(command.line) + "cannot write the screenshot " + command.path + ": " + error);
+        return;
+    }
+    screenshots_.push_back(command.path);
+}

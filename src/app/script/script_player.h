@@ -1,0 +1,84 @@
+// ScriptPlayer: plays a parsed script into a running program, frame by frame.
+//
+// The driver calls beforeFrame() before each pass of the message loop and
+// afterFrame() after it. Commands run in order:
+//  - input commands (keys, mouse, wheel, drop) post their window messages,
+//    which the next pass dispatches; `answer` queues a dialog answer at once;
+//  - `wait N` lets N frames be drawn before the next command runs;
+//  - `screenshot` captures the frame that shows every message posted before
+//    it: when messages wait for a pass, one frame is drawn first; otherwise
+//    it reads the last frame drawn (before the first pass: the splash);
+//  - `echo` prints its text to the output stream at once;
+//  - `quit` posts a Close message; nothing runs after it.
+// After the last command the player posts a Close message too when
+// `quitAtEnd` is set (runs without a user); otherwise it falls silent.
+#pragma once
+
+#include "app/script/script.h"
+#include "platform/graphics_device.h"
+#include "platform/scripted_dialogs.h"
+#include "platform/window.h"
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+class ScriptPlayer {
+public:
+    using PostMessage = std::function<void(const platform::WindowMessage&)>;
+
+    // `dialogs` receives the answers and `post` the messages; both must
+    // outlive the player. `output` receives the echo lines (may be null).
+    ScriptPlayer(Script script, ScriptedDialogs& dialogs, PostMessage post, bool quitAtEnd, std::FILE* output);
+
+    // Runs the commands due before the next pass. `device` is read for
+    // screenshots that need no new frame (null: such a screenshot fails).
+    void beforeFrame(gfx::GraphicsDevice* device);
+    // A pass drew a frame: counts it, takes a screenshot that waited for it
+    // and counts down a wait.
+    void afterFrame(gfx::GraphicsDevice* device);
+
+    // Every command has run (a quit included).
+    bool isFinished() const { return next_ >= script_.commands.size() && pendingScreenshot_ < 0 && waitFrames_ == 0; }
+    // A Close message was posted (by `quit` or at the end).
+    bool hasPostedClose() const { return closePosted_; }
+    // Frames drawn since the player started.
+    int framesDrawn() const { return frames_; }
+    // Line of the next command to run; 0 when none is left.
+    int nextLine() const;
+    // Faults met while playing ("line 5: cannot write the screenshot ...").
+    const std::vector<std::string>& errors() const { return errors_; }
+    // Screenshot files written, in order.
+    const std::vector<std::string>& screenshots() const { return screenshots_; }
+
+private:
+    // Runs one command; false when the player must wait for a frame before
+    // the next one.
+    bool run(const ScriptCommand& command, gfx::GraphicsDevice* device);
+    void postInput(const ScriptCommand& command);
+    void post(const platform::WindowMessage& message);
+    void postClose();
+    void queueAnswer(const ScriptAnswer& answer);
+    void takeScreenshot(const ScriptCommand& command, gfx::GraphicsDevice* device);
+
+    Script script_;
+    ScriptedDialogs& dialogs_;
+    PostMessage post_;
+    bool quitAtEnd_;
+    std::FILE* output_;
+    size_t next_ = 0;
+    int waitFrames_ = 0;
+    // Index of a screenshot command waiting for the next frame; -1: none.
+    int pendingScreenshot_ = -1;
+    bool messagesWaiting_ = false;
+    bool closePosted_ = false;
+    int frames_ = 0;
+    std::vector<std::string> errors_;
+    std::vector<std::string> screenshots_;
+};
+
+// Writes the device's back buffer to `path` (format by extension; missing
+// folders are made; written to a temporary name, then renamed). False with
+// the reason in `error`.
+bool writeScreenshot(gfx::GraphicsDevice& device, const std::string& path, std::string& error);
