@@ -1,0 +1,75 @@
+#include "gui/gui_radiobutton.h"
+
+#include "render/renderer.h"
+
+GuiRadiobutton::GuiRadiobutton(const String& folder)
+    : GuiComponent(String("Radiobutton")), art_(GuiArt::fromFolder(folder)) {}
+
+void GuiRadiobutton::addListener(GuiRadiobuttonListener* listener) {
+    if (listener != nullptr) listeners_.push_back(listener);
+}
+
+bool GuiRadiobutton::hitTest(float x, float y) { return isVisible() && contains(x, y); }
+
+bool GuiRadiobutton::hover(float x, float y) {
+    if (!isVisible()) return false;
+    if (!contains(x, y)) {
+        setOver(false);
+        setPressed(false);
+        return false;
+    }
+    setOver(true);
+    if (isEnabled()) {
+        // A chosen button has nothing more to offer.
+        const int state = selected_ ? kPointerNormal : isPressed() ? kPointerPressed : kPointerOver;
+        reportPointerState(state);
+    }
+    for (GuiRadiobuttonListener* listener : std::vector<GuiRadiobuttonListener*>(listeners_)) listener->over(this);
+    return true;
+}
+
+bool GuiRadiobutton::mousePressed(InputIdentifier, float x, float y) {
+    if (!isVisible() || !isEnabled()) return false;
+    if (!contains(x, y)) setOver(false);
+    if (!isOver()) return false;
+    setPressed(true);
+    if (!selected_) reportPointerState(kPointerPressed);
+    return true;
+}
+
+bool GuiRadiobutton::mouseReleased(InputIdentifier, float x, float y) {
+    if (!isVisible() || !isEnabled()) return false;
+    if (!contains(x, y)) setOver(false);
+    if (!isOver()) return false;
+    const bool click = isPressed();
+    setPressed(false);
+    if (!click) return true;
+    selected_ = true;
+    for (GuiRadiobuttonListener* listener : std::vector<GuiRadiobuttonListener*>(listeners_)) listener->selected(this);
+    return true;
+}
+
+void GuiRadiobutton::setEnabled(bool enabled) {
+    GuiComponent::setEnabled(enabled);
+    applyStateHelpText();
+}
+
+void GuiRadiobutton::resetState() {
+    setOver(false);
+    setPressed(false);
+}
+
+void GuiRadiobutton::render() {
+    if (!isVisible()) return;
+    // The chosen button keeps the pressed picture, level with the others;
+    // a button being pressed sinks.
+    ArtState state = artStateOf(isEnabled(), isOver(), isPressed());
+    float drop = state == ArtState::Pressed ? kPressedDrop : 0.0f;
+    if (selected_ && state != ArtState::Disabled) {
+        state = ArtState::Pressed;
+        if (!isPressed()) drop = 0.0f;
+    }
+    drawStretched(guiRenderer(), art_.texture(state), static_cast<float>(left()), static_cast<float>(top()),
+                  static_cast<float>(right()), static_cast<float>(bottom()), drop);
+    GuiComponent::render();
+}
