@@ -2,6 +2,7 @@
 #include "app/command_import.h"
 #include "app/command_sculpt.h"
 #include "app/script/run_script.h"
+#include "app/shell/application_main.h"
 #include "app/shell/run_application.h"
 #include "core/file_io.h"
 #include "platform/desktop_dialogs.h"
@@ -15,7 +16,7 @@ namespace {
 
 void printUsage(FILE* out) {
     std::fprintf(out,
-                 "usage: plastora                 open the program's window\n"
+                 "usage: plastora [PROJECT.qz]    open the program's window (with the project)\n"
                  "       plastora [--version] [--help]\n"
                  "       plastora import PICTURE... -o PROJECT.qz\n"
                  "       plastora sculpt PROJECT.qz -o OUT.obj|OUT.wrl [options]\n"
@@ -28,8 +29,9 @@ void printUsage(FILE* out) {
                  "              (docs/SCRIPTING.md); --headless runs it without a window\n");
 }
 
-// Opens the window and runs the program until it is closed.
-int runInteractive() {
+// Opens the window and runs the program until it is closed. A project path
+// (may be empty) is opened at start as if it had been dropped on the window.
+int runInteractive(const String& projectPath) {
     std::unique_ptr<platform::Window> window = platform::createSdlWindow();
     if (!window) {
         std::fprintf(stderr,
@@ -44,7 +46,12 @@ int runInteractive() {
         return 1;
     }
     DesktopDialogs dialogs(window.get());
-    const int result = runApplication(*window, directory, dialogs, dialogs);
+    std::unique_ptr<ApplicationMain> application = startApplication(*window, directory, dialogs, dialogs);
+    const bool initialised = application->isInitialised();
+    if (initialised && projectPath.length() > 0) application->onDropFile(projectPath);
+    application->run();
+    application.reset();
+    const int result = initialised ? 0 : 1;
     if (result != 0) {
         std::fprintf(stderr,
                      "plastora: the window or its drawing device could not be set up (details in %slog.log when "
@@ -102,10 +109,11 @@ int main(int argc, char** argv) {
         printUsage(stdout);
         return 0;
     }
+    if (argc == 2 && argv[1][0] != '-' && String(argv[1]).endsWith(".qz")) return runInteractive(String(argv[1]));
     if (argc >= 2) {
         std::fprintf(stderr, "plastora: unknown argument '%s'\n", argv[1]);
         printUsage(stderr);
         return 2;
     }
-    return runInteractive();
+    return runInteractive(String());
 }

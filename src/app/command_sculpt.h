@@ -1,0 +1,23 @@
+// "plastora sculpt PROJECT.qz -o OUT.obj|OUT.wrl [options]": sculpts a saved
+// project without opening a window and writes the mesh.
+#pragma once
+
+// Runs the command with argv[0] = "sculpt" and the arguments after it:
+//   -o, --output OUT.obj|OUT.wrl   the mesh file (the format by its ending)
+//   --voxel-size D                 octree depth 0 .. 12
+//   --sharpening N, --smoothing N  passes (0 .. 100, 0 .. 50)
+//   --simplification S             0 .. 1
+//   --normal-participation W       0 .. 1000
+//   --flat                         face normals instead of vertex normals
+//   --texture TEXTURE.ext          the texture image to write with the mesh
+// Settings the options leave open come from the project's "config" (the
+// others from the sliders' defaults). The project loads without a window;
+// each of its problems is one warning line on standard error. Stages this
+// version cannot run yet are named on standard error as skipped. Progress
+// goes to standard error; on success one line
+// "vertices=V triangles=T seconds=S" goes to standard output.
+// Returns 0 on success; 2 with the usage on standard error for bad
+// arguments; 1 with a message when the project cannot be read, nothing in it
+// can be sculpted, the carving leaves no surface or the mesh cannot be
+// written; no mesh file is written then.
+int runSculptCommand(int argc, char** argv);

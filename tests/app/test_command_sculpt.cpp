@@ -1,0 +1,179 @@
+// "plastora sculpt": a project in, a mesh out, and clear exits for bad
+// arguments and for projects that cannot be sculpted.
+#include "app/command_sculpt.h"
+
+#include "image/image_entry.h"
+#include "project/clipping_elements.h"
+#include "project/project_file.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using testsupport::TempDir;
+
+struct CommandRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+CommandRun runSculpt(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "sculpt");
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    CommandRun run;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    run.exitCode = runSculptCommand(static_cast<int>(arguments.size()), argv.data());
+    run.out = testing::internal::GetCapturedStdout();
+    run.err = testing::internal::GetCapturedStderr();
+    return run;
+}
+
+// A project of two pictures of a disc seen from the front and the side; with
+// `enabled` false neither takes part.
+std::string writeDiscProject(const TempDir& dir, bool enabled, bool emptyMasks = false) {
+    ImageList images;
+    ClippingTable clippings(images);
+    for (int view = 0; view < 2; ++view) {
+        Image mask(Image::kCanvasSide, Image::kCanvasSide);
+        for (int y = 0; y < Image::kCanvasSide && !emptyMasks; ++y) {
+            for (int x = 0; x < Image::kCanvasSide; ++x) {
+                if ((x - 256) * (x - 256) + (y - 256) * (y - 256) < 150 * 150) mask.setPixel(x, y, Rgb{255, 255, 255});
+            }
+        }
+        auto entry = std::make_unique<ImageEntry>(
+            Image(), Image(Image::kCanvasSide, Image::kCanvasSide, Rgb{200, 40, 40}), std::move(mask));
+        entry->setName(String().append(images.nextImageNumber()));
+        const int index = images.append(std::move(entry));
+        ClippingRecord record;
+        record.flags.enabled = enabled;
+        record.placement.angle = 90.0f * static_cast<float>(view);
+        record.placement.scaling = D3DXVECTOR3(1500.0f, 2.0f, 2.0f);
+        applyRecord(record, *clippings.clipping(index));
+    }
+    ProjectSettings settings;
+    settings.voxelsize = 5;
+    settings.sharpening = 0;
+    settings.smoothing = 0;
+    StatusSink quiet;
+    const ProjectSaveResult saved = saveProject(String(dir.file("disc.qz").c_str()), images, settings, quiet, &clippings);
+    EXPECT_TRUE(saved.saved) << saved.error.text();
+    return dir.file("disc.qz");
+}
+
+int countLines(const std::string& text, const std::string& prefix) {
+    std::istringstream in(text);
+    std::string line;
+    int count = 0;
+    while (std::getline(in, line)) count += line.rfind(prefix, 0) == 0 ? 1 : 0;
+    return count;
+}
+
+}  // namespace
+
+TEST(CommandSculpt, BadArgumentsPrintTheUsageAndExit2) {
+    TempDir dir;
+    const std::string project = writeDiscProject(dir, true);
+    const std::string out = dir.file("out.obj");
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {project},
+        {"-o", out},
+        {project, "-o"},
+        {project, "-o", dir.file("out.OBJ")},
+        {project, "-o", dir.file("out.stl")},
+        {project, "-o", out, "-o", out},
+        {project, project, "-o", out},
+        {project, "-o", out, "--voxel-size", "abc"},
+        {project, "-o", out, "--voxel-size", "13"},
+        {project, "-o", out, "--voxel-size", "4.5"},
+        {project, "-o", out, "--sharpening", "-1"},
+        {project, "-o", out, "--smoothing", "51"},
+        {project, "-o", out, "--simplification", "1.5"},
+        {project, "-o", out, "--normal-participation", "nan"},
+        {project, "-o", out, "--texture", "skin.gif"},
+        {project, "-o", out, "--bogus"},
+    };
+    for (const auto& arguments : cases) {
+        const CommandRun run = runSculpt(arguments);
+        EXPECT_EQ(run.exitCode, 2) << testing::PrintToString(arguments);
+        EXPECT_NE(run.err.find("usage: plastora sculpt"), std::string::npos);
+        EXPECT_TRUE(run.out.empty());
+    }
+    EXPECT_FALSE(testsupport::fileExists(out));
+}
+
+TEST(CommandSculpt, SculptsTheProjectAndReportsSkippedStages) {
+    TempDir dir;
+    const std::string project = writeDiscProject(dir, true);
+    const std::string out = dir.file("disc.obj");
+    const CommandRun run = runSculpt({project, "-o", out, "--sharpening", "3", "--simplification", "0.5",
+                                      "--texture", dir.file("skin.png")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(run.out, match, std::regex("vertices=(\\d+) triangles=(\\d+) seconds=[0-9.]+\n")))
+        << run.out;
+    const std::string text = testsupport::readText(out);
+    EXPECT_EQ(countLines(text, "v "), std::stoi(match[1]));
+    EXPECT_EQ(countLines(text, "f "), std::stoi(match[2]));
+    EXPECT_GT(std::stoi(match[2]), 100);
+    EXPECT_NE(run.err.find("sharpening: not available in this version, skipped"), std::string::npos);
+    EXPECT_NE(run.err.find("simplification: not available in this version, skipped"), std::string::npos);
+    EXPECT_NE(run.err.find("texturing: not available in this version, skipped"), std::string::npos);
+    // The project asks for no smoothing: nothing said about it.
+    EXPECT_EQ(run.err.find("smoothing:"), std::string::npos);
+    EXPECT_NE(run.err.find("Sculpturing - Creating Octree Depth 5"), std::string::npos);
+
+    // A finer voxel size from the command line gives more triangles; VRML works too.
+    const CommandRun finer = runSculpt({project, "-o", dir.file("disc.wrl"), "--voxel-size", "6"});
+    ASSERT_EQ(finer.exitCode, 0) << finer.err;
+    ASSERT_TRUE(std::regex_search(finer.out, match, std::regex("triangles=(\\d+)")));
+    EXPECT_GT(std::stoi(match[1]), countLines(text, "f "));
+    EXPECT_EQ(testsupport::readText(dir.file("disc.wrl")).rfind("#VRML V2.0 utf8", 0), 0u);
+}
+
+TEST(CommandSculpt, UnreadableOrIdleProjectsExit1WithoutOutput) {
+    TempDir dir;
+    const std::string out = dir.file("out.obj");
+    CommandRun run = runSculpt({dir.file("missing.qz"), "-o", out});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("could not be read"), std::string::npos);
+
+    ASSERT_TRUE(testsupport::writeText(dir.file("other.qz"), "<Something></Something>"));
+    run = runSculpt({dir.file("other.qz"), "-o", out});
+    EXPECT_EQ(run.exitCode, 1);
+
+    TempDir idle;
+    run = runSculpt({writeDiscProject(idle, false), "-o", out});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("nothing to sculpt"), std::string::npos);
+
+    TempDir empty;
+    run = runSculpt({writeDiscProject(empty, true, true), "-o", out});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("empty mask"), std::string::npos);
+
+    TempDir damaged;
+    const std::string project = writeDiscProject(damaged, true);
+    std::string text = testsupport::readText(project);
+    text.replace(text.find("x=1500.000000"), 13, "x=-3");
+    text.replace(text.find("x=1500.000000"), 13, "x=nan");
+    ASSERT_TRUE(testsupport::writeText(project, text));
+    run = runSculpt({project, "-o", out});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("placement is unusable"), std::string::npos);
+
+    run = runSculpt({writeDiscProject(damaged, true), "-o", dir.file("no/such/folder/out.obj")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.out.empty());
+    EXPECT_FALSE(testsupport::fileExists(out));
+}
