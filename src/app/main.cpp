@@ -1,6 +1,7 @@
 // Entry point of Plastora: dispatches the command line.
 #include "app/command_import.h"
 #include "app/command_sculpt.h"
+#include "app/gallery/run_gallery.h"
 #include "app/script/run_script.h"
 #include "app/shell/application_main.h"
 #include "app/shell/run_application.h"
@@ -21,12 +22,15 @@ void printUsage(FILE* out) {
                  "       plastora import PICTURE... -o PROJECT.qz\n"
                  "       plastora sculpt PROJECT.qz -o OUT.obj|OUT.wrl [options]\n"
                  "       plastora --script FILE [--headless]\n"
+                 "       plastora --gallery [--script FILE [--headless]]\n"
                  "  --version   print the version and exit\n"
                  "  --help      print this text and exit\n"
                  "  import      make a project from pictures (plastora import --help)\n"
                  "  sculpt      sculpt a project and write the mesh (plastora sculpt --help)\n"
                  "  --script    play a script of input events, dialog answers and screenshots\n"
-                 "              (docs/SCRIPTING.md); --headless runs it without a window\n");
+                 "              (docs/SCRIPTING.md); --headless runs it without a window\n"
+                 "  --gallery   show every widget in every state and a small 3D scene; with\n"
+                 "              --script the gallery plays the script and ends after it\n");
 }
 
 // Opens the window and runs the program until it is closed. A project path
@@ -91,6 +95,42 @@ int runScriptCommand(int argc, char** argv) {
     return runScript(options, stdout, stderr);
 }
 
+// `plastora --gallery [--script FILE] [--headless]` (in any order).
+int runGalleryCommand(int argc, char** argv) {
+    GalleryRunOptions options;
+    bool haveScript = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--gallery") == 0) continue;
+        if (std::strcmp(argv[i], "--headless") == 0) {
+            options.headless = true;
+        } else if (std::strcmp(argv[i], "--script") == 0 && !haveScript && i + 1 < argc) {
+            options.scriptPath = argv[++i];
+            haveScript = true;
+        } else {
+            std::fprintf(stderr, "plastora: unexpected argument '%s'\n", argv[i]);
+            printUsage(stderr);
+            return kScriptRunBadScript;
+        }
+    }
+    if (options.headless && !haveScript) {
+        std::fprintf(stderr, "plastora: --headless needs --script FILE\n");
+        return kScriptRunBadScript;
+    }
+    options.applicationDirectory = executableDirectory();
+    if (options.applicationDirectory.length() == 0) {
+        std::fprintf(stderr, "plastora: cannot find the folder of the program\n");
+        return kScriptRunFailed;
+    }
+    return runGallery(options, stdout, stderr);
+}
+
+bool hasArgument(int argc, char** argv, const char* wanted) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], wanted) == 0) return true;
+    }
+    return false;
+}
+
 bool isScriptOption(const char* argument) {
     return std::strcmp(argument, "--script") == 0 || std::strcmp(argument, "--headless") == 0;
 }
@@ -100,6 +140,7 @@ bool isScriptOption(const char* argument) {
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "import") == 0) return runImportCommand(argc - 1, argv + 1);
     if (argc >= 2 && std::strcmp(argv[1], "sculpt") == 0) return runSculptCommand(argc - 1, argv + 1);
+    if (hasArgument(argc, argv, "--gallery")) return runGalleryCommand(argc, argv);
     if (argc >= 2 && isScriptOption(argv[1])) return runScriptCommand(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("Plastora %s\n", PLASTORA_VERSION);
