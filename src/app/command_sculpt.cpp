@@ -5,6 +5,10 @@
 #include "project/project_file.h"
 #include "sculpt/mesh_export.h"
 #include "sculpt/sculpture.h"
+#include "sculpt/sharpening.h"
+#include "sculpt/simplification.h"
+#include "sculpt/smoothing.h"
+#include "sculpt/texture_atlas.h"
 
 #include <unistd.h>
 
@@ -16,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -27,7 +32,6 @@ constexpr float kMaxVoxelSize = 12.0f;
 constexpr float kMaxSharpening = 100.0f;
 constexpr float kMaxSmoothing = 50.0f;
 constexpr float kMaxNormalParticipation = 1000.0f;
-const char* const kTextureEndings[] = {".bmp", ".dds", ".dib", ".jpg", ".png", ".ppm", ".tga"};
 
 void printSculptUsage(FILE* out) {
     std::fprintf(out,
@@ -74,13 +78,6 @@ bool parseNumber(const char* option, const char* text, float low, float high, bo
     }
     out = static_cast<float>(value);
     return true;
-}
-
-bool hasTextureEnding(const String& name) {
-    for (const char* ending : kTextureEndings) {
-        if (name.endsWith(ending)) return true;
-    }
-    return false;
 }
 
 // Reads the value of the option at argv[i]; false (with a message) when
@@ -131,7 +128,7 @@ bool parseOption(int argc, char** argv, int& i, SculptArguments& arguments) {
         }
     } else if (is("--texture")) {
         arguments.texture = String(value);
-        if (!hasTextureEnding(arguments.texture)) {
+        if (!isTextureFileName(arguments.texture)) {
             std::fprintf(stderr, "%s: the texture must end in .bmp, .dds, .dib, .jpg, .png, .ppm or .tga, not '%s'\n",
                          kName, value);
             return false;
@@ -174,33 +171,79 @@ bool parseArguments(int argc, char** argv, SculptArguments& arguments) {
     return true;
 }
 
-// Each stage of the run as one line on standard error.
+// The stages timed for the output line, with the caption that starts each.
+struct TimedStage {
+    const char* name;
+    const char* captionStart;
+};
+constexpr TimedStage kTimedStages[] = {
+    {"carve", "Sculpturing - Creating Octree"},   {"faces", "Sculpturing - Creating Faces"},
+    {"sharpen", "Sculpturing - Sharpening mesh"}, {"smooth", "Sculpturing - Smoothing mesh"},
+    {"simplify", "Sculpturing - Mesh simplification"}, {"texture", "Texturise"},
+};
+constexpr int kTimedStageCount = static_cast<int>(sizeof kTimedStages / sizeof kTimedStages[0]);
+// Captions that end the timed stage before them without starting another.
+const char* const kUntimedCaptions[] = {"Sculpturing - Creating Buffers", "Save texture"};
+
+// Each stage of the run as one line on standard error; the time from a
+// stage's first caption to the next stage's is added up per stage (captions
+// a stage reports on its way belong to it).
 class StderrProgress : public SculptProgress {
 public:
     void step(const std::string& caption, float percent) override {
         std::fprintf(stderr, "%s: [%3d%%] %s\n", kName, static_cast<int>(percent), caption.c_str());
+        const int stage = stageStartedBy(caption);
+        if (stage != kContinues) switchTo(stage);
     }
+    // Ends the stage being timed.
+    void stop() { switchTo(kNone); }
+    // " carve=S faces=S ... texture=S" in seconds.
+    std::string stageTimes() const {
+        std::string text;
+        char field[64];
+        for (int i = 0; i < kTimedStageCount; ++i) {
+            std::snprintf(field, sizeof field, " %s=%.3f", kTimedStages[i].name, seconds_[i]);
+            text += field;
+        }
+        return text;
+    }
+
+private:
+    static constexpr int kNone = -1;
+    static constexpr int kContinues = -2;
+    using Clock = std::chrono::steady_clock;
+
+    static int stageStartedBy(const std::string& caption) {
+        for (int i = 0; i < kTimedStageCount; ++i) {
+            if (caption.starts_with(kTimedStages[i].captionStart)) return i;
+        }
+        for (const char* untimed : kUntimedCaptions) {
+            if (caption.starts_with(untimed)) return kNone;
+        }
+        return kContinues;
+    }
+    void switchTo(int stage) {
+        const Clock::time_point now = Clock::now();
+        if (current_ != kNone) seconds_[current_] += std::chrono::duration<double>(now - since_).count();
+        current_ = stage;
+        since_ = now;
+    }
+
+    int current_ = kNone;
+    Clock::time_point since_ = Clock::now();
+    double seconds_[kTimedStageCount] = {};
 };
 
-// The later stages this version provides; an empty one is not built yet.
-SculptStages availableStages() { return SculptStages{}; }
-constexpr bool kTexturingAvailable = false;
-
-void reportSkipped(const char* stage) {
-    std::fprintf(stderr, "%s: %s: not available in this version, skipped\n", kName, stage);
-}
-
-// Names every requested stage that this version cannot run.
-void reportUnavailableStages(const SculptSettings& settings, const SculptArguments& arguments,
-                             const SculptStages& stages) {
-    if (settings.sharpeningPasses > 0 && !stages.sharpen) reportSkipped("sharpening");
-    if (settings.smoothingPasses > 0 && !stages.smooth) reportSkipped("smoothing");
-    if (arguments.simplification > 0.0f && !stages.simplify) reportSkipped("simplification");
-    if (arguments.texture.length() > 0 && !kTexturingAvailable) {
-        std::fprintf(stderr, "%s: texturing: not available in this version, skipped; the mesh is written without "
-                             "texture coordinates and no %s is written\n",
-                     kName, arguments.texture.text());
-    }
+// Every stage after face creation, configured from the command line.
+SculptStages availableStages(const SculptArguments& arguments) {
+    SculptStages stages;
+    stages.sharpen = sharpenStage;
+    stages.smooth = smoothStage;
+    const SimplificationSettings simplification{arguments.simplification, arguments.normalParticipation};
+    stages.simplify = [simplification](SculptMesh& mesh, SculptProgress& progress) {
+        simplify(mesh, simplification, progress);
+    };
+    return stages;
 }
 
 int truncated(float value) { return static_cast<int>(value); }
@@ -260,6 +303,22 @@ void reportIdleClippings(const ImageList& images, const ClippingTable& clippings
     }
 }
 
+// "Texturise" on the run and the atlas written to `texture` (before the mesh,
+// so the mesh never names a texture that is not there). False, with a
+// message, when the texture cannot be written.
+bool textureTheRun(Sculpture& run, std::span<Clipping* const> clippings, const String& texture,
+                   StderrProgress& progress) {
+    const TexturingReport report = texturise(run, clippings, progress);
+    if (!report.message.empty()) std::fprintf(stderr, "%s: warning: %s\n", kName, report.message.c_str());
+    std::string error;
+    if (!saveTexture(run, texture, progress, &error)) {
+        std::fprintf(stderr, "%s: %s; no mesh was written\n", kName, error.c_str());
+        return false;
+    }
+    std::fprintf(stderr, "%s: the texture went to %s\n", kName, texture.text());
+    return true;
+}
+
 }  // namespace
 
 int runSculptCommand(int argc, char** argv) {
@@ -293,8 +352,7 @@ int runSculptCommand(int argc, char** argv) {
     std::vector<Clipping*> list;
     for (int i = 0; i < clippings.slotCount(); ++i) list.push_back(clippings.clipping(i));
     const SculptSettings settings = runSettings(arguments, project);
-    const SculptStages stages = availableStages();
-    reportUnavailableStages(settings, arguments, stages);
+    const SculptStages stages = availableStages(arguments);
 
     Sculpture run(settings, stages);
     StderrProgress progress;
@@ -305,19 +363,22 @@ int runSculptCommand(int argc, char** argv) {
                      kName, arguments.project.text());
         return 1;
     }
-    const ExportMesh mesh = exportMeshOf(run.mesh(), false);
-    if (mesh.triangles.empty()) {
+    if (run.objectInfo().triangles == 0) {
         std::fprintf(stderr, "%s: nothing to sculpt: the placed pictures of '%s' leave no common volume\n", kName,
                      arguments.project.text());
         return 1;
     }
-    const MeshExportResult written = exportMesh(mesh, arguments.output, arguments.format);
+    if (arguments.texture.length() > 0 && !textureTheRun(run, list, arguments.texture, progress)) return 1;
+    progress.stop();
+    const ExportMesh mesh = exportMeshOf(run.mesh(), run.hasTexture());
+    const MeshExportResult written = exportMesh(mesh, arguments.output, arguments.format, arguments.texture);
     if (!written.written) {
         std::fprintf(stderr, "%s: %s\n", kName, written.error.text());
         return 1;
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::fprintf(stderr, "%s: the mesh went to %s\n", kName, arguments.output.text());
-    std::printf("vertices=%zu triangles=%zu seconds=%.3f\n", mesh.positions.size(), mesh.triangles.size(), seconds);
+    std::printf("vertices=%zu triangles=%zu seconds=%.3f%s\n", mesh.positions.size(), mesh.triangles.size(), seconds,
+                progress.stageTimes().c_str());
     return 0;
 }

@@ -9,15 +9,20 @@
 //   --simplification S             0 .. 1
 //   --normal-participation W       0 .. 1000
 //   --flat                         face normals instead of vertex normals
-//   --texture TEXTURE.ext          the texture image to write with the mesh
+//   --texture TEXTURE.ext          runs "Texturise" and writes the atlas in the
+//                                  format its ending names (.bmp .dds .dib
+//                                  .jpg .png .ppm .tga, any case); the mesh
+//                                  then carries texture coordinates and names
+//                                  it (OBJ through a ".mtl" beside it)
 // Settings the options leave open come from the project's "config" (the
 // others from the sliders' defaults). The project loads without a window;
 // each of its problems is one warning line on standard error. Stages this
 // version cannot run yet are named on standard error as skipped. Progress
 // goes to standard error; on success one line
-// "vertices=V triangles=T seconds=S" goes to standard output.
+// "vertices=V triangles=T seconds=S carve=S faces=S sharpen=S smooth=S
+// simplify=S texture=S" (each stage's seconds) goes to standard output.
 // Returns 0 on success; 2 with the usage on standard error for bad
 // arguments; 1 with a message when the project cannot be read, nothing in it
-// can be sculpted, the carving leaves no surface or the mesh cannot be
-// written; no mesh file is written then.
+// can be sculpted, the carving leaves no surface, the texture or the mesh
+// cannot be written; no mesh file is written then.
 int runSculptCommand(int argc, char** argv);

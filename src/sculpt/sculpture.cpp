@@ -90,17 +90,18 @@ void Sculpture::carveAndCreateFaces(SculptProgress& progress) {
 }
 
 void Sculpture::runLaterStages(SculptProgress& progress) {
+    const SculptStageContext context{sculptList_, cellRadius(), &progress};
     progress.step("Sculpturing - Sharpening mesh", 35.0f);
     if (stages_.sharpen) {
-        stages_.sharpen(mesh_, settings_.sharpeningPasses);
+        stages_.sharpen(mesh_, settings_.sharpeningPasses, context);
     }
     progress.step("Sculpturing - Smoothing mesh", 50.0f);
     if (stages_.smooth) {
-        stages_.smooth(mesh_, settings_.smoothingPasses);
+        stages_.smooth(mesh_, settings_.smoothingPasses, context);
     }
     progress.step("Sculpturing - Mesh simplification", 65.0f);
     if (stages_.simplify) {
-        stages_.simplify(mesh_);
+        stages_.simplify(mesh_, progress);
     }
 }
 

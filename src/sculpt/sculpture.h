@@ -14,6 +14,7 @@
 // destroyed (the next command discards it).
 #pragma once
 
+#include "image/image.h"
 #include "sculpt/face_creation.h"
 #include "sculpt/octree_carving.h"
 #include "sculpt/sculpt_mesh.h"
@@ -42,12 +43,24 @@ public:
     void step(const std::string&, float) override {}
 };
 
+// What the reshaping stages get from the run besides the mesh and the
+// number of passes.
+struct SculptStageContext {
+    // The run's sculpt list, every projection prepared.
+    std::span<Clipping* const> sculptList;
+    // radius[d] of the run's depth.
+    float cellRadius = 0.0f;
+    // Where the stage reports its passes; never null while the run calls.
+    SculptProgress* progress = nullptr;
+};
+
 // The later stages of a run, supplied by their own modules; an empty one is
 // skipped (its caption is still reported).
 struct SculptStages {
-    std::function<void(SculptMesh&, int passes)> sharpen;
-    std::function<void(SculptMesh&, int passes)> smooth;
-    std::function<void(SculptMesh&)> simplify;
+    std::function<void(SculptMesh&, int passes, const SculptStageContext&)> sharpen;
+    std::function<void(SculptMesh&, int passes, const SculptStageContext&)> smooth;
+    // Reports its own captions through the run's progress.
+    std::function<void(SculptMesh&, SculptProgress&)> simplify;
 };
 
 // The command's settings, read from the sliders (or the command line).
@@ -111,6 +124,17 @@ public:
     // The sculpt list of the last execute().
     const std::vector<Clipping*>& sculptList() const { return sculptList_; }
 
+    // The texture atlas of the last "Texturise" on this run and its tiles per
+    // side; no atlas (an invalid image, N = 1) before.
+    bool hasTexture() const { return textureImage_.isValid(); }
+    const Image& textureImage() const { return textureImage_; }
+    int textureTilesPerSide() const { return textureTilesPerSide_; }
+    // Replaces the atlas and N.
+    void setTexture(Image atlas, int tilesPerSide) {
+        textureImage_ = std::move(atlas);
+        textureTilesPerSide_ = tilesPerSide;
+    }
+
 private:
     void carveAndCreateFaces(SculptProgress& progress);
     void runLaterStages(SculptProgress& progress);
@@ -123,4 +147,6 @@ private:
     FaceCreation faceCreation_;
     SculptMesh mesh_;
     std::vector<MeshReprTriangle> fillData_;
+    Image textureImage_;
+    int textureTilesPerSide_ = 1;
 };

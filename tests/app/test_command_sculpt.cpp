@@ -112,7 +112,7 @@ TEST(CommandSculpt, BadArgumentsPrintTheUsageAndExit2) {
     EXPECT_FALSE(testsupport::fileExists(out));
 }
 
-TEST(CommandSculpt, SculptsTheProjectAndReportsSkippedStages) {
+TEST(CommandSculpt, SculptsTheProjectThroughEveryStage) {
     TempDir dir;
     const std::string project = writeDiscProject(dir, true);
     const std::string out = dir.file("disc.obj");
@@ -120,15 +120,26 @@ TEST(CommandSculpt, SculptsTheProjectAndReportsSkippedStages) {
                                       "--texture", dir.file("skin.png")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     std::smatch match;
-    ASSERT_TRUE(std::regex_match(run.out, match, std::regex("vertices=(\\d+) triangles=(\\d+) seconds=[0-9.]+\n")))
+    ASSERT_TRUE(std::regex_match(run.out, match,
+                                 std::regex("vertices=(\\d+) triangles=(\\d+) seconds=[0-9.]+ carve=[0-9.]+ "
+                                            "faces=[0-9.]+ sharpen=[0-9.]+ smooth=[0-9.]+ simplify=[0-9.]+ "
+                                            "texture=[0-9.]+\n")))
         << run.out;
     const std::string text = testsupport::readText(out);
     EXPECT_EQ(countLines(text, "v "), std::stoi(match[1]));
     EXPECT_EQ(countLines(text, "f "), std::stoi(match[2]));
     EXPECT_GT(std::stoi(match[2]), 100);
-    EXPECT_NE(run.err.find("sharpening: not available in this version, skipped"), std::string::npos);
-    EXPECT_NE(run.err.find("simplification: not available in this version, skipped"), std::string::npos);
-    EXPECT_NE(run.err.find("texturing: not available in this version, skipped"), std::string::npos);
+    // Sharpening runs: its passes are reported, nothing is skipped.
+    EXPECT_EQ(run.err.find("sharpening: not available"), std::string::npos);
+    EXPECT_NE(run.err.find("Sculpturing - Sharpening mesh create edges - Pass 2"), std::string::npos);
+    EXPECT_NE(run.err.find("Sculpturing - Simplification - Initialisation"), std::string::npos);
+    EXPECT_EQ(run.err.find("not available"), std::string::npos);
+    // Texturing runs: the atlas is a PNG, the OBJ has coordinates and names it.
+    const std::vector<unsigned char> skin = testsupport::readBytes(dir.file("skin.png"));
+    ASSERT_GE(skin.size(), 4u);
+    EXPECT_EQ(skin[1], 'P');
+    EXPECT_EQ(countLines(text, "vt "), 3 * std::stoi(match[2]));
+    EXPECT_NE(testsupport::readText(dir.file("disc.mtl")).find("map_Kd skin.png"), std::string::npos);
     // The project asks for no smoothing: nothing said about it.
     EXPECT_EQ(run.err.find("smoothing:"), std::string::npos);
     EXPECT_NE(run.err.find("Sculpturing - Creating Octree Depth 5"), std::string::npos);

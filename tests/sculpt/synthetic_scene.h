@@ -68,8 +68,10 @@ constexpr double kCentre = 255.0;
 
 class Scene {
 public:
-    Scene(std::vector<Capsule> capsules, std::vector<View> views, double pixelSize = 2.0)
-        : capsules_(std::move(capsules)), views_(std::move(views)), pixel_(pixelSize) {
+    // `withOutlines`: the entries keep the border traced from their masks
+    // (needed by sharpening); otherwise the silhouettes are the bare pixels.
+    Scene(std::vector<Capsule> capsules, std::vector<View> views, double pixelSize = 2.0, bool withOutlines = false)
+        : capsules_(std::move(capsules)), views_(std::move(views)), pixel_(pixelSize), withOutlines_(withOutlines) {
         for (const View& view : views_) {
             frames_.push_back(frameOf(view));
             masks_.push_back(render(frames_.back()));
@@ -203,7 +205,9 @@ private:
         auto entry = std::make_unique<ImageEntry>(Image(), std::move(picture), std::move(mask));
         // The silhouette is taken straight from the mask, without the
         // outline's smoothing, so the clippings see exactly these pixels.
-        entry->border.reset();
+        if (!withOutlines_) {
+            entry->border.reset();
+        }
         auto clipping = std::make_unique<Clipping>(*entry);
         ClippingPlacement placement;
         placement.scaling = D3DXVECTOR3(static_cast<float>(view.slabDepth), static_cast<float>(pixel_),
@@ -221,6 +225,7 @@ private:
     std::vector<Capsule> capsules_;
     std::vector<View> views_;
     double pixel_;
+    bool withOutlines_ = false;
     std::vector<Frame> frames_;
     std::vector<std::vector<unsigned char>> masks_;
     std::vector<std::unique_ptr<ImageEntry>> entries_;

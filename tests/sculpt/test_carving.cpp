@@ -136,7 +136,7 @@ TEST(Sculpture, CaptionsPlanesAndEmptyRuns) {
     clippings[0]->setImagePlane(0.2f);
     std::vector<float> planesSeen;
     SculptStages stages;
-    stages.smooth = [&](SculptMesh&, int passes) {
+    stages.smooth = [&](SculptMesh&, int passes, const SculptStageContext&) {
         planesSeen.push_back(clippings[0]->placement().imagePlane);
         EXPECT_EQ(passes, 2);
     };
