@@ -17,14 +17,44 @@ bool isFinite(const ClipPoint& p) { return std::isfinite(p.t) && std::isfinite(p
 
 bool isPositiveFinite(float value) { return std::isfinite(value) && value > 0.0f; }
 
+// std::lround for floats, without the library call on the hot path. Below
+// 2^23 the difference between a float and its truncation is exact, so the
+// halfway cases round away from zero exactly as lround does.
+int roundToNearest(float value) {
+    if (!(std::fabs(value) < 8388608.0f)) {
+        return static_cast<int>(std::lround(value));
+    }
+    const int whole = static_cast<int>(value);
+    const float fraction = value - static_cast<float>(whole);
+    if (fraction >= 0.5f) {
+        return whole + 1;
+    }
+    if (fraction <= -0.5f) {
+        return whole - 1;
+    }
+    return whole;
+}
+
 // The grid cell a picture coordinate falls on (round to nearest); false for
 // values no grid reaches, so that the conversion to int stays defined.
 bool cellIndex(float coordinate, int& index) {
     if (!(coordinate > -1.0e6f && coordinate < 1.0e6f)) {
         return false;
     }
-    index = static_cast<int>(std::lround(coordinate - 1.5f));
+    index = roundToNearest(coordinate - 1.5f);
     return true;
+}
+
+// How many non-negative indices i satisfy i < extent (with i compared as a
+// float, as the cell walks do); capped where floats stop counting integers.
+int indexLimit(float extent) {
+    if (!(extent > 0.0f)) {
+        return 0;
+    }
+    if (!(extent < 16777216.0f)) {
+        return 16777216;
+    }
+    return static_cast<int>(std::ceil(extent));
 }
 
 D3DXVECTOR3 turn(const D3DXVECTOR3& v, const D3DXMATRIX& m) {
@@ -79,6 +109,8 @@ bool ClippingProjection::prepare(const ClippingPlacement& placement, const Pictu
     const float a = placement.imagePlane;
     shiftU_ = (frame.fovCentre.x - frame.rotationCentre.x) * (1.0f + fovXMinusOne_ * a);
     shiftW_ = (frame.fovCentre.y - frame.rotationCentre.y) * (1.0f + fovYMinusOne_ * a);
+    columnLimit_ = indexLimit(width_);
+    rowLimit_ = indexLimit(height_);
 
     computeDisplayBox(box);
     usable_ = true;
@@ -135,12 +167,19 @@ bool ClippingProjection::perspectiveFactors(float t, float& fu, float& fw) const
     return true;
 }
 
-std::optional<ClipPoint> ClippingProjection::projectPoint(const D3DXVECTOR3& point) const {
-    if (!usable_ || !isFinite(point)) {
-        return std::nullopt;
-    }
-    const D3DXVECTOR3 v = turn(point - position_, rotation_);
-    ClipPoint p{v.x, v.y * inverseScaleY_, v.z * inverseScaleZ_};
+// (p - P) * R, written out with the same operations as D3DXVec3TransformNormal
+// so that the answers match localOffset() bit for bit.
+D3DXVECTOR3 ClippingProjection::toLocalFrame(const D3DXVECTOR3& point) const {
+    const float x = point.x - position_.x;
+    const float y = point.y - position_.y;
+    const float z = point.z - position_.z;
+    const D3DXMATRIX& m = rotation_;
+    return D3DXVECTOR3(x * m._11 + y * m._21 + z * m._31, x * m._12 + y * m._22 + z * m._32,
+                       x * m._13 + y * m._23 + z * m._33);
+}
+
+bool ClippingProjection::localToPicture(const D3DXVECTOR3& local, ClipPoint& p) const {
+    p = ClipPoint{local.x, local.y * inverseScaleY_, local.z * inverseScaleZ_};
     if (!perspective_) {
         p.u += plainOffsetU_;
         p.w += plainOffsetW_;
@@ -148,7 +187,7 @@ std::optional<ClipPoint> ClippingProjection::projectPoint(const D3DXVECTOR3& poi
         float fu = 1.0f;
         float fw = 1.0f;
         if (!perspectiveFactors(p.t, fu, fw)) {
-            return std::nullopt;
+            return false;
         }
         p.u = (p.u + shiftU_) * fu + fovOffsetU_;
         p.w = (p.w + shiftW_) * fw + fovOffsetW_;
@@ -157,7 +196,15 @@ std::optional<ClipPoint> ClippingProjection::projectPoint(const D3DXVECTOR3& poi
         p.u = p.u + shiftU_ + fovOffsetU_;
         p.w = p.w + shiftW_ + fovOffsetW_;
     }
-    if (!isFinite(p)) {
+    return isFinite(p);
+}
+
+std::optional<ClipPoint> ClippingProjection::projectPoint(const D3DXVECTOR3& point) const {
+    if (!usable_ || !isFinite(point)) {
+        return std::nullopt;
+    }
+    ClipPoint p;
+    if (!localToPicture(toLocalFrame(point), p)) {
         return std::nullopt;
     }
     return p;
@@ -196,16 +243,19 @@ std::optional<D3DXVECTOR3> ClippingProjection::unprojectPoint(const ClipPoint& p
 }
 
 bool ClippingProjection::isPointInside(const D3DXVECTOR3& point, const SilhouetteGrid& grid) const {
-    const std::optional<ClipPoint> p = projectPoint(point);
-    if (!p || p->t < -halfDepth_ || p->t > halfDepth_) {
+    if (!usable_ || !isFinite(point)) {
+        return false;
+    }
+    ClipPoint p;
+    if (!localToPicture(toLocalFrame(point), p) || p.t < -halfDepth_ || p.t > halfDepth_) {
         return false;
     }
     int i = 0;
     int j = 0;
-    if (!cellIndex(p->u, i) || !cellIndex(p->w, j)) {
+    if (!cellIndex(p.u, i) || !cellIndex(p.w, j)) {
         return false;
     }
-    if (i < 0 || j < 0 || static_cast<float>(i) >= width_ || static_cast<float>(j) >= height_) {
+    if (i < 0 || j < 0 || i >= columnLimit_ || j >= rowLimit_) {
         return false;
     }
     return grid.cell(i, j) == GridInside;
@@ -215,15 +265,16 @@ int ClippingProjection::classifyCell(const D3DXVECTOR3& centre, float radius, co
     if (!usable_ || !isFinite(centre) || !std::isfinite(radius) || radius < 0.0f) {
         return CellOutside;
     }
-    const float t = localOffset(centre).x;
+    const D3DXVECTOR3 local = toLocalFrame(centre);
+    const float t = local.x;
     if (t + radius < -halfDepth_ || t - radius > halfDepth_) {
         return CellOutside;
     }
     const bool straddles = (t - radius <= -halfDepth_ && -halfDepth_ < t + radius) ||
                            (t - radius < halfDepth_ && halfDepth_ < t + radius);
 
-    const std::optional<ClipPoint> p = projectPoint(centre);
-    if (!p) {
+    ClipPoint p;
+    if (!localToPicture(local, p)) {
         // Only beyond the far face of a narrowing field of view: the cube
         // reaches into the slab but has no picture box, so refine it.
         return CellPartial;
@@ -234,28 +285,30 @@ int ClippingProjection::classifyCell(const D3DXVECTOR3& centre, float radius, co
     }
     const float reachU = radius * inverseScaleZ_;
     const float reachW = radius * inverseScaleY_;
-    const float u0 = std::max(p->u - reachU - 1.5f, box.minI);
-    const float u1 = std::min(p->u + reachU - 1.5f, box.maxI);
-    const float w0 = std::max(p->w - reachW - 1.5f, box.minJ);
-    const float w1 = std::min(p->w + reachW - 1.5f, box.maxJ);
+    const float u0 = std::max(p.u - reachU - 1.5f, box.minI);
+    const float u1 = std::min(p.u + reachU - 1.5f, box.maxI);
+    const float w0 = std::max(p.w - reachW - 1.5f, box.minJ);
+    const float w1 = std::min(p.w + reachW - 1.5f, box.maxJ);
     if (!(u0 <= u1 && w0 <= w1)) {
         return CellOutside;
     }
 
-    // The box lies within the grid now, so the indices are small.
-    const int firstI = static_cast<int>(std::lround(u0));
-    const int lastI = static_cast<int>(std::lround(u1));
-    const int firstJ = static_cast<int>(std::lround(w0));
-    const int lastJ = static_cast<int>(std::lround(w1));
+    // The box lies within the grid now, so the indices are small. Cells
+    // beyond the picture are skipped, not read as outside.
+    const int firstI = std::max(roundToNearest(u0), 0);
+    const int lastI = std::min(roundToNearest(u1), columnLimit_ - 1);
+    const int firstJ = std::max(roundToNearest(w0), 0);
+    const int lastJ = std::min(roundToNearest(w1), rowLimit_ - 1);
+    return walkCells(grid, firstI, lastI, firstJ, lastJ, straddles);
+}
+
+// Columns outer, rows inner: a rim cell, or an outside cell after an inside
+// one, makes the cube partial at once.
+int ClippingProjection::walkCells(const SilhouetteGrid& grid, int firstI, int lastI, int firstJ, int lastJ,
+                                  bool straddles) {
     bool seenInside = false;
     for (int i = firstI; i <= lastI; ++i) {
-        if (i < 0 || static_cast<float>(i) >= width_) {
-            continue;
-        }
         for (int j = firstJ; j <= lastJ; ++j) {
-            if (j < 0 || static_cast<float>(j) >= height_) {
-                continue;
-            }
             const int value = grid.cell(i, j);
             if (value == GridBorder) {
                 return CellPartial;

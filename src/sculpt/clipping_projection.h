@@ -141,6 +141,14 @@ private:
     // 1 / (s * (fov - 1) + 1) of depth t for both axes; false where the
     // denominator is not positive.
     bool perspectiveFactors(float t, float& fu, float& fw) const;
+    // (p - P) * R; the same numbers as localOffset().
+    D3DXVECTOR3 toLocalFrame(const D3DXVECTOR3& point) const;
+    // The rest of projectPoint for a point already in the local frame; false
+    // where projectPoint gives nothing.
+    bool localToPicture(const D3DXVECTOR3& local, ClipPoint& p) const;
+    // The cell walk of classifyCell over columns firstI..lastI and rows
+    // firstJ..lastJ, all within the picture.
+    static int walkCells(const SilhouetteGrid& grid, int firstI, int lastI, int firstJ, int lastJ, bool straddles);
     void computeFrame(const ClippingPlacement& placement);
     void computeDisplayBox(const GridBox& box);
 
@@ -169,6 +177,9 @@ private:
     float shiftW_ = 0.0f;
     float fovXMinusOne_ = 0.0f;
     float fovYMinusOne_ = 0.0f;
+    // Number of columns (rows) i with 0 <= i < W (H): the cells a walk reads.
+    int columnLimit_ = 0;
+    int rowLimit_ = 0;
     D3DXVECTOR3 direction_{1.0f, 0.0f, 0.0f};
     GridBox displayBox_;
 };

@@ -20,13 +20,6 @@ void SilhouetteGrid::clear() {
     box_ = GridBox{1.0f, 1.0f, 0.0f, 0.0f};
 }
 
-int SilhouetteGrid::cell(int i, int j) const {
-    if (i < 0 || j < 0 || i >= kSide || j >= kSide) {
-        return GridOutside;
-    }
-    return cells_[static_cast<std::size_t>(i) * kSide + static_cast<std::size_t>(j)];
-}
-
 void SilhouetteGrid::build(const Image& mask, const OutlineInsideTest& insideOutline) {
     clear();
     if (!mask.isValid()) {

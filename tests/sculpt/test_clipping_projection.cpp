@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -268,6 +271,252 @@ TEST(ClippingProjection, DegeneratePlacementsAreRefused) {
     EXPECT_FALSE(projection.projectPoint(kP + D3DXVECTOR3(1600.0f, 0.0f, 0.0f)).has_value());
     EXPECT_EQ(projection.classifyCell(kP + D3DXVECTOR3(1600.0f, 0.0f, 0.0f), 1200.0f, grid), CellPartial);
     EXPECT_EQ(projection.classifyCell(kP + D3DXVECTOR3(1600.0f, 0.0f, 0.0f), 100.0f, grid), CellOutside);
+}
+
+// --- the fast queries against the plain composition -------------------------------
+
+namespace {
+
+// One placement with the picture it belongs to, and how points are drawn
+// around it: on a quarter-unit lattice (to hit rounding ties) or anywhere.
+struct Placing {
+    const char* name;
+    ClippingPlacement placement;
+    PictureFrame frame;
+    bool lattice = false;
+};
+
+// The projection as its definition reads: the local offset (p - P) * R, then
+// the division by the pixel sizes and the offsets, with or without the field
+// of view. Every value is formed by the same float operations as in prepare().
+std::optional<ClipPoint> composedProjection(const ClippingProjection& projection, const Placing& setup,
+                                            const D3DXVECTOR3& point) {
+    const ClippingPlacement& pl = setup.placement;
+    const PictureFrame& f = setup.frame;
+    const float depth = pl.scaling.x;
+    const float halfDepth = depth / 2.0f;
+    const float inverseScaleY = 1.0f / pl.scaling.y;
+    const float inverseScaleZ = 1.0f / pl.scaling.z;
+    const D3DXVECTOR3 v = projection.localOffset(point);
+    ClipPoint p{v.x, v.y * inverseScaleY, v.z * inverseScaleZ};
+    if (!pl.fovSet) {
+        p.u += f.width - f.rotationCentre.x;
+        p.w += f.height - f.rotationCentre.y;
+    } else {
+        const float fovXMinusOne = pl.fovX - 1.0f;
+        const float fovYMinusOne = pl.fovY - 1.0f;
+        const float shiftU = (f.fovCentre.x - f.rotationCentre.x) * (1.0f + fovXMinusOne * pl.imagePlane);
+        const float shiftW = (f.fovCentre.y - f.rotationCentre.y) * (1.0f + fovYMinusOne * pl.imagePlane);
+        const float offsetU = f.width - f.fovCentre.x;
+        const float offsetW = f.height - f.fovCentre.y;
+        if (p.t >= -halfDepth) {
+            const float s = (halfDepth + p.t) / depth;
+            const float denominatorU = s * fovXMinusOne + 1.0f;
+            const float denominatorW = s * fovYMinusOne + 1.0f;
+            if (!(denominatorU > 0.0f && denominatorW > 0.0f)) {
+                return std::nullopt;
+            }
+            p.u = (p.u + shiftU) * (1.0f / denominatorU) + offsetU;
+            p.w = (p.w + shiftW) * (1.0f / denominatorW) + offsetW;
+        } else {
+            p.u = p.u + shiftU + offsetU;
+            p.w = p.w + shiftW + offsetW;
+        }
+    }
+    if (!std::isfinite(p.t) || !std::isfinite(p.u) || !std::isfinite(p.w)) {
+        return std::nullopt;
+    }
+    return p;
+}
+
+bool composedInside(const ClippingProjection& projection, const Placing& setup, const D3DXVECTOR3& point,
+                    const SilhouetteGrid& grid) {
+    const std::optional<ClipPoint> p = composedProjection(projection, setup, point);
+    const float halfDepth = setup.placement.scaling.x / 2.0f;
+    if (!p || p->t < -halfDepth || p->t > halfDepth) {
+        return false;
+    }
+    const int i = static_cast<int>(std::lround(p->u - 1.5f));
+    const int j = static_cast<int>(std::lround(p->w - 1.5f));
+    if (i < 0 || j < 0 || static_cast<float>(i) >= setup.frame.width ||
+        static_cast<float>(j) >= setup.frame.height) {
+        return false;
+    }
+    return grid.cell(i, j) == GridInside;
+}
+
+// The cube test written out cell by cell: depth range from the local offset,
+// picture box from the projection, every cell of the box visited.
+int composedClassification(const ClippingProjection& projection, const Placing& setup, const D3DXVECTOR3& centre,
+                           float radius, const SilhouetteGrid& grid) {
+    const float halfDepth = setup.placement.scaling.x / 2.0f;
+    const float t = projection.localOffset(centre).x;
+    if (t + radius < -halfDepth || t - radius > halfDepth) {
+        return CellOutside;
+    }
+    const bool straddles = (t - radius <= -halfDepth && -halfDepth < t + radius) ||
+                           (t - radius < halfDepth && halfDepth < t + radius);
+    const std::optional<ClipPoint> p = composedProjection(projection, setup, centre);
+    if (!p) {
+        return CellPartial;
+    }
+    const GridBox& box = grid.boundingBox();
+    const float reachU = radius * (1.0f / setup.placement.scaling.z);
+    const float reachW = radius * (1.0f / setup.placement.scaling.y);
+    const float u0 = std::max(p->u - reachU - 1.5f, box.minI);
+    const float u1 = std::min(p->u + reachU - 1.5f, box.maxI);
+    const float w0 = std::max(p->w - reachW - 1.5f, box.minJ);
+    const float w1 = std::min(p->w + reachW - 1.5f, box.maxJ);
+    if (!(u0 <= u1 && w0 <= w1)) {
+        return CellOutside;
+    }
+    bool seenInside = false;
+    for (long i = std::lround(u0); i <= std::lround(u1); ++i) {
+        for (long j = std::lround(w0); j <= std::lround(w1); ++j) {
+            if (i < 0 || j < 0 || static_cast<float>(i) >= setup.frame.width ||
+                static_cast<float>(j) >= setup.frame.height) {
+                continue;
+            }
+            const int value = grid.cell(static_cast<int>(i), static_cast<int>(j));
+            if (value == GridBorder) {
+                return CellPartial;
+            }
+            if (value == GridInside) {
+                seenInside = true;
+            } else if (seenInside) {
+                return CellPartial;
+            }
+        }
+    }
+    if (!seenInside) {
+        return CellOutside;
+    }
+    return straddles ? CellPartial : CellInside;
+}
+
+// A ring (radii 30 and 80 pixels) about the middle of the 400 by 300 picture,
+// so that boxes meet inside, rim and outside cells and the hole.
+SilhouetteGrid ringGrid() {
+    Image mask(512, 512);
+    mask.marginRight = 112;
+    mask.marginBottom = 212;
+    for (int y = 0; y < 300; ++y) {
+        for (int x = 0; x < 400; ++x) {
+            const float r = std::hypot(static_cast<float>(x) - 200.0f, static_cast<float>(y) - 150.0f);
+            if (r >= 30.0f && r <= 80.0f) {
+                mask.setPixel(x, y, Rgb{255, 255, 255});
+            }
+        }
+    }
+    SilhouetteGrid grid;
+    grid.build(mask, {});
+    return grid;
+}
+
+std::vector<Placing> setups() {
+    std::vector<Placing> list;
+
+    Placing axisAligned{"axis-aligned, unit pixels", ClippingPlacement{}, frame(), true};
+    axisAligned.placement.scaling = D3DXVECTOR3(400.0f, 1.0f, 1.0f);
+    list.push_back(axisAligned);
+
+    Placing tilted{"tilted and turned", placement(), frame()};
+    tilted.placement.angle = 37.0f;
+    tilted.placement.angleheight = -23.0f;
+    tilted.placement.angleimage = 71.0f;
+    tilted.placement.scaling = D3DXVECTOR3(1000.0f, 0.7f, 1.3f);
+    list.push_back(tilted);
+
+    Placing widening{"widening field of view off-centre", tilted.placement, frame()};
+    widening.placement.angle = -128.0f;
+    widening.placement.angleheight = 61.0f;
+    widening.placement.fovSet = true;
+    widening.placement.fovX = 1.5f;
+    widening.placement.fovY = 2.25f;
+    widening.placement.imagePlane = 0.35f;
+    widening.frame.fovCentre = D3DXVECTOR2(170.0f, 90.0f);
+    list.push_back(widening);
+
+    // Below 1 the far side has no image for depths past 2/3 of D beyond it.
+    Placing narrowing{"narrowing field of view", placement(), frame()};
+    narrowing.placement.angleheight = 12.5f;
+    narrowing.placement.angleimage = -33.0f;
+    narrowing.placement.fovSet = true;
+    narrowing.placement.fovX = 0.25f;
+    narrowing.placement.fovY = 0.6f;
+    narrowing.frame.fovCentre = D3DXVECTOR2(120.5f, 131.0f);
+    list.push_back(narrowing);
+
+    // The picture is narrower than the grid: columns and rows past it are
+    // skipped by the walk, not read.
+    Placing cropped{"picture narrower than its grid", placement(), frame()};
+    cropped.placement.angle = 90.0f;
+    cropped.frame.width = 215.0f;
+    cropped.frame.height = 160.5f;
+    list.push_back(cropped);
+    return list;
+}
+
+// A world point near the clipping: on the lattice, or the image of a random
+// (t, w, u) around the slab and the picture.
+std::optional<D3DXVECTOR3> drawPoint(const ClippingProjection& projection, const Placing& setup,
+                                     std::mt19937& random) {
+    if (setup.lattice) {
+        const auto quarter = [&](int from, int to) {
+            return static_cast<float>(std::uniform_int_distribution<int>(from * 4, to * 4)(random)) * 0.25f;
+        };
+        const float t = quarter(-300, 300);
+        const float w = quarter(-230, 130);
+        return D3DXVECTOR3(t, w, quarter(-280, 180));
+    }
+    const float halfDepth = setup.placement.scaling.x / 2.0f;
+    std::uniform_real_distribution<float> depth(-1.6f * halfDepth, 2.2f * halfDepth);
+    std::uniform_real_distribution<float> across(-30.0f, setup.frame.width + 30.0f);
+    std::uniform_real_distribution<float> down(-30.0f, setup.frame.height + 30.0f);
+    return projection.unprojectPoint(ClipPoint{depth(random), down(random), across(random)});
+}
+
+}  // namespace
+
+TEST(ClippingProjection, QueriesMatchThePlainCompositionBitForBit) {
+    const SilhouetteGrid grid = ringGrid();
+    const float radii[] = {0.0f, 0.5f, 1.0f, 2.0784610f, 7.25f, 40.0f, 300.0f};
+    std::mt19937 random(20240611u);
+    for (const Placing& setup : setups()) {
+        SCOPED_TRACE(setup.name);
+        ClippingProjection projection;
+        ASSERT_TRUE(projection.prepare(setup.placement, setup.frame, grid.boundingBox()));
+        int answers[3] = {0, 0, 0};
+        int insidePoints = 0;
+        for (int n = 0; n < 20000; ++n) {
+            const std::optional<D3DXVECTOR3> point = drawPoint(projection, setup, random);
+            if (!point) {
+                continue;
+            }
+            const std::optional<ClipPoint> fast = projection.projectPoint(*point);
+            const std::optional<ClipPoint> composed = composedProjection(projection, setup, *point);
+            ASSERT_EQ(fast.has_value(), composed.has_value());
+            if (fast) {
+                ASSERT_EQ(fast->t, composed->t);
+                ASSERT_EQ(fast->w, composed->w);
+                ASSERT_EQ(fast->u, composed->u);
+            }
+            const bool inside = projection.isPointInside(*point, grid);
+            ASSERT_EQ(inside, composedInside(projection, setup, *point, grid));
+            insidePoints += inside ? 1 : 0;
+            for (const float radius : radii) {
+                const int answer = projection.classifyCell(*point, radius, grid);
+                ASSERT_EQ(answer, composedClassification(projection, setup, *point, radius, grid))
+                    << "radius " << radius << " at " << point->x << ", " << point->y << ", " << point->z;
+                ++answers[answer];
+            }
+        }
+        // Every answer must have been compared, or the comparison proves little.
+        EXPECT_GT(insidePoints, 0);
+        EXPECT_GT(answers[CellOutside], 0);
+        EXPECT_GT(answers[CellInside], 0);
+        EXPECT_GT(answers[CellPartial], 0);
+    }
 }
 
 // --- the clipping of an image entry ----------------------------------------------
