@@ -8,7 +8,10 @@
 #include "platform/desktop_dialogs.h"
 #include "platform/scripted_dialogs.h"
 
+#include <chrono>
+#include <cstdlib>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -17,9 +20,24 @@ namespace {
 constexpr int kHeadlessScreenWidth = 1280;
 constexpr int kHeadlessScreenHeight = 800;
 
+// Attempts at opening the real window while a display is named: a busy X
+// server refuses connections for a moment when its queue is full.
+constexpr int kWindowAttempts = 5;
+constexpr int kWindowRetryMilliseconds = 100;
+
+bool displayNamed() { return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr; }
+
+std::unique_ptr<platform::Window> openRealWindow() {
+    for (int attempt = 1;; ++attempt) {
+        if (std::unique_ptr<platform::Window> window = platform::createSdlWindow()) return window;
+        if (!displayNamed() || attempt == kWindowAttempts) return nullptr;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kWindowRetryMilliseconds));
+    }
+}
+
 std::unique_ptr<platform::Window> openWindow(bool headless, std::FILE* messages) {
     if (!headless) {
-        if (std::unique_ptr<platform::Window> window = platform::createSdlWindow()) return window;
+        if (std::unique_ptr<platform::Window> window = openRealWindow()) return window;
         std::fprintf(messages,
                      "plastora: no display could be used: the script runs headless (screenshots show only the "
                      "cleared frame)\n");
