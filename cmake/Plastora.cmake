@@ -18,10 +18,17 @@ function(plastora_tests folder)
     add_executable(${target} ${src})
     target_link_libraries(${target} PRIVATE ${ARGN} plastora_testsupport GTest::gtest GTest::gtest_main)
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    # Tests that open real windows share one X server and its pointer: they
+    # take turns, so that one test's pointer moves never reach another's window.
+    set(display_lock "")
+    if(stem MATCHES "xvfb|sdl_window|gl_device")
+      set(display_lock RESOURCE_LOCK display)
+    endif()
     gtest_discover_tests(${target}
       WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
       PROPERTIES ENVIRONMENT "PLASTORA_APP_DIR=${PLASTORA_APP_DIR}"
                  ENVIRONMENT_MODIFICATION "PLASTORA_SOURCE_DIR=set:${PROJECT_SOURCE_DIR}"
+                 ${display_lock}
       DISCOVERY_TIMEOUT 60)
   endforeach()
 endfunction()

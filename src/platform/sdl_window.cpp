@@ -5,6 +5,7 @@
 #include "platform/gl_device.h"
 #include "platform/web_address.h"
 
+#include <cstdlib>
 #include <deque>
 #include <string_view>
 
@@ -238,19 +239,23 @@ std::unique_ptr<Window> createSdlWindow() {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     // The first click into the inactive window counts, as on other desktops.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        logSdlError("createSdlWindow", "Could not start the video subsystem");
-        return nullptr;
+    // A busy X server may refuse a connection for a moment; SDL then falls
+    // back to drawing into memory, where nobody would ever see the window.
+    // With a display named, try again a few times before giving up.
+    const bool displayNamed = std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+    const int attempts = displayNamed ? 5 : 1;
+    for (int attempt = 1; attempt <= attempts; ++attempt) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            logSdlError("createSdlWindow", "Could not start the video subsystem");
+        } else {
+            std::string_view driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+            if (driver != "offscreen" && driver != "dummy") return std::make_unique<SdlWindow>();
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        }
+        if (attempt < attempts) SDL_Delay(100);
     }
-    // Without a display SDL falls back to drawing into memory, where nobody
-    // would ever see the window.
-    std::string_view driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
-    if (driver == "offscreen" || driver == "dummy") {
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        Logger::instance().error(String("createSdlWindow"), String("No display to open the window on"));
-        return nullptr;
-    }
-    return std::make_unique<SdlWindow>();
+    Logger::instance().error(String("createSdlWindow"), String("No display to open the window on"));
+    return nullptr;
 }
 
 }  // namespace platform
