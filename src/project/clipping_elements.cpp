@@ -2,12 +2,12 @@
 // the project file saves and loads through.
 #include "project/clipping_elements.h"
 
+#include "project/number_reading.h"
+
 #include "core/logger.h"
 #include "core/xml.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
@@ -24,28 +24,8 @@ const char* const kFlagNames[] = {"enabled",          "forsculpting",           
 String integerText(int value) { return String().append(value); }
 String floatText(float value) { return String().append(static_cast<double>(value)); }
 
-// An integer as atoi reads it (blanks, sign, digits, the rest ignored); false
-// for a text without digits or out of range.
-bool readInteger(const String& value, int& out) {
-    const char* start = value.text();
-    char* end = nullptr;
-    errno = 0;
-    const long number = std::strtol(start, &end, 10);
-    if (end == start || errno == ERANGE || number < INT_MIN || number > INT_MAX) return false;
-    out = static_cast<int>(number);
-    return true;
-}
-
-// A number as atof reads it; false for a text without a number and for
-// values that are not finite as a float.
-bool readFloat(const String& value, float& out) {
-    const char* start = value.text();
-    char* end = nullptr;
-    const double number = std::strtod(start, &end);
-    if (end == start || !std::isfinite(number) || std::fabs(number) > 3.0e38) return false;
-    out = static_cast<float>(number);
-    return true;
-}
+using projectfile::readFloat;
+using projectfile::readInteger;
 
 void addVectorElement(XmlNode& entry, const char* name, const D3DXVECTOR3& value) {
     XmlNode* node = entry.addChild(String(name));

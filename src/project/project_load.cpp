@@ -3,6 +3,7 @@
 #include "project/project_file.h"
 
 #include "project/clipping_data.h"
+#include "project/number_reading.h"
 
 #include "core/file_io.h"
 #include "core/logger.h"
@@ -10,8 +11,6 @@
 #include "image/border.h"
 #include "image/image_entry.h"
 
-#include <cerrno>
-#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -29,28 +28,8 @@ String text(const char* before, const String& middle, const char* after = "") {
     return result.append(middle).append(String(after));
 }
 
-// Reads an integer the way atoi does (leading blanks, a sign, digits, the
-// rest ignored), but refuses a text without digits and one out of range.
-bool readInteger(const String& value, int& out) {
-    const char* start = value.text();
-    char* end = nullptr;
-    errno = 0;
-    const long number = std::strtol(start, &end, 10);
-    if (end == start || errno == ERANGE || number < INT_MIN || number > INT_MAX) return false;
-    out = static_cast<int>(number);
-    return true;
-}
-
-// Reads a number the way atof does, refusing a text without a number and
-// values that are not finite.
-bool readFloat(const String& value, float& out) {
-    const char* start = value.text();
-    char* end = nullptr;
-    const double number = std::strtod(start, &end);
-    if (end == start || !std::isfinite(number) || std::fabs(number) > 3.0e38) return false;
-    out = static_cast<float>(number);
-    return true;
-}
+using projectfile::readFloat;
+using projectfile::readInteger;
 
 // A companion file name must stay inside the project's folder.
 bool isCompanionName(const String& name) {

@@ -5,36 +5,23 @@
 #include "image/image_entry.h"
 #include "project/project_file.h"
 #include "render/image_file.h"
+#include "support/command_capture.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
+using testsupport::CommandRun;
 using testsupport::TempDir;
 
-struct CommandRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
 CommandRun runImport(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), "import");
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    CommandRun run;
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    run.exitCode = runImportCommand(static_cast<int>(arguments.size()), argv.data());
-    run.out = testing::internal::GetCapturedStdout();
-    run.err = testing::internal::GetCapturedStderr();
-    return run;
+    return testsupport::runCommand(runImportCommand, "import", std::move(arguments));
 }
 
 // A w by h PNG; with `alpha` the left half is opaque and the rest clear.

@@ -5,6 +5,7 @@
 #include "image/image_entry.h"
 #include "project/clipping_elements.h"
 #include "project/project_file.h"
+#include "support/command_capture.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -12,30 +13,16 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
+using testsupport::CommandRun;
 using testsupport::TempDir;
 
-struct CommandRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
 CommandRun runSculpt(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), "sculpt");
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    CommandRun run;
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    run.exitCode = runSculptCommand(static_cast<int>(arguments.size()), argv.data());
-    run.out = testing::internal::GetCapturedStdout();
-    run.err = testing::internal::GetCapturedStderr();
-    return run;
+    return testsupport::runCommand(runSculptCommand, "sculpt", std::move(arguments));
 }
 
 // A project of two pictures of a disc seen from the front and the side; with

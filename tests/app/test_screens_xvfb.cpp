@@ -7,8 +7,7 @@
 // linked in, config.xml with a fixed window size), so that its config.xml
 // rewrite at exit touches nothing shared. Screenshots stay in
 // screenshots/ of the test's working folder for inspection.
-#include "support/screenshot_compare.h"
-#include "support/test_support.h"
+#include "support/program_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -19,83 +18,11 @@
 namespace {
 
 namespace fs = std::filesystem;
-using testsupport::TempDir;
+using testsupport::readPicture;
+using testsupport::runProgram;
 
 constexpr int kWidth = 800;
 constexpr int kHeight = 600;
-
-std::string quoted(const std::string& text) {
-    std::string result = "'";
-    for (char c : text) {
-        if (c == '\'') result += "'\\''";
-        else result += c;
-    }
-    return result + "'";
-}
-
-std::string replaced(std::string text, const std::string& from, const std::string& to) {
-    const size_t at = text.find(from);
-    if (at != std::string::npos) text.replace(at, from.size(), to);
-    return text;
-}
-
-// A folder the program can run from: its executable (hard link, or a copy
-// across file systems), the art folders linked, and config.xml from the
-// source tree with a fixed window size and no update check.
-bool makeAppFolder(const std::string& folder, std::string& executable) {
-    const fs::path built = fs::path(testsupport::appDir()) / "plastora";
-    if (!fs::exists(built)) return false;
-    executable = (fs::path(folder) / "plastora").string();
-    std::error_code error;
-    fs::create_hard_link(built, executable, error);
-    if (error && !fs::copy_file(built, executable, error)) return false;
-    for (const char* art : {"data", "datav1_01"}) {
-        const fs::path source = fs::path(testsupport::appDir()) / art;
-        if (fs::exists(source)) fs::create_directory_symlink(fs::absolute(source), fs::path(folder) / art, error);
-    }
-    std::string config = testsupport::readText(testsupport::sourceDir() + "/data/config.xml");
-    if (config.empty()) return false;
-    config = replaced(config, "<screenwidth>-1</screenwidth>", "<screenwidth>" + std::to_string(kWidth) + "</screenwidth>");
-    config = replaced(config, "<screenheight>-1</screenheight>",
-                      "<screenheight>" + std::to_string(kHeight) + "</screenheight>");
-    config = replaced(config, "<checkforupdateatstartup>1</checkforupdateatstartup>",
-                      "<checkforupdateatstartup>0</checkforupdateatstartup>");
-    return testsupport::writeText(folder + "/config.xml", config);
-}
-
-// Runs the program with the script text; returns its exit code and leaves
-// what it printed in `printed`.
-int runProgram(const std::string& executable, const std::string& folder, const std::string& script,
-               const std::string& options, std::string& printed) {
-    const std::string scriptPath = folder + "/script.txt";
-    const std::string outputPath = folder + "/output.txt";
-    if (!testsupport::writeText(scriptPath, script)) return -1;
-    std::string environment = "LIBGL_ALWAYS_SOFTWARE=1 ";
-    // D-Bus and fontconfig keep allocations until exit; a sanitized build
-    // must not count them as the program's leaks.
-    if (std::getenv("LSAN_OPTIONS") == nullptr) {
-        environment += "LSAN_OPTIONS=" + quoted("suppressions=" + testsupport::sourceDir() + "/tests/lsan.supp") + " ";
-    }
-    // Mesa's software driver leaks a little on the first draw and is unloaded
-    // before the leak report, so no suppression can name it: a sanitized
-    // build checks leaks of the program's own code in the headless runs.
-    if (options.find("--headless") == std::string::npos) {
-        const char* asan = std::getenv("ASAN_OPTIONS");
-        environment += "ASAN_OPTIONS=" + quoted(std::string(asan != nullptr ? asan : "") + ":detect_leaks=0") + " ";
-    }
-    const std::string command = environment + "timeout 120 " + quoted(executable) + " --script " + quoted(scriptPath) +
-                                " " + options + " >" + quoted(outputPath) + " 2>&1";
-    const int status = std::system(command.c_str());
-    printed = testsupport::readText(outputPath);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-RgbaImage readPicture(const std::string& path) {
-    RgbaImage image;
-    String error;
-    EXPECT_TRUE(decodeImageFile(String(path.c_str()), image, error)) << error.text();
-    return image;
-}
 
 // Pixels of the rows [top, bottom) whose channels are all at least (or, with
 // `dark`, all at most) `level`.
@@ -112,25 +39,9 @@ int countPixels(const RgbaImage& image, int top, int bottom, int level, bool dar
     return count;
 }
 
-class ProgramScreens : public ::testing::Test {
+class ProgramScreens : public testsupport::ProgramScreensTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(makeAppFolder(dir.path(), executable)) << "no built program in " << testsupport::appDir();
-        shots = (fs::current_path() / "screenshots").string();
-        fs::create_directories(shots);
-    }
-
-    std::string shot(const std::string& name) const { return shots + "/" + name; }
-
-    void expectBaseline(const std::string& name) {
-        const testsupport::ImageComparison comparison =
-            testsupport::compareWithBaseline(name, shot(name), testsupport::ImageTolerance{16, 0.005});
-        EXPECT_TRUE(comparison.matches) << name << ": " << comparison.reason;
-    }
-
-    TempDir dir;
-    std::string executable;
-    std::string shots;
+    ProgramScreens() : ProgramScreensTest(kWidth, kHeight) {}
 };
 
 TEST_F(ProgramScreens, SplashIdleShellAndCaptionMatchTheirBaselines) {

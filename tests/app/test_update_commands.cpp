@@ -8,108 +8,17 @@
 #include "app/shell/run_application.h"
 #include "core/logger.h"
 #include "platform/scripted_dialogs.h"
+#include "support/loopback_http_server.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <chrono>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using namespace std::chrono_literals;
 using testsupport::TempDir;
-
-// Serves one HTTP connection on 127.0.0.1 (ephemeral port) with a fixed
-// response, then closes it. Every wait is bounded.
-class OneShotServer {
-public:
-    explicit OneShotServer(std::string response) : response_(std::move(response)) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            ::listen(listener_, 4) != 0 ||
-            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-            ADD_FAILURE() << "test server could not listen";
-            return;
-        }
-        port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] { serve(); });
-    }
-    ~OneShotServer() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-        if (listener_ >= 0) ::close(listener_);
-    }
-
-    int port() const { return port_; }
-    std::string request() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return request_;
-    }
-
-private:
-    bool waitReadable(int socket, Clock::time_point end) const {
-        while (!stop_ && Clock::now() < end) {
-            pollfd entry{socket, POLLIN, 0};
-            if (::poll(&entry, 1, 20) > 0) return true;
-        }
-        return false;
-    }
-
-    void serve() {
-        if (!waitReadable(listener_, Clock::now() + 10s)) return;
-        const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client < 0) return;
-        std::string received;
-        char chunk[512];
-        const auto end = Clock::now() + 3s;
-        while (received.find("\r\n\r\n") == std::string::npos && waitReadable(client, end)) {
-            const ssize_t count = ::recv(client, chunk, sizeof chunk, 0);
-            if (count <= 0) break;
-            received.append(chunk, static_cast<size_t>(count));
-        }
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            request_ = received;
-        }
-        size_t sent = 0;
-        while (sent < response_.size()) {
-            const ssize_t count = ::send(client, response_.data() + sent, response_.size() - sent, MSG_NOSIGNAL);
-            if (count <= 0) break;
-            sent += static_cast<size_t>(count);
-        }
-        ::close(client);
-    }
-
-    std::string response_;
-    int listener_ = -1;
-    int port_ = 0;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-    mutable std::mutex mutex_;
-    std::string request_;
-};
-
-std::string page(const std::string& body) {
-    const std::string html = "<html><head><title>update</title></head>" + body + "</html>";
-    return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(html.size()) +
-           "\r\nConnection: close\r\n\r\n" + html;
-}
 
 // A configuration with the start-up check off (no connection at start-up)
 // and the given server and homepage.
@@ -178,7 +87,7 @@ TEST_F(UpdateCommandsTest, WithoutAServerOrHomepageTheUserIsToldAndNothingIsOpen
 }
 
 TEST_F(UpdateCommandsTest, InteractiveCheckOffersTheUpdateAndGoesToTheHomepage) {
-    OneShotServer server(page("<body>Yes, version 1.03</body>"));
+    testsupport::LoopbackHttpServer server(testsupport::htmlPage("<body>Yes, version 1.03</body>"));
     start(config("127.0.0.1", server.port(), kHomepage));
     app->setCurrentMode(kModeThreeD);
     window.setCapture(true);

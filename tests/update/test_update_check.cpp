@@ -1,6 +1,7 @@
 // The update check against a real HTTP server on the loopback address: the
 // answer rule, the request on the wire, the interactive outcome, the
 // background result in temp.txt, cancelling at exit and the start-up sequence.
+#include "support/loopback_http_server.h"
 #include "support/test_support.h"
 
 #include "platform/scripted_dialogs.h"
@@ -11,15 +12,11 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -28,118 +25,9 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 using namespace std::string_literals;
 
-// How the test server treats the one connection it accepts.
-enum class Behaviour {
-    Answer,       // reads the request, sends the response, closes
-    CloseAtOnce,  // closes right after accepting
-    NeverAnswer,  // reads the request and keeps the connection open silently
-};
-
-// A one-connection HTTP server on 127.0.0.1 with an ephemeral port. Every wait
-// is bounded; the server gives up by itself after a few seconds.
-class TestServer {
-public:
-    explicit TestServer(std::string response, Behaviour behaviour = Behaviour::Answer)
-        : response_(std::move(response)), behaviour_(behaviour) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = 0;
-        socklen_t size = sizeof address;
-        if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            ::listen(listener_, 4) != 0 ||
-            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-            ADD_FAILURE() << "test server could not listen";
-            return;
-        }
-        port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] { serve(); });
-    }
-
-    ~TestServer() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-        if (listener_ >= 0) ::close(listener_);
-    }
-
-    int port() const { return port_; }
-    int connections() const { return connections_.load(); }
-
-    std::string request() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return request_;
-    }
-
-    // Waits (bounded) until the server has read a whole request.
-    bool waitForRequest() const {
-        for (auto end = Clock::now() + 5s; Clock::now() < end; std::this_thread::sleep_for(5ms))
-            if (requested_) return true;
-        return false;
-    }
-
-private:
-    bool waitReadable(int socket, Clock::time_point end) const {
-        while (!stop_ && Clock::now() < end) {
-            pollfd entry{socket, POLLIN, 0};
-            if (::poll(&entry, 1, 20) > 0) return true;
-        }
-        return false;
-    }
-
-    void serve() {
-        if (!waitReadable(listener_, Clock::now() + 10s)) return;
-        int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client < 0) return;
-        ++connections_;
-        if (behaviour_ != Behaviour::CloseAtOnce) {
-            readRequest(client);
-            if (behaviour_ == Behaviour::Answer) sendAll(client, response_);
-            if (behaviour_ == Behaviour::NeverAnswer) waitReadable(client, Clock::now() + 10s);
-        }
-        ::close(client);
-    }
-
-    void readRequest(int client) {
-        std::string received;
-        char chunk[512];
-        auto end = Clock::now() + 3s;
-        while (received.find("\r\n\r\n") == std::string::npos && waitReadable(client, end)) {
-            ssize_t count = ::recv(client, chunk, sizeof chunk, 0);
-            if (count <= 0) break;
-            received.append(chunk, static_cast<size_t>(count));
-        }
-        std::lock_guard<std::mutex> lock(mutex_);
-        request_ = received;
-        requested_ = true;
-    }
-
-    static void sendAll(int client, const std::string& bytes) {
-        size_t done = 0;
-        while (done < bytes.size()) {
-            ssize_t sent = ::send(client, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-            if (sent <= 0) return;
-            done += static_cast<size_t>(sent);
-        }
-    }
-
-    std::string response_;
-    Behaviour behaviour_;
-    int listener_ = -1;
-    int port_ = 0;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> requested_{false};
-    std::atomic<int> connections_{0};
-    mutable std::mutex mutex_;
-    std::string request_;
-};
-
-std::string page(const std::string& body) {
-    std::string html = "<html><head><title>update</title></head>" + body + "</html>";
-    return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(html.size()) +
-           "\r\nConnection: close\r\n\r\n" + html;
-}
+using TestServer = testsupport::LoopbackHttpServer;
+using Behaviour = TestServer::Behaviour;
+using testsupport::htmlPage;
 
 // A loopback port on which nothing listens: connecting is refused.
 int closedPort() {
@@ -224,12 +112,12 @@ struct ServerCase {
 
 std::vector<ServerCase> serverCases() {
     return {
-        {"Yes", page("<body>Yes, version 1.03</body>"), Behaviour::Answer, &kAvailable},
-        {"No update", page("<body>No update</body>"), Behaviour::Answer, &kNoUpdate},
-        {"Nope", page("<body>Nope</body>"), Behaviour::Answer, &kNoUpdate},
-        {"lower-case yes", page("<body>yes, version 1.03</body>"), Behaviour::Answer, &kUnrecognised},
+        {"Yes", htmlPage("<body>Yes, version 1.03</body>"), Behaviour::Answer, &kAvailable},
+        {"No update", htmlPage("<body>No update</body>"), Behaviour::Answer, &kNoUpdate},
+        {"Nope", htmlPage("<body>Nope</body>"), Behaviour::Answer, &kNoUpdate},
+        {"lower-case yes", htmlPage("<body>yes, version 1.03</body>"), Behaviour::Answer, &kUnrecognised},
         {"too short after the tag", "HTTP/1.1 200 OK\r\n\r\n<body>Yes", Behaviour::Answer, &kUnrecognised},
-        {"no body", page("<p>Yes</p>"), Behaviour::Answer, &kUnrecognised},
+        {"no body", htmlPage("<p>Yes</p>"), Behaviour::Answer, &kUnrecognised},
         {"zero byte before the body", "HTTP/1.1 200 OK\r\n\r\n\0<body>Yes</body>"s,
          Behaviour::Answer, &kUnrecognised},
         {"closed at once", "", Behaviour::CloseAtOnce, &kUnrecognised},
@@ -265,17 +153,17 @@ TEST(UpdateRequest, IsSentExactlyOnTheWire) {
     EXPECT_EQ(updateRequest(String("example.test")).str(),
               "GET /updatev1_02.html HTTP/1.1\r\nHost: example.test\r\nConnection: close\r\n\r\n");
 
-    TestServer server(page("<body>No update</body>"));
+    TestServer server(htmlPage("<body>No update</body>"));
     UpdateResponse response = askUpdateServer(loopback(server.port()), kQuick);
     EXPECT_TRUE(response.connected);
     EXPECT_EQ(response.answer, UpdateAnswer::NoUpdate);
-    EXPECT_EQ(response.text.str(), page("<body>No update</body>"));
+    EXPECT_EQ(response.text.str(), htmlPage("<body>No update</body>"));
     EXPECT_EQ(server.request(),
               "GET /updatev1_02.html HTTP/1.1\r\nHost: updates.plastora.test\r\nConnection: close\r\n\r\n");
 }
 
 TEST(UpdateRequest, UnusableServerSettingsMakeNoConnection) {
-    TestServer server(page("<body>Yes</body>"));
+    TestServer server(htmlPage("<body>Yes</body>"));
     UpdateServer name = loopback(server.port());
     name.address = "localhost";
     UpdateServer port = loopback(0);
@@ -303,7 +191,7 @@ TEST(InteractiveCheck, ReportsEachServerAnswerInOneMessageBox) {
 }
 
 TEST(InteractiveCheck, AcceptingTheUpdateGoesToTheHomepage) {
-    TestServer server(page("<body>Yes</body>"));
+    TestServer server(htmlPage("<body>Yes</body>"));
     ScriptedDialogs dialogs;
     dialogs.answerMessage(MessageAnswer::Yes);
     HostRecorder host;
@@ -399,7 +287,7 @@ TEST(BackgroundCheck, ResponsesFillingTheBufferAreReadWithinIt) {
 TEST(StartupCheck, AnUpdateFoundLastRunIsOfferedOnceAndNoCheckRuns) {
     testsupport::TempDir dir;
     ASSERT_TRUE(testsupport::writeText(dir.file("temp.txt"), "1"));
-    TestServer server(page("<body>Yes</body>"));
+    TestServer server(htmlPage("<body>Yes</body>"));
     ScriptedDialogs dialogs;
     dialogs.answerMessage(MessageAnswer::Yes);
     HostRecorder host;
@@ -431,7 +319,7 @@ TEST(StartupCheck, BackgroundResultCarriesOverToTheNextStart) {
     String directory((dir.path() + "/").c_str());
     {
         // First run: no answer file yet.
-        TestServer server(page("<body>Yes</body>"));
+        TestServer server(htmlPage("<body>Yes</body>"));
         ScriptedDialogs dialogs;
         HostRecorder host;
         auto check = checkForUpdateAtStartup(true, directory, loopback(server.port()), dialogs, dialogs, host, kQuick);
@@ -459,7 +347,7 @@ TEST(StartupCheck, GarbledAnswerFileCountsAsNothingToReport) {
         SCOPED_TRACE(content);
         testsupport::TempDir dir;
         ASSERT_TRUE(testsupport::writeText(dir.file("temp.txt"), content));
-        TestServer server(page("<body>No update</body>"));
+        TestServer server(htmlPage("<body>No update</body>"));
         ScriptedDialogs dialogs;
         HostRecorder host;
         auto check = checkForUpdateAtStartup(true, String(dir.path().c_str()), loopback(server.port()), dialogs,
