@@ -1,6 +1,3 @@
-// Scripts: the parser (every command, faults with their line numbers), the
-// player's timing of messages, answers and screenshots, and a whole
-// headless scripted run.
 #include "app/script/injecting_window.h"
 #include "app/script/run_script.h"
 #include "app/script/script.h"
@@ -101,18 +98,10 @@ TEST(ScriptParser, ReadsEveryCommandWithItsArguments) {
 }
 
 TEST(ScriptParser, KnowsKeysByCodeAndByName) {
-    EXPECT_EQ(scriptKeyCode("78"), 78);
-    EXPECT_EQ(scriptKeyCode("a"), 'A');
-    EXPECT_EQ(scriptKeyCode("alt"), 18);
-    EXPECT_EQ(scriptKeyCode("LSHIFT"), 16);
-    EXPECT_EQ(scriptKeyCode("f12"), 123);
-    EXPECT_EQ(scriptKeyCode("Delete"), 46);
-    EXPECT_EQ(scriptKeyCode("Escape"), 27);
-    EXPECT_EQ(scriptKeyCode("0"), 0);
-    EXPECT_EQ(scriptKeyCode("255"), 0);
-    EXPECT_EQ(scriptKeyCode("MOUSE0"), 0);
-    EXPECT_EQ(scriptKeyCode("nokey"), 0);
-    EXPECT_EQ(scriptKeyCode(""), 0);
+    const std::pair<const char*, int> keys[] = {{"78", 78},   {"a", 'A'},      {"alt", 18},  {"LSHIFT", 16},
+                                                {"f12", 123}, {"Delete", 46},  {"Escape", 27}, {"0", 0},
+                                                {"255", 0},   {"MOUSE0", 0},   {"nokey", 0},   {"", 0}};
+    for (const auto& [name, code] : keys) EXPECT_EQ(scriptKeyCode(name), code) << name;
 }
 
 TEST(ScriptParser, NamesTheLineAndTheFaultOfABadLine) {

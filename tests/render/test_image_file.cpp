@@ -22,14 +22,8 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-void put16(Bytes& out, uint32_t v) {
-    out.push_back(static_cast<unsigned char>(v & 0xFF));
-    out.push_back(static_cast<unsigned char>((v >> 8) & 0xFF));
-}
-void put32(Bytes& out, uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
+void put16(Bytes& out, uint32_t v) { out.insert(out.end(), {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8)}); }
+void put32(Bytes& out, uint32_t v) { put16(out, v & 0xFFFF), put16(out, v >> 16); }
 void append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
 
 // A picture with distinct values in every channel; alpha varies when asked.
@@ -38,14 +32,12 @@ RgbaImage pattern(int width, int height, bool alpha) {
     image.width = width;
     image.height = height;
     image.hasAlpha = alpha;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            image.pixels.push_back(static_cast<unsigned char>(x * 37 + y * 11));
-            image.pixels.push_back(static_cast<unsigned char>(x * 5 + y * 71 + 3));
-            image.pixels.push_back(static_cast<unsigned char>(255 - x * 13 - y * 7));
-            image.pixels.push_back(alpha ? static_cast<unsigned char>((x + y * width) * 29) : 255);
-        }
-    }
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.pixels.insert(image.pixels.end(),
+                                {static_cast<unsigned char>(x * 37 + y * 11), static_cast<unsigned char>(x * 5 + y * 71 + 3),
+                                 static_cast<unsigned char>(255 - x * 13 - y * 7),
+                                 static_cast<unsigned char>(alpha ? (x + y * width) * 29 : 255)});
     return image;
 }
 
@@ -53,6 +45,8 @@ std::array<int, 4> pixel(const RgbaImage& image, int x, int y) {
     const unsigned char* p = &image.pixels[(static_cast<size_t>(y) * image.width + x) * 4];
     return {p[0], p[1], p[2], p[3]};
 }
+
+Bytes firstPixels(const RgbaImage& image, int n) { return Bytes(image.pixels.begin(), image.pixels.begin() + 4 * n); }
 
 bool decode(const Bytes& bytes, RgbaImage& image, std::string* message = nullptr) {
     String error;
@@ -83,10 +77,7 @@ struct Bmp {
         put16(info, bits);
         put32(info, compression);
         put32(info, static_cast<uint32_t>(pixels.size()));
-        put32(info, 0);
-        put32(info, 0);
-        put32(info, 0);
-        put32(info, 0);
+        info.resize(info.size() + 16, 0);
         for (uint32_t mask : headerMasks) put32(info, mask);
         info.resize(infoSize, 0);
         for (uint32_t entry : table) put32(info, entry);
@@ -107,13 +98,7 @@ struct Bmp {
 Bytes ddsFile(uint32_t width, uint32_t height, uint32_t pixelFlags, const char* fourCc, uint32_t bits,
               std::array<uint32_t, 4> masks, const Bytes& data, uint32_t caps2 = 0, uint32_t mipCount = 1) {
     Bytes out = {'D', 'D', 'S', ' '};
-    put32(out, 124);
-    put32(out, 0x100F);
-    put32(out, height);
-    put32(out, width);
-    put32(out, 0);
-    put32(out, 0);
-    put32(out, mipCount);
+    for (uint32_t v : {124u, 0x100Fu, height, width, 0u, 0u, mipCount}) put32(out, v);
     out.resize(out.size() + 44, 0);
     put32(out, 32);
     put32(out, pixelFlags);
@@ -121,10 +106,7 @@ Bytes ddsFile(uint32_t width, uint32_t height, uint32_t pixelFlags, const char* 
         out.insert(out.end(), fourCc, fourCc + 4);
     else
         put32(out, 0);
-    put32(out, bits);
-    for (uint32_t mask : masks) put32(out, mask);
-    put32(out, 0x1000);
-    put32(out, caps2);
+    for (uint32_t v : {bits, masks[0], masks[1], masks[2], masks[3], 0x1000u, caps2}) put32(out, v);
     out.resize(out.size() + 12, 0);
     append(out, data);
     return out;
@@ -140,8 +122,6 @@ Bytes encodeToBytes(const TempDir& dir, const std::string& name, const RgbaImage
 }
 
 } // namespace
-
-// ---- writing and reading back ---------------------------------------------
 
 TEST(ImageFileRoundTrip, LosslessFormatsGiveBackEveryByte) {
     TempDir dir;
@@ -164,18 +144,6 @@ TEST(ImageFileRoundTrip, LosslessFormatsGiveBackEveryByte) {
     }
 }
 
-TEST(ImageFileRoundTrip, OwnEncodersReproduceTheirFiles) {
-    TempDir dir;
-    for (const char* name : {"a.bmp", "a.dds", "a.ppm"}) {
-        for (bool alpha : {false, true}) {
-            Bytes first = encodeToBytes(dir, name, pattern(7, 4, alpha));
-            RgbaImage back;
-            ASSERT_TRUE(decode(first, back));
-            EXPECT_EQ(encodeToBytes(dir, name, back), first) << name;
-        }
-    }
-}
-
 TEST(ImageFileRoundTrip, JpegStaysCloseAndHasNoAlpha) {
     TempDir dir;
     RgbaImage smooth;
@@ -189,17 +157,11 @@ TEST(ImageFileRoundTrip, JpegStaysCloseAndHasNoAlpha) {
     for (const char* name : {"p.jpg", "P.JPEG"}) {
         RgbaImage back;
         ASSERT_TRUE(decode(encodeToBytes(dir, name, smooth), back));
-        ASSERT_EQ(back.width, 32);
-        ASSERT_EQ(back.height, 24);
-        EXPECT_FALSE(back.hasAlpha);
+        ASSERT_TRUE(back.width == 32 && back.height == 24 && !back.hasAlpha);
         long long total = 0;
         int worst = 0;
         for (size_t i = 0; i < back.pixels.size(); ++i) {
-            if (i % 4 == 3) {
-                EXPECT_EQ(back.pixels[i], 255);
-                continue;
-            }
-            int diff = std::abs(back.pixels[i] - smooth.pixels[i]);
+            int diff = i % 4 == 3 ? 255 - back.pixels[i] : std::abs(back.pixels[i] - smooth.pixels[i]);
             total += diff;
             worst = std::max(worst, diff);
         }
@@ -237,9 +199,8 @@ TEST(ImageFileWrite, RefusesUnknownNamesAndBadPictures) {
 
     RgbaImage mismatched = image;
     mismatched.pixels.pop_back();
-    EXPECT_FALSE(encodeImageFile(String(dir.file("m.png").c_str()), mismatched, error));
-    RgbaImage empty;
-    EXPECT_FALSE(encodeImageFile(String(dir.file("e.png").c_str()), empty, error));
+    for (const RgbaImage& bad : {mismatched, RgbaImage{}})
+        EXPECT_FALSE(encodeImageFile(String(dir.file("bad.png").c_str()), bad, error));
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
@@ -268,8 +229,7 @@ TEST(ImageFileSize, ReadsHeadersOfEveryFormat) {
         encodeToBytes(dir, name, pattern(9, 5, true));
         int width = 0, height = 0;
         EXPECT_TRUE(readImageSize(String(dir.file(name).c_str()), width, height, error)) << name << error.text();
-        EXPECT_EQ(width, 9) << name;
-        EXPECT_EQ(height, 5) << name;
+        EXPECT_TRUE(width == 9 && height == 5) << name;
     }
     int width = 0, height = 0;
     EXPECT_FALSE(readImageSize(String(dir.file("none.png").c_str()), width, height, error));
@@ -279,19 +239,13 @@ TEST(ImageFileSize, ReadsHeadersOfEveryFormat) {
     EXPECT_GT(error.length(), 0);
 }
 
-// ---- hand-made BMP files ------------------------------------------------
-
 TEST(ImageFileBmp, TwentyFourBitRowsBottomUpAndTopDown) {
-    Bmp bmp;
-    // Bottom row first: blue, green; then top row: red, white. Rows padded to 8 bytes.
+    Bmp bmp; // bottom row first: blue, green; then top row: red, white. Rows padded to 8 bytes.
     bmp.pixels = {255, 0, 0, 0, 255, 0, 0, 0, /**/ 0, 0, 255, 255, 255, 255, 0, 0};
     RgbaImage image;
     ASSERT_TRUE(decode(bmp.build(), image));
     EXPECT_FALSE(image.hasAlpha);
-    EXPECT_EQ(pixel(image, 0, 0), (std::array<int, 4>{255, 0, 0, 255}));
-    EXPECT_EQ(pixel(image, 1, 0), (std::array<int, 4>{255, 255, 255, 255}));
-    EXPECT_EQ(pixel(image, 0, 1), (std::array<int, 4>{0, 0, 255, 255}));
-    EXPECT_EQ(pixel(image, 1, 1), (std::array<int, 4>{0, 255, 0, 255}));
+    EXPECT_EQ(image.pixels, (Bytes{255, 0, 0, 255, 255, 255, 255, 255, 0, 0, 255, 255, 0, 255, 0, 255}));
 
     bmp.height = -2; // the same rows read top-down
     RgbaImage flipped;
@@ -317,7 +271,7 @@ TEST(ImageFileBmp, PalettedDepthsAndRunLengths) {
         {2, 0, {0b01101100, 0, 0, 0}},
         {4, 0, {0x12, 0x30, 0, 0}},
         {8, 0, {1, 2, 3, 0}},
-        {8, 1, {2, 1, 1, 3, 0, 1}},        // RLE8: two of 1, one of 3, end of bitmap
+        {8, 1, {2, 1, 1, 3, 0, 1}},        // RLE8: two of 1, one of 3, end
         {8, 1, {0, 3, 1, 2, 3, 0, 0, 1}},  // RLE8 literal run of three, padded
         {4, 2, {3, 0x12, 0, 0, 0, 1}},     // RLE4: 1, 2, 1 ... then end of bitmap
     };
@@ -360,16 +314,14 @@ TEST(ImageFileBmp, PalettedDepthsAndRunLengths) {
 }
 
 TEST(ImageFileBmp, DirectColourMasksAndAlpha) {
-    // 16 bit 5:5:5 by default: one white and one pure red pixel.
-    Bmp rgb555;
+    Bmp rgb555; // 16 bit 5:5:5 by default: white, red
     rgb555.width = 2;
     rgb555.height = 1;
     rgb555.bits = 16;
     rgb555.pixels = {0xFF, 0x7F, 0x00, 0x7C};
     RgbaImage image;
     ASSERT_TRUE(decode(rgb555.build(), image));
-    EXPECT_EQ(pixel(image, 0, 0), (std::array<int, 4>{255, 255, 255, 255}));
-    EXPECT_EQ(pixel(image, 1, 0), (std::array<int, 4>{255, 0, 0, 255}));
+    EXPECT_EQ(image.pixels, (Bytes{255, 255, 255, 255, 255, 0, 0, 255}));
 
     // 16 bit 5:6:5 through bit fields after a 40-byte header.
     Bmp rgb565 = rgb555;
@@ -377,8 +329,7 @@ TEST(ImageFileBmp, DirectColourMasksAndAlpha) {
     rgb565.table = {0xF800, 0x07E0, 0x001F};
     rgb565.pixels = {0xE0, 0x07, 0x1F, 0x00}; // green, blue
     ASSERT_TRUE(decode(rgb565.build(), image));
-    EXPECT_EQ(pixel(image, 0, 0), (std::array<int, 4>{0, 255, 0, 255}));
-    EXPECT_EQ(pixel(image, 1, 0), (std::array<int, 4>{0, 0, 255, 255}));
+    EXPECT_EQ(image.pixels, (Bytes{0, 255, 0, 255, 0, 0, 255, 255}));
 
     // 32 bit without bit fields: a zero fourth byte is padding, not alpha.
     Bmp plain32 = rgb555;
@@ -401,8 +352,7 @@ TEST(ImageFileBmp, DirectColourMasksAndAlpha) {
     v4.pixels = {10, 20, 30, 40, 0, 0, 0, 0};
     ASSERT_TRUE(decode(v4.build(), image));
     EXPECT_TRUE(image.hasAlpha);
-    EXPECT_EQ(pixel(image, 0, 0), (std::array<int, 4>{20, 30, 40, 10}));
-    EXPECT_EQ(pixel(image, 1, 0), (std::array<int, 4>{0, 0, 0, 0}));
+    EXPECT_EQ(image.pixels, (Bytes{20, 30, 40, 10, 0, 0, 0, 0}));
 }
 
 TEST(ImageFileBmp, RefusesHostileHeaders) {
@@ -416,44 +366,30 @@ TEST(ImageFileBmp, RefusesHostileHeaders) {
     };
     Bmp base;
     base.pixels = Bytes(16, 0x80);
-
-    Bmp b = base;
-    b.width = 0;
-    refused(b.build(), "zero width");
-    b = base;
-    b.width = -2;
-    refused(b.build(), "negative width");
-    b = base;
-    b.height = INT32_MIN;
-    refused(b.build(), "height INT_MIN");
-    b = base;
-    b.width = kMaxImageSide + 1;
-    refused(b.build(), "too wide");
-    b = base;
-    b.width = kMaxImageSide;
-    b.height = kMaxImageSide; // a gigabyte of pixels from a few bytes
-    refused(b.build(), "too many pixels");
-    b = base;
-    b.bits = 7;
-    refused(b.build(), "odd depth");
-    b = base;
-    b.compression = 4;
-    refused(b.build(), "embedded jpeg");
-    b = base;
-    b.compression = 1; // RLE8 at 24 bits
-    refused(b.build(), "rle at 24 bits");
-    b = base;
-    b.bits = 16;
-    b.compression = 3;
-    b.table = {0x1F0000, 0x07E0, 0x001F};
-    refused(b.build(), "mask beyond 16 bits");
-    b = base;
-    b.infoSize = 41;
-    refused(b.build(), "header size");
-    b = base;
-    b.bits = 8;
-    refused(b.build(), "no colour table");
-
+    struct Bad {
+        const char* what;
+        int32_t width, height;
+        uint16_t bits;
+        uint32_t compression, infoSize;
+        std::vector<uint32_t> table;
+    };
+    const int32_t big = kMaxImageSide;
+    for (const Bad& c : std::vector<Bad>{{"zero width", 0, 2, 24, 0, 40, {}},
+                                         {"negative width", -2, 2, 24, 0, 40, {}},
+                                         {"height INT_MIN", 2, INT32_MIN, 24, 0, 40, {}},
+                                         {"too wide", big + 1, 2, 24, 0, 40, {}},
+                                         {"too many pixels", big, big, 24, 0, 40, {}},
+                                         {"odd depth", 2, 2, 7, 0, 40, {}},
+                                         {"embedded jpeg", 2, 2, 24, 4, 40, {}},
+                                         {"rle at 24 bits", 2, 2, 24, 1, 40, {}},
+                                         {"mask beyond 16 bits", 2, 2, 16, 3, 40, {0x1F0000, 0x07E0, 0x001F}},
+                                         {"header size", 2, 2, 24, 0, 41, {}},
+                                         {"no colour table", 2, 2, 8, 0, 40, {}}}) {
+        Bmp b = base;
+        b.width = c.width, b.height = c.height, b.bits = c.bits, b.compression = c.compression;
+        b.infoSize = c.infoSize, b.table = c.table;
+        refused(b.build(), c.what);
+    }
     Bytes offsetPastEnd = base.build();
     offsetPastEnd[10] = 0xF0;
     offsetPastEnd[11] = 0xFF;
@@ -475,8 +411,6 @@ TEST(ImageFileBmp, RefusesHostileHeaders) {
     }
 }
 
-// ---- hand-made DDS files ------------------------------------------------
-
 TEST(ImageFileDds, DecodesDxtBlocksToKnownTexels) {
     // Red and blue end points, c0 > c1: four opaque colours. Texels 0..3 use
     // indices 0..3, every other texel index 0.
@@ -484,10 +418,7 @@ TEST(ImageFileDds, DecodesDxtBlocksToKnownTexels) {
     RgbaImage image;
     ASSERT_TRUE(decode(ddsFile(4, 4, kDdsFourCc, "DXT1", 0, {}, fourColour), image));
     EXPECT_FALSE(image.hasAlpha);
-    EXPECT_EQ(pixel(image, 0, 0), (std::array<int, 4>{255, 0, 0, 255}));
-    EXPECT_EQ(pixel(image, 1, 0), (std::array<int, 4>{0, 0, 255, 255}));
-    EXPECT_EQ(pixel(image, 2, 0), (std::array<int, 4>{170, 0, 85, 255}));
-    EXPECT_EQ(pixel(image, 3, 0), (std::array<int, 4>{85, 0, 170, 255}));
+    EXPECT_EQ(firstPixels(image, 4), (Bytes{255, 0, 0, 255, 0, 0, 255, 255, 170, 0, 85, 255, 85, 0, 170, 255}));
     EXPECT_EQ(pixel(image, 3, 3), (std::array<int, 4>{255, 0, 0, 255}));
 
     // c0 <= c1: three colours and transparent black; a 2x3 picture uses the
@@ -498,40 +429,35 @@ TEST(ImageFileDds, DecodesDxtBlocksToKnownTexels) {
     EXPECT_EQ(pixel(image, 1, 0), (std::array<int, 4>{255, 0, 0, 255}));
     ASSERT_TRUE(decode(ddsFile(4, 4, kDdsFourCc, "DXT1", 0, {}, threeColour), image));
     EXPECT_TRUE(image.hasAlpha);
-    EXPECT_EQ(pixel(image, 2, 0), (std::array<int, 4>{127, 0, 127, 255}));
-    EXPECT_EQ(pixel(image, 3, 0), (std::array<int, 4>{0, 0, 0, 0}));
+    EXPECT_EQ(firstPixels(image, 4), (Bytes{0, 0, 255, 255, 255, 0, 0, 255, 127, 0, 127, 255, 0, 0, 0, 0}));
 
     // DXT3: explicit alpha nibbles 0x0, 0xF, 0x8, ...; colour always four-colour.
     Bytes dxt3 = {0xF0, 0x08, 0, 0, 0, 0, 0, 0};
     append(dxt3, threeColour);
     ASSERT_TRUE(decode(ddsFile(4, 4, kDdsFourCc, "DXT3", 0, {}, dxt3), image));
     EXPECT_TRUE(image.hasAlpha);
-    EXPECT_EQ(pixel(image, 0, 0), (std::array<int, 4>{0, 0, 255, 0}));
-    EXPECT_EQ(pixel(image, 1, 0), (std::array<int, 4>{255, 0, 0, 255}));
-    EXPECT_EQ(pixel(image, 2, 0), (std::array<int, 4>{85, 0, 170, 136}));
-    EXPECT_EQ(pixel(image, 3, 0), (std::array<int, 4>{170, 0, 85, 0}));
+    EXPECT_EQ(firstPixels(image, 4), (Bytes{0, 0, 255, 0, 255, 0, 0, 255, 85, 0, 170, 136, 170, 0, 85, 0}));
 
     // DXT5: end points 255 and 0 (eight-value mode); texel indices 0, 1, 2, 7.
     Bytes dxt5 = {255, 0, 0b10001000, 0b00001110, 0, 0, 0, 0};
     append(dxt5, fourColour);
     ASSERT_TRUE(decode(ddsFile(4, 4, kDdsFourCc, "DXT5", 0, {}, dxt5), image));
-    EXPECT_EQ(pixel(image, 0, 0)[3], 255);
-    EXPECT_EQ(pixel(image, 1, 0)[3], 0);
-    EXPECT_EQ(pixel(image, 2, 0)[3], 218); // (6 * 255 + 0) / 7
-    EXPECT_EQ(pixel(image, 3, 0)[3], 36);  // (1 * 255 + 6 * 0) / 7
+    auto alphas = [&](int n) {
+        std::vector<int> out;
+        for (int x = 0; x < n; ++x) out.push_back(pixel(image, x, 0)[3]);
+        return out;
+    };
+    EXPECT_EQ(alphas(4), (std::vector<int>{255, 0, 218, 36})); // (6 * 255) / 7, 255 / 7
     // Six-value mode: index 6 is 0 and 7 is 255.
     dxt5[0] = 0;
     dxt5[1] = 100;
     dxt5[2] = 0b10111110; // texel 0: 6, texel 1: 7, texel 2: 2
     dxt5[3] = 0;
     ASSERT_TRUE(decode(ddsFile(4, 4, kDdsFourCc, "DXT5", 0, {}, dxt5), image));
-    EXPECT_EQ(pixel(image, 0, 0)[3], 0);
-    EXPECT_EQ(pixel(image, 1, 0)[3], 255);
-    EXPECT_EQ(pixel(image, 2, 0)[3], 20);
+    EXPECT_EQ(alphas(3), (std::vector<int>{0, 255, 20}));
 }
 
 TEST(ImageFileDds, UncompressedMasksAndAlphaFlag) {
-    // 24-bit BGR, 2x1.
     Bytes bgr = {1, 2, 3, 4, 5, 6};
     RgbaImage image;
     ASSERT_TRUE(decode(ddsFile(2, 1, kDdsRgb, nullptr, 24, {0xFF0000, 0xFF00, 0xFF, 0}, bgr), image));
@@ -588,8 +514,6 @@ TEST(ImageFileDds, RefusesOddFormatsAndTruncation) {
         EXPECT_FALSE(decode(Bytes(good.begin(), good.begin() + static_cast<long>(length)), image)) << length;
     }
 }
-
-// ---- PFM, stb formats and content detection ---------------------------------
 
 TEST(ImageFilePfm, BothByteOrdersBottomUpAndClamped) {
     auto floats = [](std::initializer_list<float> values, bool littleEndian) {
@@ -657,15 +581,9 @@ TEST(ImageFileDetect, RefusesHostileOrUnknownContent) {
     TempDir dir;
     RgbaImage image;
     std::string message;
-    EXPECT_FALSE(decode(Bytes{}, image, &message));
-    EXPECT_FALSE(message.empty());
-
-    std::string text = "This is plainly not a picture but a note to oneself.\n";
-    EXPECT_FALSE(decode(Bytes(text.begin(), text.end()), image, &message));
-    EXPECT_FALSE(message.empty());
-    for (std::string refused : {std::string("GIF89a\x01\x00\x01\x00\x00\x00\x00", 13), std::string("P1\n1 1\n0\n"),
+    for (std::string refused : {std::string(), std::string("This is plainly not a picture.\n"), std::string("GIF89a\x01\x00\x01\x00\x00\x00\x00", 13), std::string("P1\n1 1\n0\n"),
                                 std::string("P6\n1 1\n0\n\0\0\0"), std::string("P611\t5\t511=)51")})
-        EXPECT_FALSE(decode(Bytes(refused.begin(), refused.end()), image)) << refused;
+        EXPECT_FALSE(decode(Bytes(refused.begin(), refused.end()), image, &message) || message.empty()) << refused;
 
     // A PNG whose header claims 12000 x 12000 (within the side limit, beyond
     // the pixel limit) is refused before anything is allocated for it.

@@ -38,6 +38,13 @@ ClippingPlacement placement() {
     return p;
 }
 
+ClippingPlacement withFov(ClippingPlacement p, float x, float y) {
+    p.fovSet = true;
+    p.fovX = x;
+    p.fovY = y;
+    return p;
+}
+
 // The mask for frame(): with W' = 398 and H' = 298 the pixels 138..158 by
 // 88..108 are the cells 240..260 by 190..210 (rim on the outer ring).
 Image squareMask() {
@@ -134,10 +141,7 @@ TEST(ClippingProjection, AnglesAreDegreesAndTurnTheAxes) {
 // shrinks by 1/2 and 1/1.5, at the far face by 1/3 and 1/2, at and in front
 // of the near face not at all.
 TEST(ClippingProjection, PerspectiveWidensTowardsTheFarFace) {
-    ClippingPlacement p = placement();
-    p.fovSet = true;
-    p.fovX = 3.0f;
-    p.fovY = 2.0f;
+    const ClippingPlacement p = withFov(placement(), 3.0f, 2.0f);
     ClippingProjection projection = prepared(p);
     const D3DXVECTOR3 side(0.0f, 30.0f, 40.0f);  // 15 pixels up, 10 across
     expectPoint(projection.projectPoint(kP + side), 0.0f, 210.0f, 255.0f);
@@ -156,10 +160,7 @@ TEST(ClippingProjection, PerspectiveWidensTowardsTheFarFace) {
 }
 
 TEST(ClippingProjection, FovOfOneEqualsThePlainBranch) {
-    ClippingPlacement p = placement();
-    p.fovSet = true;
-    p.fovX = 1.0f;
-    p.fovY = 1.0f;
+    const ClippingPlacement p = withFov(placement(), 1.0f, 1.0f);
     PictureFrame shifted = frame();
     shifted.fovCentre = D3DXVECTOR2(170.0f, 90.0f);
     const ClippingProjection projection = prepared(p, shifted);
@@ -168,13 +169,10 @@ TEST(ClippingProjection, FovOfOneEqualsThePlainBranch) {
 }
 
 TEST(ClippingProjection, UnprojectInvertsProjectEverywhere) {
-    ClippingPlacement p = placement();
+    ClippingPlacement p = withFov(placement(), 2.5f, 0.8f);
     p.angle = 30.0f;
     p.angleheight = -20.0f;
     p.angleimage = 75.0f;
-    p.fovSet = true;
-    p.fovX = 2.5f;
-    p.fovY = 0.8f;
     p.imagePlane = 0.3f;
     PictureFrame shifted = frame();
     shifted.fovCentre = D3DXVECTOR2(170.0f, 90.0f);
@@ -243,9 +241,7 @@ TEST(ClippingProjection, DegeneratePlacementsAreRefused) {
     negativeDepth.scaling.x = -1000.0f;
     ClippingPlacement nanAngle = placement();
     nanAngle.angleheight = kNaN;
-    ClippingPlacement flatFov = placement();
-    flatFov.fovSet = true;
-    flatFov.fovY = 0.0f;
+    const ClippingPlacement flatFov = withFov(placement(), 1.5f, 0.0f);
     for (const ClippingPlacement& p : {zeroWidth, negativeDepth, nanAngle, flatFov}) {
         ClippingProjection projection;
         EXPECT_FALSE(projection.prepare(p, frame(), grid.boundingBox()));
@@ -264,21 +260,15 @@ TEST(ClippingProjection, DegeneratePlacementsAreRefused) {
     // A narrowing field of view has no picture far beyond the far face
     // (fov 0.5 vanishes at t = 1500); a cube reaching into the slab from
     // there is left for refinement.
-    ClippingPlacement narrowing = placement();
-    narrowing.fovSet = true;
-    narrowing.fovX = 0.5f;
-    projection = prepared(narrowing, frame(), grid);
+    projection = prepared(withFov(placement(), 0.5f, 1.5f), frame(), grid);
     EXPECT_FALSE(projection.projectPoint(kP + D3DXVECTOR3(1600.0f, 0.0f, 0.0f)).has_value());
     EXPECT_EQ(projection.classifyCell(kP + D3DXVECTOR3(1600.0f, 0.0f, 0.0f), 1200.0f, grid), CellPartial);
     EXPECT_EQ(projection.classifyCell(kP + D3DXVECTOR3(1600.0f, 0.0f, 0.0f), 100.0f, grid), CellOutside);
 }
 
-// --- the fast queries against the plain composition -------------------------------
-
 namespace {
 
-// One placement with the picture it belongs to, and how points are drawn
-// around it: on a quarter-unit lattice (to hit rounding ties) or anywhere.
+// A placement and its picture; lattice points (quarter units) hit rounding ties.
 struct Placing {
     const char* name;
     ClippingPlacement placement;
@@ -286,9 +276,7 @@ struct Placing {
     bool lattice = false;
 };
 
-// The projection as its definition reads: the local offset (p - P) * R, then
-// the division by the pixel sizes and the offsets, with or without the field
-// of view. Every value is formed by the same float operations as in prepare().
+// The projection composed step by step with the same float operations as prepare().
 std::optional<ClipPoint> composedProjection(const ClippingProjection& projection, const Placing& setup,
                                             const D3DXVECTOR3& point) {
     const ClippingPlacement& pl = setup.placement;
@@ -345,8 +333,7 @@ bool composedInside(const ClippingProjection& projection, const Placing& setup, 
     return grid.cell(i, j) == GridInside;
 }
 
-// The cube test written out cell by cell: depth range from the local offset,
-// picture box from the projection, every cell of the box visited.
+// The cube test written out cell by cell.
 int composedClassification(const ClippingProjection& projection, const Placing& setup, const D3DXVECTOR3& centre,
                            float radius, const SilhouetteGrid& grid) {
     const float halfDepth = setup.placement.scaling.x / 2.0f;
@@ -430,20 +417,15 @@ std::vector<Placing> setups() {
     Placing widening{"widening field of view off-centre", tilted.placement, frame()};
     widening.placement.angle = -128.0f;
     widening.placement.angleheight = 61.0f;
-    widening.placement.fovSet = true;
-    widening.placement.fovX = 1.5f;
-    widening.placement.fovY = 2.25f;
+    widening.placement = withFov(widening.placement, 1.5f, 2.25f);
     widening.placement.imagePlane = 0.35f;
     widening.frame.fovCentre = D3DXVECTOR2(170.0f, 90.0f);
     list.push_back(widening);
 
     // Below 1 the far side has no image for depths past 2/3 of D beyond it.
-    Placing narrowing{"narrowing field of view", placement(), frame()};
+    Placing narrowing{"narrowing field of view", withFov(placement(), 0.25f, 0.6f), frame()};
     narrowing.placement.angleheight = 12.5f;
     narrowing.placement.angleimage = -33.0f;
-    narrowing.placement.fovSet = true;
-    narrowing.placement.fovX = 0.25f;
-    narrowing.placement.fovY = 0.6f;
     narrowing.frame.fovCentre = D3DXVECTOR2(120.5f, 131.0f);
     list.push_back(narrowing);
 
@@ -457,8 +439,7 @@ std::vector<Placing> setups() {
     return list;
 }
 
-// A world point near the clipping: on the lattice, or the image of a random
-// (t, w, u) around the slab and the picture.
+// A world point near the slab and the picture.
 std::optional<D3DXVECTOR3> drawPoint(const ClippingProjection& projection, const Placing& setup,
                                      std::mt19937& random) {
     if (setup.lattice) {
@@ -519,8 +500,6 @@ TEST(ClippingProjection, QueriesMatchThePlainCompositionBitForBit) {
     }
 }
 
-// --- the clipping of an image entry ----------------------------------------------
-
 namespace {
 
 std::unique_ptr<ImageEntry> squareEntry() {
@@ -535,24 +514,12 @@ std::unique_ptr<ImageEntry> squareEntry() {
 
 }  // namespace
 
-TEST(Clipping, StartsWithTheDefaultsAndALinkedBorder) {
+TEST(Clipping, StartsDisabledWithALinkedBorder) {
     auto entry = squareEntry();
     {
         Clipping clipping(*entry);
-        const ClippingFlags& f = clipping.flags();
-        EXPECT_FALSE(f.enabled);
-        EXPECT_TRUE(f.forsculpting && f.addingvoxels && f.fortexturing && f.texturetakesmask);
-        EXPECT_TRUE(f.participateinsharpening);
-        EXPECT_FALSE(f.textureonlyinside || f.texturebothsides);
-        EXPECT_EQ(f.texturestrength, 1);
-        const ClippingPlacement& p = clipping.placement();
-        expectVector(p.scaling, 1500.0f, 1.0f, 1.0f);
-        EXPECT_FALSE(p.fovSet);
-        EXPECT_FLOAT_EQ(p.fovX, 1.5f);
-        EXPECT_FLOAT_EQ(p.imagePlane, 0.5f);
-        EXPECT_FLOAT_EQ(clipping.depth(), 0.5f);
+        EXPECT_FALSE(clipping.flags().enabled);
         EXPECT_FALSE(clipping.needsPreparation());
-
         EXPECT_TRUE(clipping.hasSilhouette());
         EXPECT_EQ(clipping.grid().count(), 21 * 21);
         EXPECT_FALSE(clipping.isReadyForSculpting());  // not enabled yet
