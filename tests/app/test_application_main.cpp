@@ -1,6 +1,4 @@
-// The workspace of the application object, run headless: start-up, the key
-// table, pointer kinds, dropped files, the caption overlay, new project,
-// quit, activation resets and the shut-down that writes "config.xml".
+// The application object run headless, from start-up to writing config.xml.
 #include "app/shell/application_main.h"
 #include "app/shell/mode_threed.h"
 #include "app/shell/mode_twod.h"
@@ -35,7 +33,6 @@ const char* const kConfig =
     "    <backgroundcol><red>10.000000</red><green>20.000000</green><blue>30.000000</blue></backgroundcol>\n"
     "</config>\n";
 
-// Keeps the order in which keys are released.
 class RecordingMain : public ApplicationMain {
 public:
     using ApplicationMain::ApplicationMain;
@@ -52,7 +49,7 @@ std::string ppm(int width, int height) {
     return bytes;
 }
 
-WindowMessage key(MessageKind kind, int code) {
+WindowMessage message(MessageKind kind, int code = 0) {
     WindowMessage m;
     m.kind = kind;
     m.key = code;
@@ -95,13 +92,9 @@ TEST(StartUp, SizesTheWindowLogsEveryStepAndEntersTheTwoDMode) {
     EXPECT_EQ(window.clientWidth(), 640);   // from the configuration
     EXPECT_EQ(window.clientHeight(), 800);  // -1: the screen's
     EXPECT_EQ(app->currentMode(), kModeTwoD);
-    EXPECT_EQ(app->cursorKind(), 0);
     EXPECT_TRUE(app->twoD()->statusBar().isReady());
     EXPECT_EQ(app->updateCheck(), nullptr);  // no server configured
-    EXPECT_TRUE(dialogs.calls().empty());
     EXPECT_FALSE(app->twoD()->rendersKeyShortcuts());
-    EXPECT_EQ(app->twoD()->itemChecked("View", "Render Statusbar"), 1);
-    EXPECT_EQ(app->threeD()->itemChecked("View", "Render Keyshortcuts"), 0);
 
     const std::string log = testsupport::readText(dir.file("log.log"));
     size_t at = 0;
@@ -116,84 +109,79 @@ TEST(StartUp, SizesTheWindowLogsEveryStepAndEntersTheTwoDMode) {
     Logger::instance().disable();
 }
 
-TEST_F(ApplicationMainTest, KeyTableFoldsLettersAndNeverCountsBelowZero) {
+TEST_F(ApplicationMainTest, KeyTableFoldsLettersAndClearsInAscendingOrder) {
     app->onKeyDown('a');
     EXPECT_TRUE(app->keyTable().isDown('A'));
-    EXPECT_EQ(app->keyTable().count(), 1);
     app->onKeyDown('A');  // already down
     EXPECT_EQ(app->keyTable().count(), 1);
     app->onKeyUp('a');
-    EXPECT_EQ(app->keyTable().count(), 0);
     app->onKeyUp('A');  // not down any more
     app->onKeyUp(300);  // no key code at all
     EXPECT_EQ(app->keyTable().count(), 0);
-}
 
-TEST_F(ApplicationMainTest, ClearingReleasesHeldKeysInAscendingOrder) {
     for (int code : {int{'Z'}, 17, int{'B'}}) app->onKeyDown(code);
     app->released.clear();
     app->clearKeyTable();
     EXPECT_EQ(app->released, (std::vector<int>{17, 'B', 'Z'}));
-    EXPECT_EQ(app->keyTable().count(), 0);
     EXPECT_TRUE(app->keyTable().heldKeys().empty());
 }
 
 TEST_F(ApplicationMainTest, SwitchingWindowsWithAltHeldLeavesNothingDown) {
-    app->dispatch(key(MessageKind::KeyDown, 18));
-    app->dispatch(key(MessageKind::KeyDown, 'Q'));
+    app->dispatch(message(MessageKind::KeyDown, 18));
+    app->dispatch(message(MessageKind::KeyDown, 'Q'));
     app->onMouseDown(Application::kLeftButton, 5, 5);
     ASSERT_TRUE(twoD().isAltPending());
     ASSERT_TRUE(twoD().isGestureActive());
     app->released.clear();
 
-    WindowMessage deactivate;
-    deactivate.kind = MessageKind::ActivateApp;
+    WindowMessage deactivate = message(MessageKind::ActivateApp);
     deactivate.active = false;
     app->dispatch(deactivate);
     EXPECT_EQ(app->released, (std::vector<int>{18, 'Q', 18}));
     EXPECT_EQ(app->keyTable().count(), 0);
-    EXPECT_FALSE(twoD().isAltPending());
-    EXPECT_FALSE(twoD().isGestureActive());
-    EXPECT_FALSE(app->isActive());
-}
+    EXPECT_FALSE(twoD().isAltPending() || twoD().isGestureActive() || app->isActive());
 
-TEST_F(ApplicationMainTest, RestoreReleasesAltOnlyWhenItIsPending) {
+    // Restore releases Alt only while it is pending.
     app->released.clear();
     app->onRestore();
     EXPECT_TRUE(app->released.empty());
-
     app->setMinimised(true);
     app->onKeyDown(18);
     app->onRestore();
     EXPECT_FALSE(app->isMinimised());
     EXPECT_EQ(app->released, std::vector<int>{18});
     EXPECT_FALSE(twoD().isAltPending());
-    EXPECT_EQ(app->keyTable().count(), 0);
 }
 
 TEST_F(ApplicationMainTest, CursorKindsSetPictureHotSpotSizeAndFlags) {
-    app->setCursor(2);
-    EXPECT_TRUE(app->isCursorPressed());
-    app->setCursor(3);  // keeps pressed, clears over
-    EXPECT_TRUE(app->isCursorPressed());
-    EXPECT_EQ(app->cursorTextureIndex(), 8);
-    EXPECT_FLOAT_EQ(app->cursorHotSpotX(), 17.5f);
-    EXPECT_FLOAT_EQ(app->cursorSize(), 35.0f);
-    app->setCursor(4);
-    EXPECT_FALSE(app->isCursorPressed());
-    EXPECT_TRUE(app->isCursorOver());
-    app->setCursor(11);  // keeps over
-    EXPECT_TRUE(app->isCursorOver());
-    EXPECT_EQ(app->cursorTextureIndex(), 7);
-    EXPECT_FLOAT_EQ(app->cursorHotSpotY(), 22.0f);
-    EXPECT_FLOAT_EQ(app->cursorSize(), 45.0f);
-    app->setCursor(12);
-    EXPECT_EQ(app->cursorTextureIndex(), 3);
-    EXPECT_FLOAT_EQ(app->cursorSize(), 22.0f);
-    app->setCursor(18);
-    EXPECT_EQ(app->cursorTextureIndex(), 16);
-    EXPECT_FLOAT_EQ(app->cursorHotSpotX(), 30.0f);
-
+    struct Row {
+        int kind, texture;
+        float hotX, hotY, size;  // negative: not checked
+        bool pressed, over;
+    };
+    for (const Row& r : {Row{2, -1, -1, -1, -1, true, false}, Row{3, 8, 17.5f, -1, 35.0f, true, false},
+                         Row{4, -1, -1, -1, -1, false, true}, Row{11, 7, -1, 22.0f, 45.0f, false, true},
+                         Row{12, 3, -1, -1, 22.0f, false, false}, Row{18, 16, 30.0f, -1, -1, false, false}}) {
+        app->setCursor(r.kind);
+        if (r.texture >= 0) {
+            EXPECT_EQ(app->cursorTextureIndex(), r.texture) << r.kind;
+        }
+        if (r.hotX >= 0) {
+            EXPECT_FLOAT_EQ(app->cursorHotSpotX(), r.hotX) << r.kind;
+        }
+        if (r.hotY >= 0) {
+            EXPECT_FLOAT_EQ(app->cursorHotSpotY(), r.hotY) << r.kind;
+        }
+        if (r.size >= 0) {
+            EXPECT_FLOAT_EQ(app->cursorSize(), r.size) << r.kind;
+        }
+        if (r.pressed) {
+            EXPECT_TRUE(app->isCursorPressed()) << r.kind;
+        }
+        if (r.over) {
+            EXPECT_TRUE(app->isCursorOver()) << r.kind;
+        }
+    }
     app->setCursor(40);  // stored, nothing else changes
     EXPECT_EQ(app->cursorKind(), 40);
     EXPECT_EQ(app->cursorTextureIndex(), 16);
@@ -210,8 +198,6 @@ TEST_F(ApplicationMainTest, WaitCursorIsForcedWhileAModeIsNotReady) {
     app->setCursor(16);
     EXPECT_EQ(app->cursorKind(), 7);
     EXPECT_EQ(app->cursorTextureIndex(), 4);
-    EXPECT_FLOAT_EQ(app->cursorHotSpotX(), 13.0f);
-    EXPECT_FLOAT_EQ(app->cursorSize(), 25.0f);
     threeD().statusBar().setReady(true);
     app->onMouseMove(3, 4);  // a move asks for the arrow
     EXPECT_EQ(app->cursorKind(), 0);
@@ -220,16 +206,13 @@ TEST_F(ApplicationMainTest, WaitCursorIsForcedWhileAModeIsNotReady) {
 TEST_F(ApplicationMainTest, DroppedPicturesAreAddedInOrder) {
     for (auto [name, side] : {std::pair{"a.ppm", 2}, {"b.ppm", 4}, {"c.ppm", 8}})
         ASSERT_TRUE(testsupport::writeText(dir.file(name), ppm(side, side)));
-    WindowMessage drop;
-    drop.kind = MessageKind::DropFiles;
+    WindowMessage drop = message(MessageKind::DropFiles);
     drop.files = {dir.file("a.ppm"), dir.file("b.ppm"), dir.file("c.ppm")};
     app->dispatch(drop);
 
     ImageList& images = twoD().images();
     ASSERT_EQ(images.imageCount(), 3);
-    EXPECT_EQ(images.entry(0)->biggerImage.width(), 2);
-    EXPECT_EQ(images.entry(1)->biggerImage.width(), 4);
-    EXPECT_EQ(images.entry(2)->biggerImage.width(), 8);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(images.entry(i)->biggerImage.width(), 2 << i);
     EXPECT_TRUE(dialogs.calls().empty());
     EXPECT_TRUE(twoD().statusBar().isReady());
     EXPECT_EQ(app->cursorKind(), 0);
@@ -259,12 +242,10 @@ TEST_F(ApplicationMainTest, UnknownExtensionsAreReportedCaseSensitively) {
         app->onDropFile(path(name));
         ASSERT_FALSE(dialogs.calls().empty());
         const DialogCall& call = dialogs.calls().back();
-        EXPECT_EQ(call.caption.str(), "Filetype unknown");
         EXPECT_EQ(call.text.str(), "Plastora can't handle the file: " + dir.file(name));
         EXPECT_TRUE(call.cursorVisible);
         EXPECT_EQ(app->keyTable().count(), 0);
     }
-    EXPECT_EQ(dialogs.calls().size(), 3u);
     EXPECT_EQ(twoD().images().imageCount(), 0);
     EXPECT_FALSE(dialogs.cursorVisible());
 }
@@ -273,8 +254,8 @@ TEST_F(ApplicationMainTest, EveryOtherNReleaseShowsTheNextCaption) {
     EXPECT_EQ(app->currentCaption(), nullptr);
     std::vector<std::string> shown;
     for (int press = 1; press <= 12; ++press) {
-        window.post(key(MessageKind::KeyDown, press % 2 ? 'N' : 'n'));
-        window.post(key(MessageKind::KeyUp, 'N'));
+        window.post(message(MessageKind::KeyDown, press % 2 ? 'N' : 'n'));
+        window.post(message(MessageKind::KeyUp, 'N'));
         ASSERT_TRUE(app->runPass());  // draws the overlay as well
         shown.push_back(app->currentCaption() ? app->currentCaption() : "");
     }
@@ -288,7 +269,6 @@ TEST_F(ApplicationMainTest, EveryOtherNReleaseShowsTheNextCaption) {
 TEST_F(ApplicationMainTest, EventsReachOnlyTheCurrentModeInBackBufferPixels) {
     app->setWindowSize(320, 240);  // half the back buffer
     app->onMouseDown(Application::kRightButton, 10, 20);
-    EXPECT_FLOAT_EQ(twoD().pointerX(), 20.0f);
     EXPECT_FLOAT_EQ(twoD().pointerY(), 40.0f);
     EXPECT_FLOAT_EQ(app->mouseX(), 20.0f);
     app->onMouseUp(Application::kRightButton, 30, 30);
@@ -299,8 +279,7 @@ TEST_F(ApplicationMainTest, EventsReachOnlyTheCurrentModeInBackBufferPixels) {
     app->onMouseMove(99, 99);
     app->onKeyDown(18);
     EXPECT_FLOAT_EQ(twoD().pointerX(), 60.0f);
-    EXPECT_FALSE(twoD().isAltPending());
-    EXPECT_FALSE(threeD().isAltPending());
+    EXPECT_FALSE(twoD().isAltPending() || threeD().isAltPending());
     app->setCurrentMode(kModeTwoD);
 }
 
@@ -325,17 +304,13 @@ TEST_F(ApplicationMainTest, NewProjectAsksAndClearsTheImagesOnlyOnYes) {
     app->onMenuCommand(String("New Project"));
     ASSERT_EQ(dialogs.calls().size(), 1u);
     EXPECT_EQ(dialogs.calls()[0].caption.str(), "Really deleting?");
-    EXPECT_EQ(dialogs.calls()[0].text.str(),
-              "Are you sure you really want to start a new project. \nThis cannot be undone");
     EXPECT_EQ(dialogs.calls()[0].buttons, MessageButtons::YesNo);
     EXPECT_TRUE(dialogs.calls()[0].cursorVisible);
     EXPECT_EQ(twoD().images().imageCount(), 1);
     EXPECT_EQ(app->keyTable().count(), 0);
-
     dialogs.answerMessage(MessageAnswer::Yes);
     app->onCommand(kCommandNewProject);
     EXPECT_EQ(twoD().images().imageCount(), 0);
-    EXPECT_EQ(app->currentMode(), kModeTwoD);
     EXPECT_FALSE(dialogs.cursorVisible());
     EXPECT_EQ(dialogs.unexpectedCount(), 0);
 }
@@ -346,14 +321,10 @@ TEST_F(ApplicationMainTest, QuitAsksThenShowsTheLastStatusAndStopsTheLoop) {
     app->onMenuCommand(String("Quit"));
     EXPECT_TRUE(app->isRunning());
     EXPECT_EQ(dialogs.calls().back().caption.str(), "Quit Plastora?");
-    EXPECT_EQ(dialogs.calls().back().text.str(),
-              "Are you sure you really want to quit Plastora. \nAll not saved work will be lost.");
 
     dialogs.answerMessage(MessageAnswer::Yes);
     app->onMenuCommand(String("Quit"));
-    EXPECT_FALSE(app->isRunning());
-    EXPECT_EQ(twoD().statusBar().text().str(), "Terminating Plastora. Please Wait...");
-    EXPECT_FALSE(twoD().statusBar().isReady());
+    EXPECT_FALSE(app->isRunning() || twoD().statusBar().isReady());
     EXPECT_EQ(app->cursorKind(), 7);
     WindowMessage posted;
     ASSERT_TRUE(window.peekMessage(posted));
@@ -365,15 +336,14 @@ TEST_F(ApplicationMainTest, ShutDownWritesTheCurrentSettingsIntoConfigXml) {
     app->settings().backgroundcol = ColourBytes{1, 2, 3};
     app->shutDown();
     const std::string written = testsupport::readText(dir.file("config.xml"));
-    EXPECT_NE(written.find("<togglehelptext>0</togglehelptext>"), std::string::npos) << written;
-    EXPECT_NE(written.find("<red>1.000000</red>"), std::string::npos) << written;
-    EXPECT_NE(written.find("<screenwidth>640</screenwidth>"), std::string::npos) << written;
-    EXPECT_NE(written.find("<screenheight>480</screenheight>"), std::string::npos) << written;
+    for (const char* part : {"<togglehelptext>0</togglehelptext>", "<red>1.000000</red>",
+                             "<screenwidth>640</screenwidth>", "<screenheight>480</screenheight>"})
+        EXPECT_NE(written.find(part), std::string::npos) << part << " in\n" << written;
     EXPECT_EQ(written.find("maxnrundos"), std::string::npos);  // no key is added
 }
 
 TEST_F(ApplicationMainTest, AFailedWriteLeavesWhatIsThereAndLeavesNoDebris) {
-    // A folder where the file should be: the new file cannot take its place.
+    // A folder in the file's place: the new file cannot replace it.
     std::filesystem::remove(dir.file("config.xml"));
     std::filesystem::create_directory(dir.file("config.xml"));
     ASSERT_TRUE(testsupport::writeText(dir.file("config.xml/keep"), "x"));
@@ -390,9 +360,7 @@ TEST(ShutDown, WithoutConfigurationNothingIsWritten) {
     auto app = startApplication(window, String(dir.path().c_str()), dialogs, dialogs);
     ASSERT_TRUE(app->isInitialised());
     EXPECT_EQ(window.clientWidth(), 800);  // the screen's size
-    WindowMessage close;
-    close.kind = MessageKind::Close;
-    window.post(close);
+    window.post(message(MessageKind::Close));
     app->run();
     EXPECT_FALSE(testsupport::fileExists(dir.file("config.xml")));
 }

@@ -1,5 +1,4 @@
-// Expected values are worked out by hand from the conventions: row vectors,
-// A * B applies A first, left-handed axes.
+// Hand-computed expectations: row vectors, A * B applies A first, left-handed axes.
 #include "core/math3d.h"
 
 #include <gtest/gtest.h>
@@ -22,15 +21,8 @@ void expectMatrix(const D3DXMATRIX& actual, const D3DXMATRIX& expected, float to
         for (int c = 0; c < 4; ++c) EXPECT_NEAR(actual.m[r][c], expected.m[r][c], tol) << "row " << r << " col " << c;
 }
 
-D3DXMATRIX identity() {
-    D3DXMATRIX m;
-    return *D3DXMatrixIdentity(&m);
-}
-
-D3DXVECTOR3 transformCoord(const D3DXVECTOR3& v, const D3DXMATRIX& m) {
-    D3DXVECTOR3 out;
-    return *D3DXVec3TransformCoord(&out, &v, &m);
-}
+D3DXMATRIX identity() { D3DXMATRIX m; return *D3DXMatrixIdentity(&m); }
+D3DXVECTOR3 transformCoord(const D3DXVECTOR3& v, const D3DXMATRIX& m) { D3DXVECTOR3 o; return *D3DXVec3TransformCoord(&o, &v, &m); }
 
 }  // namespace
 
@@ -58,13 +50,9 @@ TEST(Math3d, ProductAppliesLeftMatrixFirst) {
     D3DXMatrixRotationZ(&r, D3DXToRadian(90.0));
     D3DXMatrixMultiply(&tr, &t, &r);
     D3DXMatrixMultiply(&rt, &r, &t);
-    // (1,0,0) moved to (6,0,0), then turned to (0,6,0).
-    expectVec(transformCoord({1, 0, 0}, tr), 0, 6, 0);
-    // (1,0,0) turned to (0,1,0), then moved to (5,1,0).
+    expectVec(transformCoord({1, 0, 0}, tr), 0, 6, 0);  // moved, then turned
     expectVec(transformCoord({1, 0, 0}, rt), 5, 1, 0);
     EXPECT_EQ(t * r, tr);
-
-    // The output may be one of the inputs.
     D3DXMATRIX alias = t;
     D3DXMatrixMultiply(&alias, &alias, &r);
     EXPECT_EQ(alias, tr);
@@ -80,9 +68,7 @@ TEST(Math3d, ScalingTransposeAndOperators) {
     D3DXMATRIX t, tt;
     D3DXMatrixTranslation(&t, 1, 2, 3);
     D3DXMatrixTranspose(&tt, &t);
-    EXPECT_EQ(tt._14, 1.0f);
-    EXPECT_EQ(tt._34, 3.0f);
-    EXPECT_EQ(tt._41, 0.0f);
+    EXPECT_EQ(tt._14, 1.0f); EXPECT_EQ(tt._34, 3.0f); EXPECT_EQ(tt._41, 0.0f);
 
     EXPECT_EQ(identity() * 2.0f - identity(), identity());
     EXPECT_EQ(-(identity() / 2.0f) + identity(), identity() * 0.5f);
@@ -91,31 +77,17 @@ TEST(Math3d, ScalingTransposeAndOperators) {
 }
 
 TEST(Math3d, InverseOfKnownMatrix) {
-    // Scaling (2, 3, 4) followed by translation (1, 2, 3).
-    const D3DXMATRIX m(2, 0, 0, 0,
-                       0, 3, 0, 0,
-                       0, 0, 4, 0,
-                       1, 2, 3, 1);
+    const D3DXMATRIX m(2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 4, 0, 1, 2, 3, 1);  // scale (2,3,4), move (1,2,3)
     D3DXMATRIX inv;
     float det = 0;
     ASSERT_EQ(D3DXMatrixInverse(&inv, &det, &m), &inv);
     EXPECT_NEAR(det, 24.0f, kTol);
-    expectMatrix(inv, D3DXMATRIX(0.5f, 0, 0, 0,
-                                 0, 1.0f / 3, 0, 0,
-                                 0, 0, 0.25f, 0,
-                                 -0.5f, -2.0f / 3, -0.75f, 1));
-
+    expectMatrix(inv, D3DXMATRIX(0.5f, 0, 0, 0, 0, 1.0f / 3, 0, 0, 0, 0, 0.25f, 0, -0.5f, -2.0f / 3, -0.75f, 1));
     // [[1,2],[3,4]] block: det -2, inverse [[-2,1],[1.5,-0.5]]; times 2 → -4.
-    const D3DXMATRIX block(1, 2, 0, 0,
-                           3, 4, 0, 0,
-                           0, 0, 2, 0,
-                           0, 0, 0, 1);
+    const D3DXMATRIX block(1, 2, 0, 0, 3, 4, 0, 0, 0, 0, 2, 0, 0, 0, 0, 1);
     ASSERT_TRUE(D3DXMatrixInverse(&inv, &det, &block));
     EXPECT_NEAR(det, -4.0f, kTol);
-    expectMatrix(inv, D3DXMATRIX(-2, 1, 0, 0,
-                                 1.5f, -0.5f, 0, 0,
-                                 0, 0, 0.5f, 0,
-                                 0, 0, 0, 1));
+    expectMatrix(inv, D3DXMATRIX(-2, 1, 0, 0, 1.5f, -0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 1));
 }
 
 TEST(Math3d, InverseTimesRandomMatrixIsIdentity) {
@@ -129,7 +101,6 @@ TEST(Math3d, InverseTimesRandomMatrixIsIdentity) {
         ASSERT_TRUE(D3DXMatrixInverse(&inv, nullptr, &m));
         expectMatrix(inv * m, identity(), 1e-5f);
         expectMatrix(m * inv, identity(), 1e-5f);
-        // In place.
         D3DXMATRIX self = m;
         ASSERT_EQ(D3DXMatrixInverse(&self, nullptr, &self), &self);
         EXPECT_EQ(self, inv);
@@ -137,40 +108,29 @@ TEST(Math3d, InverseTimesRandomMatrixIsIdentity) {
 }
 
 TEST(Math3d, SingularInverseGivesNullAndKeepsOutput) {
-    const D3DXMATRIX singular(1, 2, 3, 0,
-                              2, 4, 6, 0,
-                              0, 0, 1, 0,
-                              0, 0, 0, 1);
-    D3DXMATRIX out;
+    const D3DXMATRIX singular(1, 2, 3, 0, 2, 4, 6, 0, 0, 0, 1, 0, 0, 0, 0, 1);
+    D3DXMATRIX out, flat;
     out._11 = 42.0f;
     float det = 99.0f;
     EXPECT_EQ(D3DXMatrixInverse(&out, &det, &singular), nullptr);
     EXPECT_EQ(det, 0.0f);
     EXPECT_EQ(out._11, 42.0f);
-
-    D3DXMATRIX flat;
     D3DXMatrixScaling(&flat, 1, 0, 1);
     EXPECT_EQ(D3DXMatrixInverse(&out, nullptr, &flat), nullptr);
 }
 
 TEST(Math3d, LookAtLH) {
-    // Eye on -z looking at the origin: only a shift by 10 along z.
     const D3DXVECTOR3 up(0, 1, 0), origin(0, 0, 0);
     D3DXVECTOR3 eye(0, 0, -10);
     D3DXMATRIX view;
     D3DXMatrixLookAtLH(&view, &eye, &origin, &up);
     expectMatrix(view, D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 10, 1));
 
-    // Eye on +x looking back along -x: camera right is world +z.
-    eye = D3DXVECTOR3(10, 0, 0);
+    eye = D3DXVECTOR3(10, 0, 0);  // camera right is world +z
     D3DXMatrixLookAtLH(&view, &eye, &origin, &up);
-    expectMatrix(view, D3DXMATRIX(0, 0, -1, 0,
-                                  0, 1, 0, 0,
-                                  1, 0, 0, 0,
-                                  0, 0, 10, 1));
+    expectMatrix(view, D3DXMATRIX(0, 0, -1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 10, 1));
     expectVec(transformCoord({0, 0, 5}, view), 5, 0, 10);
 
-    // Looking straight along the up hint must not produce NaN.
     eye = D3DXVECTOR3(0, -10, 0);
     D3DXMatrixLookAtLH(&view, &eye, &origin, &up);
     for (int r = 0; r < 4; ++r)
@@ -181,11 +141,7 @@ TEST(Math3d, PerspectiveFovLH) {
     D3DXMATRIX proj;
     D3DXMatrixPerspectiveFovLH(&proj, D3DXToRadian(90.0), 1.6f, 1.0f, 100.0f);
     // cot(45°) = 1; 1 / 1.6 = 0.625; 100/99; -100/99.
-    expectMatrix(proj, D3DXMATRIX(0.625f, 0, 0, 0,
-                                  0, 1, 0, 0,
-                                  0, 0, 1.0101010f, 1,
-                                  0, 0, -1.0101010f, 0));
-    // The near plane lands on depth 0, the far plane on depth 1.
+    expectMatrix(proj, D3DXMATRIX(0.625f, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1.0101010f, 1, 0, 0, -1.0101010f, 0));
     EXPECT_NEAR(transformCoord({0, 0, 1}, proj).z, 0.0f, kTol);
     EXPECT_NEAR(transformCoord({0, 0, 100}, proj).z, 1.0f, kTol);
 }
@@ -239,7 +195,6 @@ TEST(Math3d, ProjectNullArgumentsAndFailures) {
     ASSERT_TRUE(D3DXVec3Unproject(&out, &p, nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(out, p);
 
-    // Identity matrices: the viewport mapping alone.
     const D3DVIEWPORT9 viewport{0, 0, 200, 100, 0.0f, 1.0f};
     D3DXVec3Project(&out, &p, &viewport, nullptr, nullptr, nullptr);
     expectVec(out, 125, 75, 0.75f);
@@ -254,13 +209,10 @@ TEST(Math3d, ProjectNullArgumentsAndFailures) {
 }
 
 TEST(Math3d, VectorHelpers) {
-    D3DXVECTOR3 v(3, 0, 4), out;
+    const D3DXVECTOR3 v(3, 0, 4), zero, tiny(1e-30f, 0, 0);
+    D3DXVECTOR3 out;
     expectVec(*D3DXVec3Normalize(&out, &v), 0.6f, 0, 0.8f);
-    D3DXVec3Normalize(&v, &v);
-    expectVec(v, 0.6f, 0, 0.8f);
-    const D3DXVECTOR3 zero;
     EXPECT_EQ(*D3DXVec3Normalize(&out, &zero), zero);
-    const D3DXVECTOR3 tiny(1e-30f, 0, 0);
     expectVec(*D3DXVec3Normalize(&out, &tiny), 1, 0, 0);
 
     const D3DXVECTOR3 a(3, 4, 12), b(1, 0, 0), c(0, 1, 0);
@@ -269,9 +221,6 @@ TEST(Math3d, VectorHelpers) {
     EXPECT_FLOAT_EQ(D3DXVec3Dot(&a, &c), 4.0f);
     EXPECT_EQ(*D3DXVec3Cross(&out, &b, &c), D3DXVECTOR3(0, 0, 1));
     EXPECT_EQ(*D3DXVec3Cross(&out, &c, &b), D3DXVECTOR3(0, 0, -1));
-
-    EXPECT_FLOAT_EQ(D3DXToRadian(180.0), static_cast<float>(4.0 * std::atan(1.0)));
-    EXPECT_FLOAT_EQ(D3DXToDegree(4.0 * std::atan(1.0) / 2.0), 90.0f);
 }
 
 TEST(Math3d, VectorTransforms) {
@@ -285,8 +234,7 @@ TEST(Math3d, VectorTransforms) {
     D3DXVECTOR3 n;
     EXPECT_EQ(*D3DXVec3TransformNormal(&n, &p, &t), p);
 
-    // A matrix with w = 2: the coordinate result is halved.
-    D3DXMATRIX doubleW;
+    D3DXMATRIX doubleW;  // w = 2 halves the coordinate result
     D3DXMatrixIdentity(&doubleW);
     doubleW._44 = 2;
     expectVec(transformCoord(p, doubleW), 0.5f, 1, 1.5f);
@@ -294,59 +242,30 @@ TEST(Math3d, VectorTransforms) {
 
 TEST(Math3d, IntersectTriangle) {
     const D3DXVECTOR3 p0(0, 0, 0), p1(1, 0, 0), p2(0, 1, 0);
-    float u = -1, v = -1, dist = -1;
-
-    D3DXVECTOR3 origin(0.25f, 0.5f, -2), dir(0, 0, 1);
-    ASSERT_TRUE(D3DXIntersectTri(&p0, &p1, &p2, &origin, &dir, &u, &v, &dist));
-    EXPECT_FLOAT_EQ(u, 0.25f);
-    EXPECT_FLOAT_EQ(v, 0.5f);
-    EXPECT_FLOAT_EQ(dist, 2.0f);
-
-    // Distance counts in lengths of the direction.
-    dir = D3DXVECTOR3(0, 0, 4);
-    ASSERT_TRUE(D3DXIntersectTri(&p0, &p1, &p2, &origin, &dir, &u, &v, &dist));
-    EXPECT_FLOAT_EQ(dist, 0.5f);
-
-    // Back face from the other side.
-    origin = D3DXVECTOR3(0.25f, 0.5f, 3);
-    dir = D3DXVECTOR3(0, 0, -1);
-    ASSERT_TRUE(D3DXIntersectTri(&p0, &p1, &p2, &origin, &dir, &u, &v, &dist));
-    EXPECT_FLOAT_EQ(u, 0.25f);
-    EXPECT_FLOAT_EQ(v, 0.5f);
-    EXPECT_FLOAT_EQ(dist, 3.0f);
-
-    // Points on the edges count as hits.
-    origin = D3DXVECTOR3(0.5f, 0.5f, -1);
-    dir = D3DXVECTOR3(0, 0, 1);
-    ASSERT_TRUE(D3DXIntersectTri(&p0, &p1, &p2, &origin, &dir, &u, &v, &dist));
-    EXPECT_FLOAT_EQ(u + v, 1.0f);
-    origin = D3DXVECTOR3(0.5f, 0, -1);
-    ASSERT_TRUE(D3DXIntersectTri(&p0, &p1, &p2, &origin, &dir, &u, &v, &dist));
-    EXPECT_FLOAT_EQ(v, 0.0f);
-
+    struct Hit { D3DXVECTOR3 origin, dir; float u, v, dist; };
+    const Hit hits[] = {
+        {{0.25f, 0.5f, -2}, {0, 0, 1}, 0.25f, 0.5f, 2},
+        {{0.25f, 0.5f, -2}, {0, 0, 4}, 0.25f, 0.5f, 0.5f},  // distance in lengths of dir
+        {{0.25f, 0.5f, 3}, {0, 0, -1}, 0.25f, 0.5f, 3},     // back face
+        {{0.5f, 0.5f, -1}, {0, 0, 1}, 0.5f, 0.5f, 1},       // hypotenuse edge
+        {{0.5f, 0, -1}, {0, 0, 1}, 0.5f, 0, 1},             // bottom edge
+    };
+    float u, v, dist;
+    for (const Hit& h : hits) {
+        ASSERT_TRUE(D3DXIntersectTri(&p0, &p1, &p2, &h.origin, &h.dir, &u, &v, &dist)) << h.origin.x << "," << h.origin.z;
+        EXPECT_FLOAT_EQ(u, h.u); EXPECT_FLOAT_EQ(v, h.v); EXPECT_FLOAT_EQ(dist, h.dist);
+    }
     // Misses leave the outputs alone: outside, behind the origin, parallel.
     u = v = dist = 99;
-    origin = D3DXVECTOR3(0.75f, 0.5f, -1);
-    EXPECT_FALSE(D3DXIntersectTri(&p0, &p1, &p2, &origin, &dir, &u, &v, &dist));
-    origin = D3DXVECTOR3(-0.01f, 0.5f, -1);
-    EXPECT_FALSE(D3DXIntersectTri(&p0, &p1, &p2, &origin, &dir, &u, &v, &dist));
-    origin = D3DXVECTOR3(0.25f, 0.25f, 1);
-    EXPECT_FALSE(D3DXIntersectTri(&p0, &p1, &p2, &origin, &dir, &u, &v, &dist));
-    origin = D3DXVECTOR3(-1, 0.25f, 0);
-    dir = D3DXVECTOR3(1, 0, 0);
-    EXPECT_FALSE(D3DXIntersectTri(&p0, &p1, &p2, &origin, &dir, &u, &v, &dist));
-    EXPECT_EQ(u, 99.0f);
-    EXPECT_EQ(v, 99.0f);
-    EXPECT_EQ(dist, 99.0f);
+    const std::pair<D3DXVECTOR3, D3DXVECTOR3> misses[] = {{{0.75f, 0.5f, -1}, {0, 0, 1}}, {{-0.01f, 0.5f, -1}, {0, 0, 1}},
+                                                         {{0.25f, 0.25f, 1}, {0, 0, 1}}, {{-1, 0.25f, 0}, {1, 0, 0}}};
+    for (const auto& [origin, dir] : misses) EXPECT_FALSE(D3DXIntersectTri(&p0, &p1, &p2, &origin, &dir, &u, &v, &dist));
+    EXPECT_EQ(u, 99.0f); EXPECT_EQ(v, 99.0f); EXPECT_EQ(dist, 99.0f);
 
     // A tilted triangle; (1.75, 4, 4) = q0 + 0.25·(q1 − q0) + 0.5·(q2 − q0).
-    const D3DXVECTOR3 q0(1, 2, 3), q1(4, 2, 5), q2(1, 6, 4);
-    origin = D3DXVECTOR3(-1.75f, -4, -4);
-    dir = D3DXVECTOR3(1.75f, 4, 4);
+    const D3DXVECTOR3 q0(1, 2, 3), q1(4, 2, 5), q2(1, 6, 4), origin(-1.75f, -4, -4), dir(1.75f, 4, 4);
     ASSERT_TRUE(D3DXIntersectTri(&q0, &q1, &q2, &origin, &dir, &u, &v, &dist));
-    EXPECT_NEAR(u, 0.25f, kTol);
-    EXPECT_NEAR(v, 0.5f, kTol);
-    EXPECT_NEAR(dist, 2.0f, kTol);
+    EXPECT_NEAR(u, 0.25f, kTol); EXPECT_NEAR(v, 0.5f, kTol); EXPECT_NEAR(dist, 2.0f, kTol);
 }
 
 TEST(Math3d, BoxBoundProbe) {
@@ -366,15 +285,8 @@ TEST(Math3d, BoxBoundProbe) {
 }
 
 TEST(Math3d, ComputeBoundingBoxOfStridedVertices) {
-    struct Vertex {
-        D3DXVECTOR3 position;
-        D3DXVECTOR3 normal;  // huge values: reading them would show in the box
-    };
-    const Vertex vertices[] = {
-        {{1, -2, 3}, {1000, 1000, 1000}},
-        {{-4, 5, 0}, {-1000, -1000, -1000}},
-        {{2, 1, -6}, {1000, -1000, 1000}},
-    };
+    struct Vertex { D3DXVECTOR3 position, normal; };  // huge normals would show in the box
+    const Vertex vertices[] = {{{1, -2, 3}, {1000, 1000, 1000}}, {{-4, 5, 0}, {-1000, -1000, -1000}}, {{2, 1, -6}, {1000, -1000, 1000}}};
     D3DXVECTOR3 low, high;
     ASSERT_TRUE(D3DXComputeBoundingBox(&vertices[0].position, 3, sizeof(Vertex), &low, &high));
     EXPECT_EQ(low, D3DXVECTOR3(-4, -2, -6));
@@ -396,18 +308,14 @@ TEST(Math3d, Planes) {
     EXPECT_EQ(plane, D3DXPLANE(0, 0, 1, -2));
     const D3DXVECTOR3 above(5, 5, 5);
     EXPECT_FLOAT_EQ(D3DXPlaneDotCoord(&plane, &above), 3.0f);
-    // Reversed winding flips the normal.
-    D3DXPlaneFromPoints(&plane, &a, &c, &b);
+    D3DXPlaneFromPoints(&plane, &a, &c, &b);  // reversed winding
     EXPECT_EQ(plane, D3DXPLANE(0, 0, -1, 2));
 
     const D3DXPLANE scaled(0, 3, 4, -10);
     D3DXPlaneNormalize(&plane, &scaled);
-    EXPECT_FLOAT_EQ(plane.b, 0.6f);
-    EXPECT_FLOAT_EQ(plane.c, 0.8f);
-    EXPECT_FLOAT_EQ(plane.d, -2.0f);
+    EXPECT_FLOAT_EQ(plane.b, 0.6f); EXPECT_FLOAT_EQ(plane.c, 0.8f); EXPECT_FLOAT_EQ(plane.d, -2.0f);
     const D3DXPLANE degenerate(0, 0, 0, 5);
     EXPECT_EQ(*D3DXPlaneNormalize(&plane, &degenerate), D3DXPLANE());
-    // Collinear points give no NaN.
     const D3DXVECTOR3 d(2, 0, 2);
     EXPECT_EQ(*D3DXPlaneFromPoints(&plane, &a, &b, &d), D3DXPLANE());
 }

@@ -1,5 +1,4 @@
-// Renders small scenes with the OpenGL device in a hidden window and checks
-// the pixels. Skipped where no display (or no OpenGL 3.3 core) is available.
+// Pixel checks of the OpenGL device in a hidden window; skipped without a display / GL 3.3 core.
 #include "platform/gl_device.h"
 
 #include <gtest/gtest.h>
@@ -8,9 +7,9 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <tuple>
 
-// The desktop bus library, which SDL's video start-up uses, keeps one buffer
-// it never frees: not ours to report under the leak checker.
+// libdbus (SDL video start-up) keeps one buffer it never frees: not ours to report.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
 
 namespace {
@@ -19,35 +18,13 @@ using namespace gfx;
 
 constexpr int kSize = 64;
 
-struct ScreenVertex {
-    float x, y, z, rhw;
-    uint32_t colour;
-};
-constexpr uint32_t kScreenFlags = kPositionT | kDiffuse;
-
-struct TexturedScreenVertex {
-    float x, y, z, rhw;
-    uint32_t colour;
-    float u, v;
-};
-constexpr uint32_t kTexturedScreenFlags = kPositionT | kDiffuse | kTex1;
-
-struct LitVertex {
-    D3DXVECTOR3 position;
-    D3DXVECTOR3 normal;
-    uint32_t colour;
-};
-constexpr uint32_t kLitFlags = kPosition | kNormal | kDiffuse;
-
-struct WorldVertex {
-    D3DXVECTOR3 position;
-    uint32_t colour;
-};
-constexpr uint32_t kWorldFlags = kPosition | kDiffuse;
-
-struct Rgb {
-    int r, g, b;
-};
+struct ScreenVertex { float x, y, z, rhw; uint32_t colour; };
+struct TexturedScreenVertex { float x, y, z, rhw; uint32_t colour; float u, v; };
+struct LitVertex { D3DXVECTOR3 position, normal; uint32_t colour; };
+struct WorldVertex { D3DXVECTOR3 position; uint32_t colour; };
+struct Rgb { int r, g, b; };
+constexpr uint32_t kScreenFlags = kPositionT | kDiffuse, kTexturedScreenFlags = kPositionT | kDiffuse | kTex1,
+                   kLitFlags = kPosition | kNormal | kDiffuse, kWorldFlags = kPosition | kDiffuse;
 
 std::array<ScreenVertex, 3> screenTriangle(float x0, float y0, float x1, float y1, float x2, float y2, float z,
                                            uint32_t colour) {
@@ -56,16 +33,11 @@ std::array<ScreenVertex, 3> screenTriangle(float x0, float y0, float x1, float y
 
 // Two triangles covering the rectangle, wound clockwise as seen.
 std::array<ScreenVertex, 6> screenQuad(float left, float top, float right, float bottom, float z, uint32_t colour) {
-    return {{{left, top, z, 1, colour},
-             {right, top, z, 1, colour},
-             {left, bottom, z, 1, colour},
-             {left, bottom, z, 1, colour},
-             {right, top, z, 1, colour},
-             {right, bottom, z, 1, colour}}};
+    return {{{left, top, z, 1, colour}, {right, top, z, 1, colour}, {left, bottom, z, 1, colour},
+             {left, bottom, z, 1, colour}, {right, top, z, 1, colour}, {right, bottom, z, 1, colour}}};
 }
 
-// One window for the whole run, never closed: closing the display unloads the
-// GL driver, and the driver's own allocations would then look leaked.
+// One window for the run, never closed (closing unloads the driver, whose allocations would look leaked).
 HiddenGlWindow* sharedWindow() {
     static HiddenGlWindow* window = HiddenGlWindow::create(kSize, kSize).release();
     return window;
@@ -95,7 +67,6 @@ protected:
         frame.clear();
     }
 
-    // Reads the back buffer once per drawing (the draw helpers and newFrame() forget it).
     Rgb pixel(int x, int y) {
         if (frame.empty()) {
             int width = 0, height = 0;
@@ -125,60 +96,42 @@ protected:
     D3DXMATRIX projection;
 };
 
-::testing::AssertionResult near(Rgb actual, Rgb expected, int tolerance = 2) {
-    if (std::abs(actual.r - expected.r) <= tolerance && std::abs(actual.g - expected.g) <= tolerance &&
-        std::abs(actual.b - expected.b) <= tolerance) {
+::testing::AssertionResult near(Rgb a, Rgb e, int tol = 2) {
+    if (std::abs(a.r - e.r) <= tol && std::abs(a.g - e.g) <= tol && std::abs(a.b - e.b) <= tol)
         return ::testing::AssertionSuccess();
-    }
-    return ::testing::AssertionFailure() << "got (" << actual.r << ", " << actual.g << ", " << actual.b
-                                         << "), expected (" << expected.r << ", " << expected.g << ", "
-                                         << expected.b << ")";
+    return ::testing::AssertionFailure() << "got (" << a.r << ", " << a.g << ", " << a.b << "), expected (" << e.r
+                                         << ", " << e.g << ", " << e.b << ")";
 }
 
-constexpr Rgb kBlack{0, 0, 0};
-constexpr Rgb kRed{255, 0, 0};
-constexpr Rgb kGreen{0, 255, 0};
-constexpr Rgb kBlue{0, 0, 255};
-constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kBlack{0, 0, 0}, kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
 
 TEST_F(GlDeviceTest, ClearAndPreTransformedTriangleLandOnTheirPixels) {
     newFrame(0xFF336699);
-    EXPECT_TRUE(near(pixel(0, 0), {0x33, 0x66, 0x99}, 0));
-    EXPECT_TRUE(near(pixel(63, 63), {0x33, 0x66, 0x99}, 0));
+    EXPECT_TRUE(near(pixel(0, 0), {0x33, 0x66, 0x99}, 0) && near(pixel(63, 63), {0x33, 0x66, 0x99}, 0));
 
     newFrame();
     // The right angle at the top left; rows are read top first.
     drawList(screenTriangle(8, 8, 56, 8, 8, 56, 0.5f, 0xFFFF0000), kScreenFlags);
-    EXPECT_TRUE(near(pixel(9, 9), kRed));
-    EXPECT_TRUE(near(pixel(40, 12), kRed));
-    EXPECT_TRUE(near(pixel(12, 40), kRed));
-    EXPECT_TRUE(near(pixel(40, 40), kBlack));
-    EXPECT_TRUE(near(pixel(7, 7), kBlack));
-    EXPECT_TRUE(near(pixel(12, 60), kBlack));
+    for (auto [x, y, rgb] : {std::tuple{9, 9, kRed}, {40, 12, kRed}, {12, 40, kRed}, {40, 40, kBlack}, {7, 7, kBlack},
+                             {12, 60, kBlack}})
+        EXPECT_TRUE(near(pixel(x, y), rgb)) << x << ", " << y;
 }
 
 TEST_F(GlDeviceTest, CullModesFollowTheWindingAsSeen) {
     const auto clockwise = screenTriangle(8, 8, 56, 8, 8, 56, 0.5f, 0xFF00FF00);
     const auto counterClockwise = screenTriangle(8, 8, 8, 56, 56, 8, 0.5f, 0xFF00FF00);
-
-    drawList(counterClockwise, kScreenFlags);  // default: counter-clockwise is culled
-    EXPECT_TRUE(near(pixel(16, 16), kBlack));
-    newFrame();
-    drawList(clockwise, kScreenFlags);
-    EXPECT_TRUE(near(pixel(16, 16), kGreen));
-
-    device->setRenderState(RenderState::CullMode, kCullClockwise);
-    newFrame();
-    drawList(clockwise, kScreenFlags);
-    EXPECT_TRUE(near(pixel(16, 16), kBlack));
-    newFrame();
-    drawList(counterClockwise, kScreenFlags);
-    EXPECT_TRUE(near(pixel(16, 16), kGreen));
-
-    device->setRenderState(RenderState::CullMode, kCullNone);
-    newFrame();
-    drawList(clockwise, kScreenFlags);
-    EXPECT_TRUE(near(pixel(16, 16), kGreen));
+    struct Case { uint32_t mode; bool setMode, clockwiseShows, counterShows; };
+    // The default culls counter-clockwise triangles.
+    for (const Case& c : {Case{0, false, true, false}, Case{kCullClockwise, true, false, true},
+                          Case{kCullNone, true, true, true}}) {
+        if (c.setMode) device->setRenderState(RenderState::CullMode, c.mode);
+        newFrame();
+        drawList(clockwise, kScreenFlags);
+        EXPECT_TRUE(near(pixel(16, 16), c.clockwiseShows ? kGreen : kBlack)) << "mode " << c.mode;
+        newFrame();
+        drawList(counterClockwise, kScreenFlags);
+        EXPECT_TRUE(near(pixel(16, 16), c.counterShows ? kGreen : kBlack)) << "mode " << c.mode;
+    }
 }
 
 TEST_F(GlDeviceTest, PointFilteredTextureReproducesItsTexels) {
@@ -188,16 +141,11 @@ TEST_F(GlDeviceTest, PointFilteredTextureReproducesItsTexels) {
     ASSERT_TRUE(texture);
     device->setTexture(texture);
     device->setTextureFilter(TextureFilter::Point, TextureFilter::Point);
-    const std::array<TexturedScreenVertex, 4> strip = {{{0, 0, 0.5f, 1, 0xFFFFFFFF, 0, 0},
-                                                        {64, 0, 0.5f, 1, 0xFFFFFFFF, 1, 0},
-                                                        {0, 64, 0.5f, 1, 0xFFFFFFFF, 0, 1},
-                                                        {64, 64, 0.5f, 1, 0xFFFFFFFF, 1, 1}}};
+    const std::array<TexturedScreenVertex, 4> strip = {{{0, 0, 0.5f, 1, 0xFFFFFFFF, 0, 0}, {64, 0, 0.5f, 1, 0xFFFFFFFF, 1, 0},
+                                                        {0, 64, 0.5f, 1, 0xFFFFFFFF, 0, 1}, {64, 64, 0.5f, 1, 0xFFFFFFFF, 1, 1}}};
     drawUser(Primitive::TriangleStrip, kTexturedScreenFlags, strip.data(), 4);
-    EXPECT_TRUE(near(pixel(0, 0), kRed));
-    EXPECT_TRUE(near(pixel(31, 31), kRed));
-    EXPECT_TRUE(near(pixel(32, 0), kGreen));
-    EXPECT_TRUE(near(pixel(0, 32), kBlue));
-    EXPECT_TRUE(near(pixel(63, 63), kWhite));
+    for (auto [x, y, rgb] : {std::tuple{0, 0, kRed}, {31, 31, kRed}, {32, 0, kGreen}, {0, 32, kBlue}, {63, 63, kWhite}})
+        EXPECT_TRUE(near(pixel(x, y), rgb)) << x << ", " << y;
 
     // Vertex colour modulates; an update replaces texels in place.
     const std::array<unsigned char, 4> grey = {128, 128, 128, 255};
@@ -260,17 +208,13 @@ TEST_F(GlDeviceTest, LightingBrightensTheSideFacingTheLight) {
     device->enableLight(true);
 
     const D3DXVECTOR3 towardsViewer(0, 0, -1), awayFromViewer(0, 0, 1);
-    const std::array<LitVertex, 6> triangles = {{{{-2.5f, -1, 0}, towardsViewer, 0xFFFFFFFF},
-                                                 {{-0.5f, -1, 0}, towardsViewer, 0xFFFFFFFF},
-                                                 {{-1.5f, 1, 0}, towardsViewer, 0xFFFFFFFF},
-                                                 {{0.5f, -1, 0}, awayFromViewer, 0xFFFFFFFF},
-                                                 {{2.5f, -1, 0}, awayFromViewer, 0xFFFFFFFF},
-                                                 {{1.5f, 1, 0}, awayFromViewer, 0xFFFFFFFF}}};
+    const uint32_t w = 0xFFFFFFFF;
+    const std::array<LitVertex, 6> triangles = {{{{-2.5f, -1, 0}, towardsViewer, w}, {{-0.5f, -1, 0}, towardsViewer, w},
+                                                 {{-1.5f, 1, 0}, towardsViewer, w}, {{0.5f, -1, 0}, awayFromViewer, w},
+                                                 {{2.5f, -1, 0}, awayFromViewer, w}, {{1.5f, 1, 0}, awayFromViewer, w}}};
     drawList(triangles, kLitFlags);
-    const Rgb facing = pixel(14, 36);
-    const Rgb away = pixel(50, 36);
-    EXPECT_TRUE(near(facing, kWhite));
-    EXPECT_TRUE(near(away, {64, 64, 64}));
+    EXPECT_TRUE(near(pixel(14, 36), kWhite));
+    EXPECT_TRUE(near(pixel(50, 36), {64, 64, 64}));
 
     device->setRenderState(RenderState::Lighting, 0);
     newFrame();
@@ -300,13 +244,11 @@ TEST_F(GlDeviceTest, TransformedTriangleLandsWhereProjectionPredicts) {
         minY = std::min(minY, screen.y), maxY = std::max(maxY, screen.y);
     }
     int coveredMinX = kSize, coveredMinY = kSize, coveredMaxX = -1, coveredMaxY = -1;
-    for (int y = 0; y < kSize; ++y) {
-        for (int x = 0; x < kSize; ++x) {
-            if (pixel(x, y).r < 128) continue;
-            coveredMinX = std::min(coveredMinX, x), coveredMaxX = std::max(coveredMaxX, x);
-            coveredMinY = std::min(coveredMinY, y), coveredMaxY = std::max(coveredMaxY, y);
-        }
-    }
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x)
+            if (pixel(x, y).r >= 128)
+                coveredMinX = std::min(coveredMinX, x), coveredMaxX = std::max(coveredMaxX, x),
+                coveredMinY = std::min(coveredMinY, y), coveredMaxY = std::max(coveredMaxY, y);
     ASSERT_GE(coveredMaxX, 0) << "nothing drawn";
     EXPECT_NEAR(coveredMinX, minX, 1.0f);
     EXPECT_NEAR(coveredMaxX + 1, maxX, 1.0f);
@@ -325,21 +267,15 @@ TEST_F(GlDeviceTest, FogTurnsFarGeometryIntoTheFogColour) {
     device->setRenderState(RenderState::FogVertexMode, kFogLinear);
     auto quadAt = [](float z) {
         const uint32_t red = 0xFFFF0000;
-        return std::array<WorldVertex, 6>{{{{-1, -1, z}, red},
-                                           {{-1, 1, z}, red},
-                                           {{1, -1, z}, red},
-                                           {{1, -1, z}, red},
-                                           {{-1, 1, z}, red},
-                                           {{1, 1, z}, red}}};
+        return std::array<WorldVertex, 6>{
+            {{{-1, -1, z}, red}, {{-1, 1, z}, red}, {{1, -1, z}, red}, {{1, -1, z}, red}, {{-1, 1, z}, red}, {{1, 1, z}, red}}};
     };
-    drawList(quadAt(0.0f), kWorldFlags);  // 10 from the eye: before the fog starts
-    EXPECT_TRUE(near(pixel(32, 32), kRed));
-    newFrame();
-    drawList(quadAt(11.0f), kWorldFlags);  // 21 from the eye: half way
-    EXPECT_TRUE(near(pixel(32, 32), {128, 128, 0}, 3));
-    newFrame();
-    drawList(quadAt(30.0f), kWorldFlags);  // 40 from the eye: all fog
-    EXPECT_TRUE(near(pixel(32, 32), kGreen));
+    // Eye distances 10 (before the fog), 21 (half way), 40 (all fog).
+    for (auto [z, rgb] : {std::pair{0.0f, kRed}, {11.0f, Rgb{128, 128, 0}}, {30.0f, kGreen}}) {
+        newFrame();
+        drawList(quadAt(z), kWorldFlags);
+        EXPECT_TRUE(near(pixel(32, 32), rgb, 3)) << "z " << z;
+    }
 
     device->setRenderState(RenderState::FogVertexMode, kFogNone);
     device->setRenderState(RenderState::FogTableMode, kFogExp);
@@ -348,7 +284,7 @@ TEST_F(GlDeviceTest, FogTurnsFarGeometryIntoTheFogColour) {
     drawList(quadAt(0.0f), kWorldFlags);  // factor e^-1
     EXPECT_TRUE(near(pixel(32, 32), {94, 161, 0}, 3));
 
-    // Screen-space drawing (the GUI) is left alone by vertex fog.
+    // Screen-space (GUI) drawing is left alone by vertex fog.
     device->setRenderState(RenderState::FogTableMode, kFogNone);
     device->setRenderState(RenderState::FogVertexMode, kFogLinear);
     newFrame();
@@ -380,15 +316,13 @@ TEST_F(GlDeviceTest, StaticBuffersDrawAndBadIndicesDrawNothing) {
 TEST_F(GlDeviceTest, WideLinesAndWireframeCoverTheRightPixels) {
     const std::array<ScreenVertex, 2> line = {{{8, 32.5f, 0.5f, 1, 0xFFFFFFFF}, {56, 32.5f, 0.5f, 1, 0xFFFFFFFF}}};
     drawUser(Primitive::LineList, kScreenFlags, line.data(), 2);
-    EXPECT_TRUE(near(pixel(32, 32), kWhite));
-    EXPECT_TRUE(near(pixel(32, 30), kBlack));
+    EXPECT_TRUE(near(pixel(32, 32), kWhite) && near(pixel(32, 30), kBlack));
 
     device->setLineWidth(5.0f);
     newFrame();
     drawUser(Primitive::LineList, kScreenFlags, line.data(), 2);
     for (int y = 30; y <= 33; ++y) EXPECT_TRUE(near(pixel(32, y), kWhite)) << "row " << y;
-    EXPECT_TRUE(near(pixel(32, 27), kBlack));
-    EXPECT_TRUE(near(pixel(32, 36), kBlack));
+    EXPECT_TRUE(near(pixel(32, 27), kBlack) && near(pixel(32, 36), kBlack));
 
     device->setLineWidth(1.0f);
     device->setRenderState(RenderState::FillMode, kFillWireframe);
@@ -412,14 +346,11 @@ TEST_F(GlDeviceTest, ResetAfterLossGivesAWorkingDeviceWithFreshHandles) {
     ASSERT_TRUE(device->reset(kSize, kSize));
     EXPECT_FALSE(device->isLost());
 
-    const std::array<unsigned char, 4> white = {255, 255, 255, 255};
+    const std::array<unsigned char, 4> white = {255, 255, 255, 255}, blue = {0, 0, 255, 255};
     EXPECT_FALSE(device->updateTexture(texture, 0, 0, 1, 1, white.data()));
     EXPECT_EQ(device->renderState(RenderState::CullMode), kCullCounterClockwise);
-
-    const std::array<unsigned char, 4> blue = {0, 0, 255, 255};
     const TextureHandle fresh = device->createTexture(1, 1, blue.data());
-    ASSERT_TRUE(fresh);
-    EXPECT_NE(fresh, texture);
+    ASSERT_TRUE(fresh && fresh != texture);
     device->setTexture(fresh);
     newFrame();
     drawList(screenQuad(0, 0, 64, 64, 0.5f, 0xFFFFFFFF), kScreenFlags);

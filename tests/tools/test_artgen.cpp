@@ -8,6 +8,7 @@
 #include <assimp/scene.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -30,11 +31,7 @@ const unsigned char* pixelAt(const RgbaImage& image, int x, int y) {
     return &image.pixels[(static_cast<size_t>(y) * image.width + x) * 4];
 }
 
-// Mean brightness of the clearly visible pixels, and mean opacity.
-struct Look {
-    double brightness = 0.0;
-    double opacity = 0.0;
-};
+struct Look { double brightness = 0.0, opacity = 0.0; };  // of the clearly visible pixels; mean alpha
 
 Look lookOf(const RgbaImage& image) {
     double sum = 0.0, alpha = 0.0;
@@ -53,7 +50,6 @@ Look lookOf(const RgbaImage& image) {
 
 std::string folderOf(const std::string& path) { return path.substr(0, path.rfind('/')); }
 
-// The art is drawn once into a scratch application folder for the suite.
 class GeneratedArt : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -90,32 +86,24 @@ TEST_F(GeneratedArt, ManifestNamesEveryFileTheProgramLoadsOnce) {
         EXPECT_EQ(entry.path.find('\\'), std::string::npos) << entry.path;
         EXPECT_NE(entry.path.front(), '/') << entry.path;
     }
-    const char* required[] = {
-        "data/gui/cursors/arrow.dds", "data/gui/cursors/arrowwait.dds", "data/gui/cursors/crosspressed.dds",
-        "data/gui/cursors/cursorlooppressed.dds", "data/gui/cursors/cursorrotationover.dds",
-        "data/gui/cursors/cursormovingpressed.dds", "data/gui/general/btn/disabled.dds",
-        "data/gui/general/close/pressed.dds", "data/gui/general/resize/over.dds",
-        "data/gui/general/menuline/menuline.dds", "data/gui/general/bar/wndback.dds",
+    const char* required[] = {"data/gui/cursors/arrow.dds", "data/gui/cursors/arrowwait.dds",
+        "data/gui/cursors/crosspressed.dds", "data/gui/cursors/cursorlooppressed.dds", "data/gui/cursors/cursorrotationover.dds",
+        "data/gui/cursors/cursormovingpressed.dds", "data/gui/general/btn/disabled.dds", "data/gui/general/close/pressed.dds",
+        "data/gui/general/resize/over.dds", "data/gui/general/menuline/menuline.dds", "data/gui/general/bar/wndback.dds",
         "data/gui/general/bar/barloadback.dds", "data/gui/general/backgrounds/helptextbackgrounddisabled.dds",
         "data/gui/general/backgrounds/pixel.dds", "data/gui/general/slider/btndisabled.dds",
         "data/gui/general/slider/backdisabled.dds", "data/gui/general/menu/background/active.dds",
         "data/gui/general/menu/pressedcontainer.dds", "data/gui/general/menu/button/checked.dds",
         "data/gui/twod/general/pressed.dds", "data/gui/twod/rubric/uncheckedpressed.dds",
         "data/gui/transformation/rubric/checked.dds", "data/gui/twod/rotationcenter/rotationcenter.dds",
-        "data/gui/transformation/imagelistsculpture/active.dds",
-        "data/gui/transformation/imagelistexturize/active.dds", "data/gui/transformation/keye/active.dds",
-        "datav1_01/transformationpoint/active.dds", "datav1_01/scalingpoint/over.dds",
-        "datav1_01/snappoint/pressed.dds", "datav1_01/fovorigin/active.dds", "data/xfiles/scaling3smaller.x",
-        "data/xfiles/arrowimagerotationgreen.x", "data/xfiles/arrow.x"};
+        "data/gui/transformation/imagelistsculpture/active.dds", "data/gui/transformation/imagelistexturize/active.dds",
+        "data/gui/transformation/keye/active.dds", "datav1_01/transformationpoint/active.dds",
+        "datav1_01/scalingpoint/over.dds", "datav1_01/snappoint/pressed.dds", "datav1_01/fovorigin/active.dds",
+        "data/xfiles/scaling3smaller.x", "data/xfiles/arrowimagerotationgreen.x", "data/xfiles/arrow.x"};
     for (const char* path : required) EXPECT_EQ(paths.count(path), 1u) << path;
-
-    int pointers = 0, models = 0;
-    for (const ArtEntry& entry : entries_) {
-        pointers += entry.kind == ArtKind::Cursor;
-        models += entry.kind == ArtKind::Model;
-    }
-    EXPECT_EQ(pointers, 16);  // seventeen slots, "arrow.dds" loaded twice
-    EXPECT_EQ(models, 15);
+    auto count = [&](ArtKind kind) { return std::count_if(entries_.begin(), entries_.end(), [&](const ArtEntry& e) { return e.kind == kind; }); };
+    EXPECT_EQ(count(ArtKind::Cursor), 16);  // seventeen slots, "arrow.dds" loaded twice
+    EXPECT_EQ(count(ArtKind::Model), 15);
 }
 
 TEST_F(GeneratedArt, EveryPictureDecodesAtItsSizeAsUncompressed32BitWithAlpha) {
@@ -129,9 +117,7 @@ TEST_F(GeneratedArt, EveryPictureDecodesAtItsSizeAsUncompressed32BitWithAlpha) {
         EXPECT_TRUE(bytes[80] & 0x01) << entry.path << ": no alpha mask";
 
         RgbaImage image = decode(fileOf(entry));
-        EXPECT_EQ(image.width, entry.width) << entry.path;
-        EXPECT_EQ(image.height, entry.height) << entry.path;
-        EXPECT_TRUE(image.hasAlpha) << entry.path;
+        EXPECT_TRUE(image.width == entry.width && image.height == entry.height && image.hasAlpha) << entry.path;
         EXPECT_GT(lookOf(image).opacity, 1.0) << entry.path << " is empty";
     }
 }
@@ -141,16 +127,12 @@ TEST_F(GeneratedArt, PointersAre256SquareAndOpaqueAtTheirHotSpot) {
     for (const ArtEntry& entry : entries_) {
         if (entry.kind != ArtKind::Cursor) continue;
         RgbaImage image = decode(fileOf(entry));
-        ASSERT_EQ(image.width, 256) << entry.path;
-        ASSERT_EQ(image.height, 256) << entry.path;
+        ASSERT_TRUE(image.width == 256 && image.height == 256) << entry.path;
         int x = std::min(255, static_cast<int>(entry.hotSpot.x));
         int y = std::min(255, static_cast<int>(entry.hotSpot.y));
         EXPECT_EQ(pixelAt(image, x, y)[3], 255) << entry.path << " at " << x << ", " << y;
-        if (entry.path.find("/arrow") != std::string::npos && entry.path.find("wait") == std::string::npos) {
-            EXPECT_EQ(x, 0) << entry.path;
-            EXPECT_EQ(y, 0) << entry.path;
-        }
-        // The symbol leaves room: the far corner stays clear.
+        const bool arrow = entry.path.find("/arrow") != std::string::npos && entry.path.find("wait") == std::string::npos;
+        EXPECT_TRUE(!arrow || (x == 0 && y == 0)) << entry.path;
         EXPECT_EQ(pixelAt(image, 255, 0)[3], 0) << entry.path;
     }
 }
@@ -161,19 +143,16 @@ TEST_F(GeneratedArt, StatesOfOneWidgetLookDifferent) {
     for (const ArtEntry& entry : entries_)
         if (entry.kind != ArtKind::Model) byFolder[folderOf(entry.path)].push_back({entry.path, decode(fileOf(entry))});
     int compared = 0;
-    for (const auto& [folder, pictures] : byFolder) {
-        for (size_t i = 0; i < pictures.size(); ++i) {
+    for (const auto& [folder, pictures] : byFolder)
+        for (size_t i = 0; i < pictures.size(); ++i)
             for (size_t j = i + 1; j < pictures.size(); ++j) {
-                const RgbaImage& a = pictures[i].second;
-                const RgbaImage& b = pictures[j].second;
+                const RgbaImage &a = pictures[i].second, &b = pictures[j].second;
                 if (a.width != b.width || a.height != b.height) continue;
                 size_t differing = 0;
                 for (size_t k = 0; k < a.pixels.size(); ++k) differing += std::abs(a.pixels[k] - b.pixels[k]) > 8;
                 EXPECT_GT(differing, a.pixels.size() / 100) << pictures[i].first << " vs " << pictures[j].first;
                 ++compared;
             }
-        }
-    }
     EXPECT_GT(compared, 100);
 }
 
@@ -183,14 +162,12 @@ TEST_F(GeneratedArt, ButtonsBrightenOverDarkenPressedAndFadeDisabled) {
                              "data/gui/general/close",  "datav1_01/transformationpoint", "datav1_01/rotationpoint",
                              "datav1_01/snappoint",     "datav1_01/fovorigin"};
     for (const std::string folder : folders) {
-        Look active = lookOf(decode(dir_->file(folder + "/active.dds")));
-        Look over = lookOf(decode(dir_->file(folder + "/over.dds")));
-        Look pressed = lookOf(decode(dir_->file(folder + "/pressed.dds")));
+        auto look = [&](const char* state) { return lookOf(decode(dir_->file(folder + state))); };
+        Look active = look("/active.dds"), over = look("/over.dds"), pressed = look("/pressed.dds");
         EXPECT_GT(over.brightness, active.brightness + 5) << folder;
         EXPECT_LT(pressed.brightness, over.brightness - 5) << folder;
         if (testsupport::fileExists(dir_->file(folder + "/disabled.dds"))) {
-            Look disabled = lookOf(decode(dir_->file(folder + "/disabled.dds")));
-            EXPECT_LT(disabled.opacity, active.opacity * 0.75) << folder;
+            EXPECT_LT(look("/disabled.dds").opacity, active.opacity * 0.75) << folder;
         }
     }
 }
@@ -210,9 +187,8 @@ TEST_F(GeneratedArt, AssimpReadsEveryModelWithOutwardFacingTriangles) {
         for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
             const aiFace& face = mesh->mFaces[f];
             ASSERT_EQ(face.mNumIndices, 3u) << entry.path;
-            aiVector3D a = mesh->mVertices[face.mIndices[0]];
-            aiVector3D b = mesh->mVertices[face.mIndices[1]];
-            aiVector3D c = mesh->mVertices[face.mIndices[2]];
+            aiVector3D a = mesh->mVertices[face.mIndices[0]], b = mesh->mVertices[face.mIndices[1]],
+                       c = mesh->mVertices[face.mIndices[2]];
             aiVector3D n = mesh->mNormals[face.mIndices[0]] + mesh->mNormals[face.mIndices[1]] +
                            mesh->mNormals[face.mIndices[2]];
             inward += ((b - a) ^ (c - a)) * n <= 0.0f;  // the importer hands out counter-clockwise fronts
@@ -225,11 +201,7 @@ TEST_F(GeneratedArt, AssimpReadsEveryModelWithOutwardFacingTriangles) {
 
 TEST_F(GeneratedArt, ModelColoursAndDirectionsFollowTheirNames) {
     ASSERT_TRUE(written_) << writeError_;
-    struct Expectation {
-        const char* file;
-        int dominantChannel;  // 0 red, 1 green, 2 blue
-        int longAxis;         // -1 when not checked
-    };
+    struct Expectation { const char* file; int dominantChannel, longAxis; };  // channel 0 red..2 blue; axis -1 unchecked
     const Expectation expected[] = {
         {"arrowtranslationx.x", 0, 0},   {"arrowtranslationy.x", 1, 1},  {"arrowtranslationz.x", 2, 2},
         {"arrowrotationred.x", 0, -1},   {"arrowrotationgreen.x", 1, -1}, {"arrowimagerotationred.x", 0, -1},
@@ -244,22 +216,15 @@ TEST_F(GeneratedArt, ModelColoursAndDirectionsFollowTheirNames) {
                   AI_SUCCESS);
         float channels[] = {diffuse.r, diffuse.g, diffuse.b};
         for (int c = 0; c < 3; ++c)
-            if (c != e.dominantChannel) {
-                EXPECT_GT(channels[e.dominantChannel], channels[c] + 0.3f) << e.file;
-            }
+            if (c != e.dominantChannel) { EXPECT_GT(channels[e.dominantChannel], channels[c] + 0.3f) << e.file; }
         if (e.longAxis < 0) continue;
         aiVector3D low(1e9f, 1e9f, 1e9f), high(-1e9f, -1e9f, -1e9f);
         const aiMesh* mesh = scene->mMeshes[0];
-        for (unsigned v = 0; v < mesh->mNumVertices; ++v) {
-            for (int k = 0; k < 3; ++k) {
-                low[k] = std::min(low[k], mesh->mVertices[v][k]);
-                high[k] = std::max(high[k], mesh->mVertices[v][k]);
-            }
-        }
+        for (unsigned v = 0; v < mesh->mNumVertices; ++v)
+            for (int k = 0; k < 3; ++k)
+                low[k] = std::min(low[k], mesh->mVertices[v][k]), high[k] = std::max(high[k], mesh->mVertices[v][k]);
         for (int k = 0; k < 3; ++k)
-            if (k != e.longAxis) {
-                EXPECT_GT(high[e.longAxis] - low[e.longAxis], 4.0f * (high[k] - low[k])) << e.file;
-            }
+            if (k != e.longAxis) { EXPECT_GT(high[e.longAxis] - low[e.longAxis], 4.0f * (high[k] - low[k])) << e.file; }
     }
 }
 
@@ -276,12 +241,9 @@ TEST(ContactSheet, WritesThePageAndALegendOfEveryEntry) {
     TempDir dir;
     // A pointer, a stretched background, the floor cell and a model.
     std::vector<ArtEntry> entries;
-    for (ArtEntry& entry : artManifest()) {
-        if (entry.path.find("cursors/arrow.dds") != std::string::npos ||
-            entry.path.find("helptextbackgroundover") != std::string::npos ||
-            entry.path.find("pixel.dds") != std::string::npos || entry.path.find("sphere.x") != std::string::npos)
-            entries.push_back(std::move(entry));
-    }
+    for (ArtEntry& entry : artManifest())
+        for (const char* want : {"cursors/arrow.dds", "helptextbackgroundover", "pixel.dds", "sphere.x"})
+            if (entry.path.find(want) != std::string::npos) entries.push_back(entry);
     ASSERT_EQ(entries.size(), 4u);
     std::string error;
     ASSERT_TRUE(writeContactSheet(entries, dir.file("sheet/page.png"), error)) << error;
@@ -296,13 +258,12 @@ TEST(Rasteriser, ShapesCoverTheirAreaWithSoftEdgesOnly) {
     fill(canvas, circle({32, 32}, 10), Paint::solid(rgb(255, 255, 255)));
     double area = 0.0;
     int partial = 0;
-    for (int y = 0; y < 64; ++y) {
+    for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {
             float a = canvas.pixel(x, y).a;
             area += a;
             partial += a > 0.02f && a < 0.98f;
         }
-    }
     EXPECT_NEAR(area, 3.14159 * 100.0, 3.0);
     EXPECT_LT(partial, 100);  // only the rim is anti-aliased
     EXPECT_FLOAT_EQ(canvas.pixel(32, 32).a, 1.0f);
@@ -349,9 +310,7 @@ TEST(Rasteriser, ArcsCoverTheirSweepAcrossTheZeroAngle) {
 
 namespace {
 
-// Welds corners at equal positions, then checks that every edge is shared
-// by exactly two triangles walking it in opposite directions: the solid is
-// closed and all its faces look the same way.
+// After welding equal positions every edge must be walked once each way (closed, consistently wound).
 void expectClosedAndConsistent(const TriangleMesh& mesh, const char* what) {
     std::map<std::tuple<long, long, long>, int> welded;
     std::vector<int> id(mesh.positions.size());
@@ -361,13 +320,9 @@ void expectClosedAndConsistent(const TriangleMesh& mesh, const char* what) {
         id[i] = welded.emplace(key, static_cast<int>(welded.size())).first->second;
     }
     std::map<std::pair<int, int>, int> directed;
-    for (const auto& face : mesh.faces) {
-        for (int k = 0; k < 3; ++k) {
-            int a = id[face[k]];
-            int b = id[face[(k + 1) % 3]];
-            if (a != b) ++directed[{a, b}];
-        }
-    }
+    for (const auto& face : mesh.faces)
+        for (int k = 0; k < 3; ++k)
+            if (int a = id[face[k]], b = id[face[(k + 1) % 3]]; a != b) ++directed[{a, b}];
     ASSERT_FALSE(directed.empty()) << what;
     for (const auto& [edge, count] : directed) {
         EXPECT_EQ(count, 1) << what << ": edge walked twice the same way";
@@ -383,23 +338,13 @@ void expectClosedAndConsistent(const TriangleMesh& mesh, const char* what) {
 }  // namespace
 
 TEST(MeshPrimitives, SolidsAreClosedAndWoundOutwards) {
-    TriangleMesh sphere;
+    TriangleMesh sphere, cylinder, cone, torus, box;
     addSphere(sphere, {1, 2, 3}, 0.5f, 16, 8);
-    expectClosedAndConsistent(sphere, "sphere");
-
-    TriangleMesh cylinder;
     addCylinder(cylinder, {0, 0, 0}, normalised({1, 1, 0}), 2.0f, 0.2f, 12);
-    expectClosedAndConsistent(cylinder, "cylinder");
-
-    TriangleMesh cone;
     addCone(cone, {0, 1, 0}, {0, 0, -1}, 0.5f, 0.3f, 12);
-    expectClosedAndConsistent(cone, "cone");
-
-    TriangleMesh torus;
     addTorusArc(torus, {0, 0, 0}, {1, 0, 0}, {0, 0, 1}, 1.0f, 0.1f, 0.5f, 4.0f, 24, 8);
-    expectClosedAndConsistent(torus, "torus arc");
-
-    TriangleMesh box;
     addBox(box, {0.5f, 0, 0}, {0.1f, 0.2f, 0.3f});
-    expectClosedAndConsistent(box, "box");
+    for (auto [mesh, name] : {std::pair{&sphere, "sphere"}, {&cylinder, "cylinder"}, {&cone, "cone"},
+                              {&torus, "torus arc"}, {&box, "box"}})
+        expectClosedAndConsistent(*mesh, name);
 }
