@@ -64,11 +64,9 @@ bool GuiButton::mousePressed(InputIdentifier, float x, float y) {
 
 bool GuiButton::mouseReleased(InputIdentifier, float x, float y) {
     if (!isVisible() || !isEnabled()) return false;
-    if (!contains(x, y)) setOver(false);
-    if (!isOver()) return false;
     // A release that did not follow a press on this button is no click.
-    const bool click = isPressed();
-    setPressed(false);
+    bool click = false;
+    if (!releaseWhenOver(x, y, click)) return false;
     if (click) notify([this](GuiButtonListener* l) {
         if (isEnabled()) l->released(this);
     });

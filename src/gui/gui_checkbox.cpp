@@ -40,19 +40,15 @@ bool GuiCheckbox::hover(float x, float y) {
 
 bool GuiCheckbox::mousePressed(InputIdentifier, float x, float y) {
     if (!isVisible() || !isEnabled()) return false;
-    if (!contains(x, y)) setOver(false);
-    if (!isOver()) return false;
-    setPressed(true);
+    if (!pressWhenOver(x, y)) return false;
     reportPointerState(kPointerPressed);
     return true;
 }
 
 bool GuiCheckbox::mouseReleased(InputIdentifier, float x, float y) {
     if (!isVisible() || !isEnabled()) return false;
-    if (!contains(x, y)) setOver(false);
-    if (!isOver()) return false;
-    const bool click = isPressed();
-    setPressed(false);
+    bool click = false;
+    if (!releaseWhenOver(x, y, click)) return false;
     if (!click) return true;
     checked_ = !checked_;
     const bool nowChecked = checked_;

@@ -139,3 +139,19 @@ void GuiComponent::setScale(float scaleX, float scaleY) {
     scaleX_ = scaleX;
     scaleY_ = scaleY;
 }
+
+bool GuiComponent::pressWhenOver(float x, float y) {
+    if (!contains(x, y)) setOver(false);
+    if (!isOver()) return false;
+    setPressed(true);
+    return true;
+}
+
+bool GuiComponent::releaseWhenOver(float x, float y, bool& click) {
+    click = false;
+    if (!contains(x, y)) setOver(false);
+    if (!isOver()) return false;
+    click = isPressed();
+    setPressed(false);
+    return true;
+}

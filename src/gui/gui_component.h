@@ -167,6 +167,13 @@ public:
     void setScale(float scaleX, float scaleY);
 
 protected:
+    // The two halves of a click, for a visible and enabled widget: a press
+    // counts only while the pointer is over the widget (it marks the widget
+    // pressed), and a release there is a click only when the press began on
+    // it too. Each returns false when the event is not the widget's.
+    bool pressWhenOver(float x, float y);
+    bool releaseWhenOver(float x, float y, bool& click);
+
     // Makes the current help text the enabled or the disabled one, after the
     // enabled flag.
     void applyStateHelpText();

@@ -26,19 +26,15 @@ bool GuiImage::hover(float x, float y) {
 
 bool GuiImage::mousePressed(InputIdentifier, float x, float y) {
     if (!isVisible() || !isEnabled() || listeners_.empty()) return false;
-    if (!contains(x, y)) setOver(false);
-    if (!isOver()) return false;
-    setPressed(true);
+    if (!pressWhenOver(x, y)) return false;
     reportPointerState(kPointerPressed);
     return true;
 }
 
 bool GuiImage::mouseReleased(InputIdentifier, float x, float y) {
     if (!isVisible() || !isEnabled() || listeners_.empty()) return false;
-    if (!contains(x, y)) setOver(false);
-    if (!isOver()) return false;
-    const bool click = isPressed();
-    setPressed(false);
+    bool click = false;
+    if (!releaseWhenOver(x, y, click)) return false;
     if (click)
         for (GuiImageListener* listener : std::vector<GuiImageListener*>(listeners_)) listener->clicked(this);
     return true;

@@ -30,19 +30,15 @@ bool GuiRadiobutton::hover(float x, float y) {
 
 bool GuiRadiobutton::mousePressed(InputIdentifier, float x, float y) {
     if (!isVisible() || !isEnabled()) return false;
-    if (!contains(x, y)) setOver(false);
-    if (!isOver()) return false;
-    setPressed(true);
+    if (!pressWhenOver(x, y)) return false;
     if (!selected_) reportPointerState(kPointerPressed);
     return true;
 }
 
 bool GuiRadiobutton::mouseReleased(InputIdentifier, float x, float y) {
     if (!isVisible() || !isEnabled()) return false;
-    if (!contains(x, y)) setOver(false);
-    if (!isOver()) return false;
-    const bool click = isPressed();
-    setPressed(false);
+    bool click = false;
+    if (!releaseWhenOver(x, y, click)) return false;
     if (!click) return true;
     selected_ = true;
     for (GuiRadiobuttonListener* listener : std::vector<GuiRadiobuttonListener*>(listeners_)) listener->selected(this);
