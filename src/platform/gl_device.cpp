@@ -97,26 +97,50 @@ int validFogMode(uint32_t mode) { return mode <= kFogLinear ? static_cast<int>(m
 // --- shader programs -----------------------------------------------------------------
 
 enum Uniform {
-    uPreTransformed, uViewportSize, uWorldView, uProjection, uNormalMatrix, uHasColour, uHasNormal, uLighting,
-    uLightEnabled, uLightDirection, uLightDiffuse, uLightAmbient, uMaterialDiffuse, uMaterialAmbient,
-    uMaterialEmissive, uGlobalAmbient, uRangeFog, uTextured, uTexture, uAlphaTest, uAlphaRef, uFogMode,
-    uFogStart, uFogEnd, uFogDensity, uFogColour, uLineWidth, kUniformCount
+    uViewportSize, uWorldView, uProjection, uNormalMatrix, uHasColour, uHasNormal, uLightEnabled, uLightDirection,
+    uLightDiffuse, uLightAmbient, uMaterialDiffuse, uMaterialAmbient, uMaterialEmissive, uGlobalAmbient, uRangeFog,
+    uTexture, uAlphaRef, uFogStart, uFogEnd, uFogDensity, uFogColour, uLineWidth, kUniformCount
 };
 
 constexpr std::array<const char*, kUniformCount> kUniformNames = {
-    "uPreTransformed", "uViewportSize", "uWorldView", "uProjection", "uNormalMatrix", "uHasColour", "uHasNormal",
-    "uLighting", "uLightEnabled", "uLightDirection", "uLightDiffuse", "uLightAmbient", "uMaterialDiffuse",
-    "uMaterialAmbient", "uMaterialEmissive", "uGlobalAmbient", "uRangeFog", "uTextured", "uTexture", "uAlphaTest",
-    "uAlphaRef", "uFogMode", "uFogStart", "uFogEnd", "uFogDensity", "uFogColour", "uLineWidth"};
+    "uViewportSize", "uWorldView", "uProjection", "uNormalMatrix", "uHasColour", "uHasNormal", "uLightEnabled",
+    "uLightDirection", "uLightDiffuse", "uLightAmbient", "uMaterialDiffuse", "uMaterialAmbient",
+    "uMaterialEmissive", "uGlobalAmbient", "uRangeFog", "uTexture", "uAlphaRef", "uFogStart", "uFogEnd",
+    "uFogDensity", "uFogColour", "uLineWidth"};
+
+// The switches a program is compiled with (see gl_shaders.h).
+struct ProgramKey {
+    enum class Geometry { Pretransformed, Unlit, Lit };
+    Geometry geometry = Geometry::Unlit;
+    bool textured = false;
+    bool alphaTest = false;
+    int fogMode = 0;  // 0..3
+    bool wideLines = false;
+
+    static constexpr int kCount = 3 * 2 * 2 * 4 * 2;
+    int index() const {
+        return (((static_cast<int>(geometry) * 2 + (textured ? 1 : 0)) * 2 + (alphaTest ? 1 : 0)) * 4 + fogMode) * 2 +
+               (wideLines ? 1 : 0);
+    }
+    std::string defines() const {
+        return "#define PRETRANSFORMED " + std::to_string(geometry == Geometry::Pretransformed ? 1 : 0) +
+               "\n#define LIGHTING " + std::to_string(geometry == Geometry::Lit ? 1 : 0) +
+               "\n#define TEXTURED " + std::to_string(textured ? 1 : 0) +
+               "\n#define ALPHA_TEST " + std::to_string(alphaTest ? 1 : 0) +
+               "\n#define FOG_MODE " + std::to_string(fogMode) + "\n";
+    }
+};
 
 struct Program {
     GLuint id = 0;
+    bool wideLines = false;  // turns lines into quads: never culled, always filled
     std::array<GLint, kUniformCount> uniforms{};
 };
 
-GLuint compileShader(GLenum kind, const char* source) {
+GLuint compileShader(GLenum kind, const std::string& defines, const char* body) {
     const GLuint shader = glCreateShader(kind);
-    glShaderSource(shader, 1, &source, nullptr);
+    const std::array<const char*, 3> sources = {shaders::kVersion, defines.c_str(), body};
+    glShaderSource(shader, static_cast<GLsizei>(sources.size()), sources.data(), nullptr);
     glCompileShader(shader);
     GLint compiled = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
@@ -128,12 +152,14 @@ GLuint compileShader(GLenum kind, const char* source) {
     return 0;
 }
 
-// Links the vertex, optional geometry and fragment shader; id 0 on failure.
-Program buildProgram(const char* geometrySource) {
+// Links the vertex, fragment and (for wide lines) geometry shader with the
+// key's switches; id 0 on failure.
+Program buildProgram(const ProgramKey& key) {
     Program program;
-    std::vector<GLuint> shaders = {compileShader(GL_VERTEX_SHADER, shaders::kVertex),
-                                   compileShader(GL_FRAGMENT_SHADER, shaders::kFragment)};
-    if (geometrySource != nullptr) shaders.push_back(compileShader(GL_GEOMETRY_SHADER, geometrySource));
+    const std::string defines = key.defines();
+    std::vector<GLuint> shaders = {compileShader(GL_VERTEX_SHADER, defines, shaders::kVertex),
+                                   compileShader(GL_FRAGMENT_SHADER, defines, shaders::kFragment)};
+    if (key.wideLines) shaders.push_back(compileShader(GL_GEOMETRY_SHADER, defines, shaders::kWideLineGeometry));
     const bool compiled = std::all_of(shaders.begin(), shaders.end(), [](GLuint s) { return s != 0; });
     if (compiled) {
         program.id = glCreateProgram();
@@ -153,6 +179,7 @@ Program buildProgram(const char* geometrySource) {
         if (shader != 0) glDeleteShader(shader);
     }
     if (program.id == 0) return program;
+    program.wideLines = key.wideLines;
     for (int i = 0; i < kUniformCount; ++i) program.uniforms[i] = glGetUniformLocation(program.id, kUniformNames[i]);
     return program;
 }
@@ -179,6 +206,43 @@ bool hasExtension(const char* name) {
 void drainGlErrors() {
     for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
     }
+}
+
+// --- streamed vertices -----------------------------------------------------------------
+
+// A buffer that the vertices (or indices) of drawUser() calls are appended
+// to, each call behind the previous one, so the driver never waits for a draw
+// that still reads an earlier part and nothing is allocated per call. When
+// the end is reached the buffer is given a fresh store and filling starts
+// again at its beginning.
+struct StreamBuffer {
+    GLuint name = 0;
+    size_t capacity = 0;
+    size_t used = 0;
+};
+
+constexpr size_t kStreamAlignment = 16;
+constexpr size_t kInitialStreamBytes = size_t{1} << 20;
+
+// Copies `bytes` into the stream bound to `target` and returns their offset;
+// SIZE_MAX when GL cannot map it.
+size_t appendToStream(StreamBuffer& stream, GLenum target, const void* data, size_t bytes) {
+    glBindBuffer(target, stream.name);
+    size_t start = (stream.used + kStreamAlignment - 1) / kStreamAlignment * kStreamAlignment;
+    if (start > stream.capacity || bytes > stream.capacity - start) {
+        size_t capacity = std::max(stream.capacity, kInitialStreamBytes);
+        while (capacity < bytes) capacity *= 2;
+        glBufferData(target, static_cast<GLsizeiptr>(capacity), nullptr, GL_STREAM_DRAW);
+        stream.capacity = capacity;
+        start = 0;
+    }
+    void* destination = glMapBufferRange(target, static_cast<GLintptr>(start), static_cast<GLsizeiptr>(bytes),
+                                         GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
+    if (destination == nullptr) return SIZE_MAX;
+    std::memcpy(destination, data, bytes);
+    glUnmapBuffer(target);
+    stream.used = start + bytes;
+    return start;
 }
 
 // --- the device ---------------------------------------------------------------------
@@ -245,6 +309,7 @@ public:
     void clear(uint32_t flags, uint32_t argb, float depth, int stencil) override;
     bool present() override;
     bool readBackBuffer(std::vector<unsigned char>& rgba, int& width, int& height) override;
+    void keepFramesForReadBack(bool keep) override { keepFrames_ = keep; }
 
 private:
     struct Texture {
@@ -259,17 +324,28 @@ private:
 
     void queryCaps();
     bool createBackBuffer();
+    // Where this frame is drawn: the window's own back buffer, or the
+    // off-screen one when frames are kept, there is no window, or the
+    // window's drawable differs in size (present() then scales).
+    void chooseDrawTarget();
+    GLuint drawTarget() const { return offscreen_ ? framebuffer_ : 0; }
     void destroyResources();
     void destroyDeviceObjects();
     const Buffer* findBuffer(BufferHandle handle) const;
 
-    // Program, fixed-function state, uniforms and texture for one draw call.
-    void prepareDraw(Primitive primitive, const VertexLayout& layout);
+    // The program for the current state, built if need be; nullptr when
+    // neither it nor (for wide lines) its one-pixel fallback can be built.
+    const Program* programFor(Primitive primitive, const VertexLayout& layout);
+    const Program* builtProgram(const ProgramKey& key);
+    // Program, fixed-function state, uniforms and texture for one draw call;
+    // false when no program can draw it.
+    bool prepareDraw(Primitive primitive, const VertexLayout& layout);
     void applyFixedFunctionState();
     void uploadUniforms(const Program& program, const VertexLayout& layout);
     void bindTextureStage();
     // Attribute pointers into the bound GL_ARRAY_BUFFER.
-    static void bindAttributes(const VertexLayout& layout);
+    // `base` is the byte offset of the first vertex in that buffer.
+    static void bindAttributes(const VertexLayout& layout, size_t base = 0);
 
     SDL_Window* window_;
     int width_;
@@ -279,15 +355,19 @@ private:
     DeviceState state_;
     DeviceCaps caps_;
 
-    Program basic_;
-    Program wideLines_;
+    // Programs by ProgramKey::index(), built on first use; `programTried_`
+    // keeps a failed build from being retried every draw.
+    std::array<Program, ProgramKey::kCount> programs_{};
+    std::array<bool, ProgramKey::kCount> programTried_{};
     GLuint vertexArray_ = 0;
-    GLuint streamVertices_ = 0;
-    GLuint streamIndices_ = 0;
+    StreamBuffer streamVertices_;
+    StreamBuffer streamIndices_;
     GLuint sampler_ = 0;
-    // The back buffer: an off-screen colour and depth-stencil target, copied
+    // The off-screen back buffer: a colour and depth-stencil target, copied
     // to the window by present(), so it can be read back at any time.
     GLuint framebuffer_ = 0;
+    bool keepFrames_ = false;
+    bool offscreen_ = true;
     GLuint colourTarget_ = 0;
     GLuint depthStencilTarget_ = 0;
 
@@ -297,14 +377,12 @@ private:
 };
 
 bool GlDevice::createDeviceObjects() {
-    basic_ = buildProgram(nullptr);
-    if (basic_.id == 0) return false;
-    wideLines_ = buildProgram(shaders::kWideLineGeometry);
-    if (wideLines_.id == 0) logError("Wide lines are drawn one pixel wide");
+    // The plainest program is built now: if it fails, GL cannot draw for us at all.
+    if (builtProgram(ProgramKey{}) == nullptr) return false;
     glGenVertexArrays(1, &vertexArray_);
     glBindVertexArray(vertexArray_);
-    glGenBuffers(1, &streamVertices_);
-    glGenBuffers(1, &streamIndices_);
+    glGenBuffers(1, &streamVertices_.name);
+    glGenBuffers(1, &streamIndices_.name);
     glGenSamplers(1, &sampler_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -337,25 +415,42 @@ bool GlDevice::createBackBuffer() {
         return false;
     }
     glViewport(0, 0, width_, height_);
-    // Like a back buffer without alpha: alpha stays 1, so destination alpha reads as opaque.
+    // Like a back buffer without alpha: clears set alpha to 1 and draws leave
+    // it alone, so destination alpha reads as opaque.
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+    chooseDrawTarget();
     return true;
 }
 
-void GlDevice::destroyDeviceObjects() {
-    for (Program* program : {&basic_, &wideLines_}) {
-        if (program->id != 0) glDeleteProgram(program->id);
-        *program = Program{};
+void GlDevice::chooseDrawTarget() {
+    bool offscreen = window_ == nullptr || keepFrames_;
+    if (!offscreen) {
+        int windowWidth = 0;
+        int windowHeight = 0;
+        SDL_GL_GetDrawableSize(window_, &windowWidth, &windowHeight);
+        offscreen = windowWidth != width_ || windowHeight != height_;
     }
+    offscreen_ = offscreen;
+    glBindFramebuffer(GL_FRAMEBUFFER, drawTarget());
+}
+
+void GlDevice::destroyDeviceObjects() {
+    for (Program& program : programs_) {
+        if (program.id != 0) glDeleteProgram(program.id);
+        program = Program{};
+    }
+    programTried_.fill(false);
     glBindVertexArray(0);
     if (vertexArray_ != 0) glDeleteVertexArrays(1, &vertexArray_);
-    if (streamVertices_ != 0) glDeleteBuffers(1, &streamVertices_);
-    if (streamIndices_ != 0) glDeleteBuffers(1, &streamIndices_);
+    for (StreamBuffer* stream : {&streamVertices_, &streamIndices_}) {
+        if (stream->name != 0) glDeleteBuffers(1, &stream->name);
+        *stream = StreamBuffer{};
+    }
     if (sampler_ != 0) glDeleteSamplers(1, &sampler_);
-    vertexArray_ = streamVertices_ = streamIndices_ = sampler_ = 0;
+    vertexArray_ = sampler_ = 0;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     if (framebuffer_ != 0) glDeleteFramebuffers(1, &framebuffer_);
     if (colourTarget_ != 0) glDeleteRenderbuffers(1, &colourTarget_);
@@ -530,7 +625,6 @@ void GlDevice::applyFixedFunctionState() {
 
 void GlDevice::uploadUniforms(const Program& program, const VertexLayout& layout) {
     const auto& u = program.uniforms;
-    glUniform1i(u[uPreTransformed], layout.preTransformed ? 1 : 0);
     glUniform2f(u[uViewportSize], static_cast<float>(std::max(1, width_)), static_cast<float>(std::max(1, height_)));
     glUniform1i(u[uHasColour], layout.diffuse >= 0 ? 1 : 0);
     glUniform1i(u[uHasNormal], layout.normal >= 0 ? 1 : 0);
@@ -544,7 +638,6 @@ void GlDevice::uploadUniforms(const Program& program, const VertexLayout& layout
     uploadMatrix(u[uProjection], state_.projection);
     uploadMatrix(u[uNormalMatrix], normalMatrix);
 
-    glUniform1i(u[uLighting], state_.get(RenderState::Lighting) != 0 && !layout.preTransformed ? 1 : 0);
     glUniform1i(u[uLightEnabled], state_.lightEnabled ? 1 : 0);
     D3DXVECTOR3 direction;
     D3DXVec3TransformNormal(&direction, &state_.light.direction, &state_.view);
@@ -557,15 +650,8 @@ void GlDevice::uploadUniforms(const Program& program, const VertexLayout& layout
     uploadColour(u[uMaterialEmissive], state_.material.emissive);
     uploadColour(u[uGlobalAmbient], colourFromArgb(state_.get(RenderState::Ambient)));
 
-    glUniform1i(u[uAlphaTest], state_.get(RenderState::AlphaTestEnable) != 0 ? 1 : 0);
     glUniform1f(u[uAlphaRef], static_cast<float>(std::min<uint32_t>(state_.get(RenderState::AlphaRef), 255)));
 
-    int fogMode = 0;
-    if (state_.get(RenderState::FogEnable) != 0) {
-        fogMode = validFogMode(state_.get(RenderState::FogTableMode));
-        if (fogMode == 0 && !layout.preTransformed) fogMode = validFogMode(state_.get(RenderState::FogVertexMode));
-    }
-    glUniform1i(u[uFogMode], fogMode);
     glUniform1i(u[uRangeFog], state_.get(RenderState::RangeFogEnable) != 0 ? 1 : 0);
     glUniform1f(u[uFogStart], state_.getFloat(RenderState::FogStart));
     glUniform1f(u[uFogEnd], state_.getFloat(RenderState::FogEnd));
@@ -574,7 +660,6 @@ void GlDevice::uploadUniforms(const Program& program, const VertexLayout& layout
     glUniform3f(u[uFogColour], fog.r, fog.g, fog.b);
 
     glUniform1i(u[uTexture], 0);
-    glUniform1i(u[uTextured], textures_.count(state_.texture.id) != 0 ? 1 : 0);
 }
 
 void GlDevice::bindTextureStage() {
@@ -591,25 +676,56 @@ void GlDevice::bindTextureStage() {
     glBindSampler(0, sampler_);
 }
 
-void GlDevice::prepareDraw(Primitive primitive, const VertexLayout& layout) {
-    const bool wide = isLine(primitive) && state_.lineWidth > 1.0f && wideLines_.id != 0;
-    const Program& program = wide ? wideLines_ : basic_;
-    glUseProgram(program.id);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+const Program* GlDevice::builtProgram(const ProgramKey& key) {
+    const int index = key.index();
+    if (!programTried_[index]) {
+        programTried_[index] = true;
+        programs_[index] = buildProgram(key);
+        if (programs_[index].id == 0 && key.wideLines) logError("Wide lines are drawn one pixel wide");
+    }
+    return programs_[index].id != 0 ? &programs_[index] : nullptr;
+}
+
+const Program* GlDevice::programFor(Primitive primitive, const VertexLayout& layout) {
+    ProgramKey key;
+    if (layout.preTransformed) {
+        key.geometry = ProgramKey::Geometry::Pretransformed;
+    } else if (state_.get(RenderState::Lighting) != 0) {
+        key.geometry = ProgramKey::Geometry::Lit;
+    }
+    key.textured = textures_.count(state_.texture.id) != 0;
+    key.alphaTest = state_.get(RenderState::AlphaTestEnable) != 0;
+    if (state_.get(RenderState::FogEnable) != 0) {
+        key.fogMode = validFogMode(state_.get(RenderState::FogTableMode));
+        if (key.fogMode == 0 && !layout.preTransformed) key.fogMode = validFogMode(state_.get(RenderState::FogVertexMode));
+    }
+    key.wideLines = isLine(primitive) && state_.lineWidth > 1.0f;
+    if (const Program* program = builtProgram(key)) return program;
+    if (!key.wideLines) return nullptr;
+    key.wideLines = false;
+    return builtProgram(key);
+}
+
+bool GlDevice::prepareDraw(Primitive primitive, const VertexLayout& layout) {
+    const Program* program = programFor(primitive, layout);
+    if (program == nullptr) return false;
+    glUseProgram(program->id);
+    glBindFramebuffer(GL_FRAMEBUFFER, drawTarget());
     glBindVertexArray(vertexArray_);
     applyFixedFunctionState();
-    if (wide) {
+    if (program->wideLines) {
         // The quads stand for lines: never culled, always filled.
         glDisable(GL_CULL_FACE);
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     }
-    uploadUniforms(program, layout);
+    uploadUniforms(*program, layout);
     bindTextureStage();
+    return true;
 }
 
-void GlDevice::bindAttributes(const VertexLayout& layout) {
+void GlDevice::bindAttributes(const VertexLayout& layout, size_t base) {
     const auto stride = static_cast<GLsizei>(layout.stride);
-    auto offset = [](int bytes) { return reinterpret_cast<const void*>(static_cast<uintptr_t>(bytes)); };
+    auto offset = [base](int bytes) { return reinterpret_cast<const void*>(base + static_cast<uintptr_t>(bytes)); };
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, layout.preTransformed ? 4 : 3, GL_FLOAT, GL_FALSE, stride, offset(layout.position));
     if (layout.normal >= 0) {
@@ -645,7 +761,7 @@ void GlDevice::drawIndexed(Primitive primitive, uint32_t vertexFlags, BufferHand
         !indexedDrawFits(vertexBuffer->extent, indexBuffer->extent, layout.stride, vertexCount, indexCount)) {
         return;
     }
-    prepareDraw(primitive, layout);
+    if (!prepareDraw(primitive, layout)) return;
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer->name);
     bindAttributes(layout);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer->name);
@@ -656,7 +772,7 @@ void GlDevice::draw(Primitive primitive, uint32_t vertexFlags, BufferHandle vert
     const VertexLayout layout = vertexLayout(vertexFlags);
     const Buffer* vertexBuffer = findBuffer(vertices);
     if (lost_ || vertexBuffer == nullptr || !verticesFit(vertexBuffer->extent, layout.stride, vertexCount)) return;
-    prepareDraw(primitive, layout);
+    if (!prepareDraw(primitive, layout)) return;
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer->name);
     bindAttributes(layout);
     glDrawArrays(primitiveMode(primitive), 0, vertexCount);
@@ -668,22 +784,20 @@ void GlDevice::drawUser(Primitive primitive, uint32_t vertexFlags, const void* v
     const bool indicesValid =
         indices == nullptr || (indexCount > 0 && largestIndex(indices, static_cast<size_t>(indexCount)) < vertexCount);
     if (lost_ || layout.stride == 0 || vertices == nullptr || vertexCount <= 0 || !indicesValid) return;
-    prepareDraw(primitive, layout);
-    // A fresh store each call (orphaning) so the driver never waits for the previous draw.
-    const auto vertexBytes = static_cast<GLsizeiptr>(vertexCount) * layout.stride;
-    glBindBuffer(GL_ARRAY_BUFFER, streamVertices_);
-    glBufferData(GL_ARRAY_BUFFER, vertexBytes, nullptr, GL_STREAM_DRAW);
-    glBufferSubData(GL_ARRAY_BUFFER, 0, vertexBytes, vertices);
-    bindAttributes(layout);
+    if (!prepareDraw(primitive, layout)) return;
+    const size_t vertexBytes = static_cast<size_t>(vertexCount) * layout.stride;
+    const size_t vertexStart = appendToStream(streamVertices_, GL_ARRAY_BUFFER, vertices, vertexBytes);
+    if (vertexStart == SIZE_MAX) return;
+    bindAttributes(layout, vertexStart);
     if (indices == nullptr) {
         glDrawArrays(primitiveMode(primitive), 0, vertexCount);
         return;
     }
-    const auto indexBytes = static_cast<GLsizeiptr>(indexCount) * static_cast<GLsizeiptr>(sizeof(uint16_t));
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, streamIndices_);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, indexBytes, nullptr, GL_STREAM_DRAW);
-    glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, indexBytes, indices);
-    glDrawElements(primitiveMode(primitive), indexCount, GL_UNSIGNED_SHORT, nullptr);
+    const size_t indexBytes = static_cast<size_t>(indexCount) * sizeof(uint16_t);
+    const size_t indexStart = appendToStream(streamIndices_, GL_ELEMENT_ARRAY_BUFFER, indices, indexBytes);
+    if (indexStart == SIZE_MAX) return;
+    glDrawElements(primitiveMode(primitive), indexCount, GL_UNSIGNED_SHORT,
+                   reinterpret_cast<const void*>(static_cast<uintptr_t>(indexStart)));
 }
 
 void GlDevice::clear(uint32_t flags, uint32_t argb, float depth, int stencil) {
@@ -705,8 +819,15 @@ void GlDevice::clear(uint32_t flags, uint32_t argb, float depth, int stencil) {
         bits |= GL_STENCIL_BUFFER_BIT;
     }
     if (bits == 0) return;
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    // A new frame begins with the clear of its colour: the moment to move between targets.
+    if (flags & kClearTarget) {
+        chooseDrawTarget();
+    } else {
+        glBindFramebuffer(GL_FRAMEBUFFER, drawTarget());
+    }
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glClear(bits);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
 }
 
 bool GlDevice::present() {
@@ -715,16 +836,18 @@ bool GlDevice::present() {
         glFlush();
         return true;
     }
-    int windowWidth = 0;
-    int windowHeight = 0;
-    SDL_GL_GetDrawableSize(window_, &windowWidth, &windowHeight);
-    const bool sameSize = windowWidth == width_ && windowHeight == height_;
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    glBlitFramebuffer(0, 0, width_, height_, 0, 0, windowWidth, windowHeight, GL_COLOR_BUFFER_BIT,
-                      sameSize ? GL_NEAREST : GL_LINEAR);
+    if (offscreen_) {
+        int windowWidth = 0;
+        int windowHeight = 0;
+        SDL_GL_GetDrawableSize(window_, &windowWidth, &windowHeight);
+        const bool sameSize = windowWidth == width_ && windowHeight == height_;
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glBlitFramebuffer(0, 0, width_, height_, 0, 0, windowWidth, windowHeight, GL_COLOR_BUFFER_BIT,
+                          sameSize ? GL_NEAREST : GL_LINEAR);
+    }
     SDL_GL_SwapWindow(window_);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    glBindFramebuffer(GL_FRAMEBUFFER, drawTarget());
     return true;
 }
 
@@ -732,8 +855,8 @@ bool GlDevice::readBackBuffer(std::vector<unsigned char>& rgba, int& width, int&
     if (lost_ || width_ <= 0 || height_ <= 0) return false;
     const size_t rowBytes = static_cast<size_t>(width_) * 4;
     std::vector<unsigned char> bottomUp(rowBytes * static_cast<size_t>(height_));
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    glBindFramebuffer(GL_FRAMEBUFFER, drawTarget());
+    glReadBuffer(offscreen_ ? GL_COLOR_ATTACHMENT0 : GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
     rgba.resize(bottomUp.size());

@@ -3,27 +3,37 @@
 // material, vertex colours, texture stage 0 modulation, alpha test, fog), and
 // a geometry shader that turns lines into screen-aligned quads when lines
 // wider than one pixel are drawn.
+//
+// The sources are compiled per combination of the switches below rather than
+// branching on uniforms: a software rasteriser runs every branch of a shader
+// for every pixel, so an untextured, fog-free draw must not pay for sampling
+// and fog. Each source is preceded by kVersion and a block of #defines:
+//   PRETRANSFORMED  positions are screen pixels (x, y, z, rhw)
+//   LIGHTING        one directional light and the material (not with PRETRANSFORMED)
+//   TEXTURED        texture stage 0 modulates the colour
+//   ALPHA_TEST      pixels whose alpha is below uAlphaRef are discarded
+//   FOG_MODE        0 none, 1 exponential, 2 squared exponential, 3 linear
 #pragma once
 
 namespace gfx::shaders {
 
+inline constexpr const char* kVersion = "#version 330 core\n";
+
 // Matrices arrive as the row-major data of the row-vector convention
 // (v' = v * M). GLSL reads that data column by column, so the GLSL matrix is
 // the transpose and `M * v` computes v * M.
-inline constexpr const char* kVertex = R"(#version 330 core
+inline constexpr const char* kVertex = R"(
 layout(location = 0) in vec4 aPosition;
 layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec4 aColour;
 layout(location = 3) in vec2 aTexCoord;
 
-uniform bool uPreTransformed;
 uniform vec2 uViewportSize;
 uniform mat4 uWorldView;
 uniform mat4 uProjection;
 uniform mat4 uNormalMatrix;
 uniform bool uHasColour;
 uniform bool uHasNormal;
-uniform bool uLighting;
 uniform bool uLightEnabled;
 uniform vec3 uLightDirection;
 uniform vec4 uLightDiffuse;
@@ -40,6 +50,7 @@ out VertexData {
     float fogDistance;
 } vs_out;
 
+#if LIGHTING
 vec4 litColour(vec4 diffuseSource) {
     vec3 normal = vec3(0.0);
     if (uHasNormal) {
@@ -54,38 +65,40 @@ vec4 litColour(vec4 diffuseSource) {
     }
     return vec4(clamp(colour, 0.0, 1.0), diffuseSource.a);
 }
+#endif
 
 void main() {
     vec4 diffuseSource = uHasColour ? aColour : uMaterialDiffuse;
-    if (uPreTransformed) {
-        vec2 ndc = vec2(aPosition.x / uViewportSize.x * 2.0 - 1.0, 1.0 - aPosition.y / uViewportSize.y * 2.0);
-        gl_Position = vec4(ndc, aPosition.z * 2.0 - 1.0, 1.0);
-        vs_out.colour = diffuseSource;
-        vs_out.fogDistance = aPosition.z;
-    } else {
-        vec4 eye = uWorldView * vec4(aPosition.xyz, 1.0);
-        vec4 clip = uProjection * eye;
-        // Depth 0..w (near..far) becomes the -w..w range that is clipped here.
-        gl_Position = vec4(clip.xy, 2.0 * clip.z - clip.w, clip.w);
-        vs_out.colour = uLighting ? litColour(diffuseSource) : diffuseSource;
-        vs_out.fogDistance = uRangeFog ? length(eye.xyz) : eye.z;
-    }
+#if PRETRANSFORMED
+    vec2 ndc = vec2(aPosition.x / uViewportSize.x * 2.0 - 1.0, 1.0 - aPosition.y / uViewportSize.y * 2.0);
+    gl_Position = vec4(ndc, aPosition.z * 2.0 - 1.0, 1.0);
+    vs_out.colour = diffuseSource;
+    vs_out.fogDistance = aPosition.z;
+#else
+    vec4 eye = uWorldView * vec4(aPosition.xyz, 1.0);
+    vec4 clip = uProjection * eye;
+    // Depth 0..w (near..far) becomes the -w..w range that is clipped here.
+    gl_Position = vec4(clip.xy, 2.0 * clip.z - clip.w, clip.w);
+#if LIGHTING
+    vs_out.colour = litColour(diffuseSource);
+#else
+    vs_out.colour = diffuseSource;
+#endif
+    vs_out.fogDistance = uRangeFog ? length(eye.xyz) : eye.z;
+#endif
     vs_out.texCoord = aTexCoord;
 }
 )";
 
-inline constexpr const char* kFragment = R"(#version 330 core
+inline constexpr const char* kFragment = R"(
 in VertexData {
     vec4 colour;
     vec2 texCoord;
     float fogDistance;
 } fs_in;
 
-uniform bool uTextured;
 uniform sampler2D uTexture;
-uniform bool uAlphaTest;
 uniform float uAlphaRef;
-uniform int uFogMode;
 uniform float uFogStart;
 uniform float uFogEnd;
 uniform float uFogDensity;
@@ -93,25 +106,37 @@ uniform vec3 uFogColour;
 
 out vec4 fragColour;
 
+#if FOG_MODE != 0
 float fogFactor(float distance) {
-    if (uFogMode == 1) return exp(-uFogDensity * distance);
-    if (uFogMode == 2) return exp(-(uFogDensity * distance) * (uFogDensity * distance));
+#if FOG_MODE == 1
+    return exp(-uFogDensity * distance);
+#elif FOG_MODE == 2
+    return exp(-(uFogDensity * distance) * (uFogDensity * distance));
+#else
     if (uFogEnd == uFogStart) return distance < uFogEnd ? 1.0 : 0.0;
     return (uFogEnd - distance) / (uFogEnd - uFogStart);
+#endif
 }
+#endif
 
 void main() {
     vec4 colour = fs_in.colour;
-    if (uTextured) colour *= texture(uTexture, fs_in.texCoord);
-    if (uAlphaTest && floor(colour.a * 255.0 + 0.5) < uAlphaRef) discard;
-    if (uFogMode != 0) colour.rgb = mix(uFogColour, colour.rgb, clamp(fogFactor(fs_in.fogDistance), 0.0, 1.0));
+#if TEXTURED
+    colour *= texture(uTexture, fs_in.texCoord);
+#endif
+#if ALPHA_TEST
+    if (floor(colour.a * 255.0 + 0.5) < uAlphaRef) discard;
+#endif
+#if FOG_MODE != 0
+    colour.rgb = mix(uFogColour, colour.rgb, clamp(fogFactor(fs_in.fogDistance), 0.0, 1.0));
+#endif
     fragColour = colour;
 }
 )";
 
 // Expands each line into a quad `uLineWidth` pixels wide. The segment is
 // first cut at the near plane so that the screen-space direction is sound.
-inline constexpr const char* kWideLineGeometry = R"(#version 330 core
+inline constexpr const char* kWideLineGeometry = R"(
 layout(lines) in;
 layout(triangle_strip, max_vertices = 4) out;
 

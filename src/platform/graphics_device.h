@@ -201,7 +201,13 @@ public:
     virtual void clear(uint32_t flags, uint32_t argb, float depth, int stencil) = 0;
     virtual bool present() = 0;
     // The back buffer as RGBA rows top first (what the last frame drew).
+    // Reliable after present() only while frames are kept (see below).
     virtual bool readBackBuffer(std::vector<unsigned char>& rgba, int& width, int& height) = 0;
+    // Whether every frame stays readable after it is presented (screenshots
+    // of a script). A device that draws straight into the window may need an
+    // extra copy per frame for that, so it is off unless asked for; the
+    // change takes effect from the next clear of the colour target.
+    virtual void keepFramesForReadBack(bool keep) { (void)keep; }
 };
 
 // A device that draws nothing: every handle is accepted and counted, clears

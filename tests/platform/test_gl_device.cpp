@@ -360,4 +360,53 @@ TEST_F(GlDeviceTest, ResetAfterLossGivesAWorkingDeviceWithFreshHandles) {
     EXPECT_TRUE(near(pixel(32, 32), kBlue)) << "after present";
 }
 
+TEST_F(GlDeviceTest, StreamedDrawsStayRightWhileTheirBufferFillsAndGrows) {
+    // Sixteen draws of ~200 KB each pass the stream's first megabyte several
+    // times; each paints its own 16 x 16 cell, padded with zero-area triangles.
+    constexpr int kPadding = 10000;
+    const uint32_t colours[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
+    for (int cell = 0; cell < 16; ++cell) {
+        const float left = static_cast<float>(cell % 4 * 16), top = static_cast<float>(cell / 4 * 16);
+        const auto quad = screenQuad(left, top, left + 16, top + 16, 0.5f, colours[cell % 4]);
+        std::vector<ScreenVertex> vertices(kPadding, ScreenVertex{1, 1, 0.5f, 1, 0xFF000000});
+        if (cell % 2 == 0) {
+            const int count = kPadding - kPadding % 3;
+            std::copy(quad.begin(), quad.end(), vertices.begin() + (count - 6));
+            drawUser(Primitive::TriangleList, kScreenFlags, vertices.data(), count);
+        } else {
+            std::copy(quad.begin(), quad.end(), vertices.begin());
+            const uint16_t indices[6] = {0, 1, 2, 3, 4, 5};
+            drawUser(Primitive::TriangleList, kScreenFlags, vertices.data(), kPadding, indices, 6);
+        }
+    }
+    const Rgb expected[4] = {kRed, kGreen, kBlue, kWhite};
+    for (int cell = 0; cell < 16; ++cell) {
+        EXPECT_TRUE(near(pixel(cell % 4 * 16 + 8, cell / 4 * 16 + 8), expected[cell % 4])) << "cell " << cell;
+    }
+
+    // One draw larger than the whole stream.
+    newFrame();
+    std::vector<ScreenVertex> huge(3 * 40000, ScreenVertex{1, 1, 0.5f, 1, 0xFF000000});
+    const auto quad = screenQuad(0, 0, 64, 64, 0.5f, 0xFF00FF00);
+    std::copy(quad.begin(), quad.end(), huge.end() - 6);
+    drawUser(Primitive::TriangleList, kScreenFlags, huge.data(), static_cast<int>(huge.size()));
+    EXPECT_TRUE(near(pixel(40, 40), kGreen));
+}
+
+TEST_F(GlDeviceTest, KeptFramesStayReadableAfterPresentAndDrawingMovesBack) {
+    device->keepFramesForReadBack(true);
+    newFrame(0xFF0000FF);
+    drawList(screenQuad(0, 0, 32, 64, 0.5f, 0xFFFF0000), kScreenFlags);
+    EXPECT_TRUE(device->present());
+    frame.clear();
+    EXPECT_TRUE(near(pixel(16, 32), kRed));
+    EXPECT_TRUE(near(pixel(48, 32), kBlue));
+
+    device->keepFramesForReadBack(false);
+    newFrame(0xFF00FF00);
+    drawList(screenQuad(32, 0, 64, 64, 0.5f, 0xFFFFFFFF), kScreenFlags);
+    EXPECT_TRUE(near(pixel(16, 32), kGreen));
+    EXPECT_TRUE(near(pixel(48, 32), kWhite));
+}
+
 }  // namespace

@@ -97,6 +97,8 @@ int ScriptPlayer::nextLine() const {
 }
 
 void ScriptPlayer::beforeFrame(gfx::GraphicsDevice* device) {
+    // Screenshots read frames that have already been shown.
+    if (device != nullptr) device->keepFramesForReadBack(true);
     if (waitFrames_ > 0 || pendingScreenshot_ >= 0 || closePosted_) return;
     while (next_ < script_.commands.size()) {
         const ScriptCommand& command = script_.commands[next_];
