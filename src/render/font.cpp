@@ -1,6 +1,6 @@
 #include "render/font.h"
 
-#include "render/glyph_atlas.h"
+#include "render/sprite_atlas.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -110,7 +110,7 @@ struct Font::Impl {
         AtlasRegion region;
     };
 
-    explicit Impl(gfx::GraphicsDevice& device) : atlas(device) {}
+    explicit Impl(SpriteAtlas& spriteAtlas) : atlas(spriteAtlas), atlasGeneration(spriteAtlas.generation()) {}
     ~Impl() {
         if (face != nullptr) FT_Done_Face(face);
         if (library != nullptr) FT_Done_FreeType(library);
@@ -125,7 +125,8 @@ struct Font::Impl {
     FT_Library library = nullptr;
     FT_Face face = nullptr;
     bool hasKerning = false;
-    GlyphAtlas atlas;
+    SpriteAtlas& atlas;
+    uint64_t atlasGeneration;  // the atlas generation the glyphs' regions belong to
     std::unordered_map<char32_t, Glyph> glyphs;
     std::vector<unsigned char> coverage;
 };
@@ -143,12 +144,17 @@ Font::Impl::Glyph Font::Impl::rasterise(char32_t character) {
     result.top = slot->bitmap_top;
     if (slot->bitmap.width > 0 && slot->bitmap.rows > 0 && coverageOf(slot->bitmap, coverage)) {
         const int width = static_cast<int>(slot->bitmap.width);
-        result.drawable = atlas.add(width, static_cast<int>(slot->bitmap.rows), coverage.data(), width, result.region);
+        result.drawable = atlas.addCoverage(width, static_cast<int>(slot->bitmap.rows), coverage.data(), width, result.region);
     }
     return result;
 }
 
 const Font::Impl::Glyph& Font::Impl::glyph(char32_t character) {
+    // A recycled atlas has forgotten every glyph: rasterise them again.
+    if (atlasGeneration != atlas.generation()) {
+        glyphs.clear();
+        atlasGeneration = atlas.generation();
+    }
     auto found = glyphs.find(character);
     if (found != glyphs.end()) return found->second;
     return glyphs.emplace(character, rasterise(character)).first->second;
@@ -172,8 +178,8 @@ FT_Pos Font::Impl::lineWidth(const std::u32string& line) {
     return pen;
 }
 
-Font::Font(gfx::GraphicsDevice& device, const FontFile& file, int pixelHeight, bool italic, String& error)
-    : impl_(std::make_unique<Impl>(device)), pixelHeight_(std::max(1, pixelHeight)), family_(file.family) {
+Font::Font(SpriteAtlas& atlas, const FontFile& file, int pixelHeight, bool italic, String& error)
+    : impl_(std::make_unique<Impl>(atlas)), pixelHeight_(std::max(1, pixelHeight)), family_(file.family) {
     if (FT_Init_FreeType(&impl_->library) != 0) {
         impl_->library = nullptr;
         error = "The font engine could not be started";

@@ -1,5 +1,5 @@
 // One font at one pixel size: a FreeType face, the glyphs rasterised so far
-// (kept in a glyph atlas on the device) and the text layout used for drawing
+// (kept in the renderer's sprite atlas) and the text layout used for drawing
 // and measuring. Glyphs are rasterised the first time a text needs them.
 //
 // Texts are bytes: valid UTF-8 sequences are read as such, every other byte
@@ -9,6 +9,7 @@
 
 #include "core/string.h"
 #include "platform/graphics_device.h"
+#include "render/sprite_atlas.h"
 #include "render/font_lookup.h"
 #include "render/sprite_batch.h"
 
@@ -35,7 +36,8 @@ public:
     // Opens the face in `file` at `pixelHeight` (the em size in pixels). An
     // upright face asked for in italic is slanted. A file that cannot be
     // opened gives an unusable font (see isUsable) and a message in `error`.
-    Font(gfx::GraphicsDevice& device, const FontFile& file, int pixelHeight, bool italic, String& error);
+    // The glyphs are kept in `atlas`, which must outlive the font.
+    Font(SpriteAtlas& atlas, const FontFile& file, int pixelHeight, bool italic, String& error);
     ~Font();
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;

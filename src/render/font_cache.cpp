@@ -51,7 +51,7 @@ const FontDescription& FontCache::description(int index) const {
     return descriptions_[static_cast<size_t>(index)];
 }
 
-std::unique_ptr<Font> FontCache::load(gfx::GraphicsDevice& device, const FontDescription& description) const {
+std::unique_ptr<Font> FontCache::load(SpriteAtlas& atlas, const FontDescription& description) const {
     const bool italic = description.style != 0;
     const int pixelHeight = std::max(1, -fontHeight(description.pointSize));
     FontFile file;
@@ -59,9 +59,9 @@ std::unique_ptr<Font> FontCache::load(gfx::GraphicsDevice& device, const FontDes
     if (!resolver_(description.face, italic, file, error)) {
         Logger::instance().error("FontCache", String("Could not find font ").append(describe(description)));
         Logger::instance().error("FontCache", error);
-        return std::make_unique<Font>(device, FontFile{}, pixelHeight, italic, error);
+        return std::make_unique<Font>(atlas, FontFile{}, pixelHeight, italic, error);
     }
-    auto font = std::make_unique<Font>(device, file, pixelHeight, italic, error);
+    auto font = std::make_unique<Font>(atlas, file, pixelHeight, italic, error);
     if (!font->isUsable()) {
         Logger::instance().error("FontCache", String("Could not load font ").append(describe(description)));
         Logger::instance().error("FontCache", error);
@@ -86,7 +86,7 @@ int FontCache::freeSlot() {
     return size() - 1;
 }
 
-int FontCache::create(gfx::GraphicsDevice& device, const String& face, int pointSize, bool italic, bool reuse) {
+int FontCache::create(SpriteAtlas& atlas, const String& face, int pointSize, bool italic, bool reuse) {
     const unsigned char style = italic ? 1 : 0;
     if (reuse) {
         const int existing = findReusable(face, pointSize, style);
@@ -97,7 +97,7 @@ int FontCache::create(gfx::GraphicsDevice& device, const String& face, int point
     description.face = face;
     description.pointSize = pointSize;
     description.style = style;
-    fonts_[static_cast<size_t>(index)] = load(device, description);
+    fonts_[static_cast<size_t>(index)] = load(atlas, description);
     descriptions_[static_cast<size_t>(index)] = description;
     return index;
 }
@@ -112,9 +112,9 @@ void FontCache::releaseAll() {
     for (auto& font : fonts_) font.reset();
 }
 
-void FontCache::recreateAll(gfx::GraphicsDevice& device) {
+void FontCache::recreateAll(SpriteAtlas& atlas) {
     for (size_t i = 0; i < fonts_.size(); ++i)
-        if (!fonts_[i] && descriptions_[i].isSet()) fonts_[i] = load(device, descriptions_[i]);
+        if (!fonts_[i] && descriptions_[i].isSet()) fonts_[i] = load(atlas, descriptions_[i]);
 }
 
 void FontCache::clear() {

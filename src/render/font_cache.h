@@ -40,7 +40,8 @@ public:
     // otherwise the first free slot (or a new one at the end) gets a new
     // font. A face that cannot be loaded is logged and still gets its slot:
     // that font measures and draws nothing.
-    int create(gfx::GraphicsDevice& device, const String& face, int pointSize, bool italic, bool reuse);
+    // The font keeps its glyphs in `atlas`, which must outlive it.
+    int create(SpriteAtlas& atlas, const String& face, int pointSize, bool italic, bool reuse);
 
     // The font in slot `index`; null for a free slot or an index outside the table.
     Font* font(int index) const;
@@ -55,7 +56,7 @@ public:
     void releaseAll();
     // Creates a font for every slot whose description is set and that holds
     // no font (after a device reset).
-    void recreateAll(gfx::GraphicsDevice& device);
+    void recreateAll(SpriteAtlas& atlas);
     // Frees every font and forgets the table.
     void clear();
 
@@ -63,7 +64,7 @@ public:
     void setResolver(FontResolver resolver);
 
 private:
-    std::unique_ptr<Font> load(gfx::GraphicsDevice& device, const FontDescription& description) const;
+    std::unique_ptr<Font> load(SpriteAtlas& atlas, const FontDescription& description) const;
     int findReusable(const String& face, int pointSize, unsigned char style) const;
     int freeSlot();
 

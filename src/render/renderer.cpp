@@ -128,7 +128,8 @@ bool DxRenderer::init(gfx::GraphicsDevice& device, int width, int height) {
     reportCapabilities();
     applyInitialStates();
 
-    currentFont_ = fonts_.create(device, "Arial", 12, false, false);
+    atlas_ = std::make_unique<SpriteAtlas>(device);
+    currentFont_ = fonts_.create(*atlas_, "Arial", 12, false, false);
     sprite_ = std::make_unique<SpriteBatch>(device);
     log.unindent();
     log.info("Direct3d initialized.");
@@ -143,6 +144,8 @@ void DxRenderer::release() {
     Logger::instance().info("Released DxRenderer");
     sprite_.reset();
     fonts_.clear();
+    atlas_.reset();
+    atlasCopies_.clear();
     line_.reset();
     preloadTexts_.clear();
     currentFont_ = -1;
@@ -158,6 +161,7 @@ void DxRenderer::beginScene() {
     if (device_ == nullptr) return;
     if (spriteBegun_) endSprite();
     if (sceneBegun_) endScene();
+    if (atlas_ && atlas_->wantsRecycling()) recycleAtlas();
     sceneBegun_ = true;
     device_->beginScene();
     clear();
@@ -231,21 +235,75 @@ void DxRenderer::setSpriteTransform(const D3DXMATRIX& transform) { spriteTransfo
 
 void DxRenderer::resetSpriteTransform() { spriteTransform_ = identityMatrix(); }
 
+const AtlasRegion* DxRenderer::atlasRegion(const Texture& texture) {
+    if (!atlas_ || !sprite_ || texture.width() > SpriteAtlas::kLargestPicture ||
+        texture.height() > SpriteAtlas::kLargestPicture) {
+        return nullptr;
+    }
+    if (atlasCopiesGeneration_ != atlas_->generation()) {
+        atlasCopies_.clear();
+        atlasCopiesGeneration_ = atlas_->generation();
+    }
+    auto found = atlasCopies_.find(texture.serial());
+    if (found != atlasCopies_.end()) {
+        AtlasCopy& copy = found->second;
+        if (copy.revision == texture.revision()) return &copy.region;
+        if (copy.region.width == texture.width() && copy.region.height == texture.height()) {
+            // Quads still pending may show the old texels: draw them first.
+            sprite_->flush();
+            if (atlas_->replacePicture(copy.region, texture.texels().data())) {
+                copy.revision = texture.revision();
+                return &copy.region;
+            }
+        }
+        atlasCopies_.erase(found);
+    }
+    AtlasCopy copy{texture.revision(), {}};
+    if (!atlas_->addPicture(texture.width(), texture.height(), texture.texels().data(), copy.region)) return nullptr;
+    return &atlasCopies_.emplace(texture.serial(), copy).first->second.region;
+}
+
+void DxRenderer::recycleAtlas() {
+    if (sprite_) sprite_->flush();
+    atlas_->recycle();
+    for (const auto& [index, text] : preloadTexts_)
+        if (Font* font = fonts_.font(index)) font->preload(text);
+}
+
 void DxRenderer::drawSprite(const Texture* texture, const D3DXVECTOR2& position, uint32_t colour,
                             const PixelRect* source) {
     if (texture == nullptr || texture->isEmpty()) return;
+    // A part reaching past the picture samples its clamped edge: only its own texture does that.
+    const bool partInside = source == nullptr || (source->left >= 0 && source->top >= 0 &&
+                                                  source->right <= texture->width() &&
+                                                  source->bottom <= texture->height());
+    if (const AtlasRegion* region = partInside ? atlasRegion(*texture) : nullptr) {
+        const QuadTexCoords frame{region->u0, region->v0, region->u1, region->v1};
+        drawSpriteArea(region->texture, frame, texture->width(), texture->height(), position, colour, source);
+        return;
+    }
     drawSprite(texture->handle(), texture->width(), texture->height(), position, colour, source);
 }
 
 void DxRenderer::drawSprite(gfx::TextureHandle texture, int textureWidth, int textureHeight,
                             const D3DXVECTOR2& position, uint32_t colour, const PixelRect* source) {
+    drawSpriteArea(texture, QuadTexCoords{}, textureWidth, textureHeight, position, colour, source);
+}
+
+void DxRenderer::drawSpriteArea(gfx::TextureHandle texture, const QuadTexCoords& frame, int textureWidth,
+                                int textureHeight, const D3DXVECTOR2& position, uint32_t colour,
+                                const PixelRect* source) {
     if (!sprite_ || !texture || textureWidth <= 0 || textureHeight <= 0) return;
     const PixelRect whole{0, 0, textureWidth, textureHeight};
     const PixelRect& part = source != nullptr ? *source : whole;
     if (part.width() <= 0 || part.height() <= 0) return;
+    // Texel edges of the part as fractions of the picture, then of the frame.
     const float w = static_cast<float>(textureWidth);
     const float h = static_cast<float>(textureHeight);
-    const QuadTexCoords coords{part.left / w, part.top / h, part.right / w, part.bottom / h};
+    const float frameWidth = frame.u1 - frame.u0;
+    const float frameHeight = frame.v1 - frame.v0;
+    const QuadTexCoords coords{frame.u0 + part.left / w * frameWidth, frame.v0 + part.top / h * frameHeight,
+                               frame.u0 + part.right / w * frameWidth, frame.v0 + part.bottom / h * frameHeight};
 
     // (corner + position) · sprite transform, in the plane z = 0.
     const D3DXMATRIX& m = spriteTransform_;
@@ -307,8 +365,8 @@ void DxRenderer::drawCircle(float centreX, float centreY, float radius, int red,
 // ------------------------------------------------------------- fonts --
 
 int DxRenderer::createFont(const String& face, int pointSize, bool italic, bool reuse) {
-    if (device_ == nullptr) return -1;
-    return fonts_.create(*device_, face, pointSize, italic, reuse);
+    if (device_ == nullptr || !atlas_) return -1;
+    return fonts_.create(*atlas_, face, pointSize, italic, reuse);
 }
 
 void DxRenderer::releaseFont(int index) {
@@ -411,6 +469,7 @@ void DxRenderer::releaseDeviceObjects() {
     sprite_.reset();
     line_.reset();
     fonts_.releaseAll();
+    atlas_->recycle();
     TextureList::instance().releaseAll(*device_);
     sceneBegun_ = false;
     spriteBegun_ = false;
@@ -437,7 +496,9 @@ bool DxRenderer::reset(int maxAttempts) {
     if (!resetDevice(maxAttempts)) return false;
     deviceObjectsReleased_ = false;
 
-    fonts_.recreateAll(*device_);
+    // Pages made while the device was lost died with the reset.
+    atlas_->recycle();
+    fonts_.recreateAll(*atlas_);
     for (const auto& [index, text] : preloadTexts_)
         if (Font* font = fonts_.font(index)) font->preload(text);
     createDeviceObjects();

@@ -17,11 +17,13 @@
 #include "platform/graphics_device.h"
 #include "render/font.h"
 #include "render/font_cache.h"
+#include "render/sprite_atlas.h"
 #include "render/sprite_batch.h"
 
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -103,7 +105,9 @@ public:
     const D3DXMATRIX& spriteTransform() const { return spriteTransform_; }
     // Draws `texture` (or the part `source` of it, in texels) with its top
     // left corner at `position`, then the sprite transform, modulated by
-    // `colour` (0xAARRGGBB). A null or empty texture draws nothing.
+    // `colour` (0xAARRGGBB). A null or empty texture draws nothing. Small
+    // textures are drawn from a copy in the sprite atlas (made again when
+    // their texels change), so that art and text share draw calls.
     void drawSprite(const Texture* texture, const D3DXVECTOR2& position, uint32_t colour = 0xFFFFFFFF,
                     const PixelRect* source = nullptr);
     // Texels given by device handle and size (for art held elsewhere).
@@ -181,6 +185,15 @@ private:
     void releaseDeviceObjects();
     bool resetDevice(int maxAttempts);
     void drawTextWith(Font& font, const PixelRect& rect, const String& text, uint32_t colour, TextAlign align);
+    // The part `source` (or all) of the texels `frame` covers on `texture`,
+    // a picture of textureWidth × textureHeight texels.
+    void drawSpriteArea(gfx::TextureHandle texture, const QuadTexCoords& frame, int textureWidth, int textureHeight,
+                        const D3DXVECTOR2& position, uint32_t colour, const PixelRect* source);
+    // Where `texture`'s texels lie in the atlas, copied there now if need
+    // be; null when it is drawn from its own texture.
+    const AtlasRegion* atlasRegion(const Texture& texture);
+    // Gives the atlas a fresh start between frames once it is full.
+    void recycleAtlas();
 
     gfx::GraphicsDevice* device_ = nullptr;
     gfx::DeviceCaps caps_;
@@ -197,6 +210,15 @@ private:
     std::unique_ptr<LineDrawer> line_;
     float lineWidth_ = 1.0f;
     D3DXMATRIX spriteTransform_;
+    // Declared before the fonts, which keep their glyphs in it.
+    std::unique_ptr<SpriteAtlas> atlas_;
+    // Textures copied into the atlas, by serial: the revision copied and where.
+    struct AtlasCopy {
+        uint64_t revision = 0;
+        AtlasRegion region;
+    };
+    std::unordered_map<uint64_t, AtlasCopy> atlasCopies_;
+    uint64_t atlasCopiesGeneration_ = 0;
     FontCache fonts_;
     int currentFont_ = -1;
     std::vector<std::pair<int, String>> preloadTexts_;

@@ -4,6 +4,7 @@
 #include "render/image_file.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 
@@ -111,6 +112,7 @@ Texture::~Texture() {
 }
 
 void Texture::adopt(int width, int height, std::vector<unsigned char> rgba) {
+    ++revision_;
     width_ = width;
     height_ = height;
     rgba_ = std::move(rgba);
@@ -135,7 +137,13 @@ void Texture::bind(int stage) const {
 
 void Texture::bind() const { bind(0); }
 
+uint64_t Texture::nextSerial() {
+    static std::atomic<uint64_t> serials{0};
+    return ++serials;
+}
+
 bool Texture::upload(int left, int top, int right, int bottom) {
+    ++revision_;  // the kept texels have changed, whatever the device says
     if (!handle_ || left >= right || top >= bottom) return false;
     const int width = right - left;
     const int height = bottom - top;

@@ -13,6 +13,7 @@
 #include "core/string.h"
 #include "platform/graphics_device.h"
 
+#include <cstdint>
 #include <vector>
 
 // Read-only view of an RGB picture: width × height pixels of three bytes
@@ -108,6 +109,11 @@ public:
     int fileHeight() const { return fileHeight_; }
     const String& fileName() const { return fileName_; }
     gfx::TextureHandle handle() const { return handle_; }
+    // A number no other texture of this process has, and one that grows
+    // whenever the kept texels change: together they tell a copy elsewhere
+    // (the sprite atlas) whether it is still this texture's picture.
+    uint64_t serial() const { return serial_; }
+    uint64_t revision() const { return revision_; }
     gfx::GraphicsDevice& device() const { return device_; }
 
     // --- device life cycle (called by the texture list).
@@ -127,8 +133,12 @@ private:
                    int& bottom) const;
     unsigned char* texel(int x, int y) { return &rgba_[(static_cast<size_t>(y) * width_ + x) * 4]; }
 
+    static uint64_t nextSerial();
+
     gfx::GraphicsDevice& device_;
     gfx::TextureHandle handle_;
+    uint64_t serial_ = nextSerial();
+    uint64_t revision_ = 0;
     int width_ = 0;
     int height_ = 0;
     int fileWidth_ = 0;

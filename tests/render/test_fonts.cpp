@@ -44,6 +44,7 @@ class Fonts : public ::testing::Test {
 protected:
     std::unique_ptr<gfx::GraphicsDevice> device = gfx::createNullDevice(640, 480);
     gfx::NullDevice& null = static_cast<gfx::NullDevice&>(*device);
+    SpriteAtlas atlas{*device};
 };
 
 TEST_F(Fonts, FontConfigurationFindsAFileForArialInBothStyles) {
@@ -57,7 +58,7 @@ TEST_F(Fonts, FontConfigurationFindsAFileForArialInBothStyles) {
     EXPECT_TRUE(std::filesystem::exists(italic.path.text()));
 
     String reason;
-    Font font(*device, upright, 16, false, reason);
+    Font font(atlas, upright, 16, false, reason);
     ASSERT_TRUE(font.isUsable()) << reason.text();
     EXPECT_GE(font.lineHeight(), 16);
     EXPECT_GT(font.ascent(), 0);
@@ -65,7 +66,7 @@ TEST_F(Fonts, FontConfigurationFindsAFileForArialInBothStyles) {
 
 TEST_F(Fonts, WidthGrowsWithTheTextAndLinesAddHeight) {
     String error;
-    Font font(*device, arialFile(), 16, false, error);
+    Font font(atlas, arialFile(), 16, false, error);
     const TextExtent one = font.measure("W");
     const TextExtent four = font.measure("WWWW");
     EXPECT_GT(one.width, 0);
@@ -79,7 +80,7 @@ TEST_F(Fonts, WidthGrowsWithTheTextAndLinesAddHeight) {
     EXPECT_EQ(font.measure("").height, 0);
 
     // Bigger fonts are wider; UTF-8 and stray bytes are both measured.
-    Font large(*device, arialFile(), 67, false, error);
+    Font large(atlas, arialFile(), 67, false, error);
     EXPECT_GT(large.measure("WWWW").width, 3 * four.width);
     EXPECT_GT(font.measure("\xC3\xA4").width, 0);      // a-umlaut in UTF-8
     EXPECT_GT(font.measure("\xE4\xFF").width, 0);      // not UTF-8: Latin-1 bytes
@@ -87,7 +88,7 @@ TEST_F(Fonts, WidthGrowsWithTheTextAndLinesAddHeight) {
 
 TEST_F(Fonts, AlignmentPlacesEachLineInTheRectangle) {
     String error;
-    Font font(*device, arialFile(), 16, false, error);
+    Font font(atlas, arialFile(), 16, false, error);
     const PixelRect rect{100, 50, 500, 80};
     const String text = "Sculpture";
     const int width = font.measure(text).width;
@@ -110,7 +111,7 @@ TEST_F(Fonts, AlignmentPlacesEachLineInTheRectangle) {
 
 TEST_F(Fonts, GlyphsAreRasterisedOnceIntoTheAtlas) {
     String error;
-    Font font(*device, arialFile(), 20, false, error);
+    Font font(atlas, arialFile(), 20, false, error);
     const int texturesBefore = null.stats().texturesCreated;
     font.preload("abcabc");
     EXPECT_EQ(font.cachedGlyphs(), 3);
@@ -129,6 +130,14 @@ TEST_F(Fonts, GlyphsAreRasterisedOnceIntoTheAtlas) {
     for (size_t i = 0; i < texels.size(); i += 4)
         if (texels[i + 3] != 0) covered = covered || texels[i] == 255;
     EXPECT_TRUE(covered);
+
+    // A recycled atlas has lost the glyphs: they are rasterised again, onto a live page.
+    atlas.recycle();
+    EXPECT_FALSE(null.isValid(quads[0].texture));
+    const auto again = layOut(font, "ab", {0, 0, 100, 30}, TextAlign::Left);
+    EXPECT_EQ(font.cachedGlyphs(), 2);
+    ASSERT_EQ(again.size(), 2u);
+    EXPECT_TRUE(null.isValid(again[0].texture));
 }
 
 TEST_F(Fonts, MissingFontIsLoggedAndDrawsNothing) {

@@ -19,6 +19,7 @@ public:
         gfx::TextureHandle texture;
         uint32_t flags = 0;
         std::vector<float> firstVertex;  // position of the first vertex
+        std::vector<float> firstUv;      // its texture coordinates (sprite vertices)
         uint32_t firstColour = 0;
         int vertexCount = 0;
         uint32_t alphaBlend = 0;
@@ -63,6 +64,7 @@ public:
             const auto* floats = static_cast<const float*>(vertices);
             d.firstVertex.assign(floats, floats + 2);
             std::memcpy(&d.firstColour, static_cast<const unsigned char*>(vertices) + 16, 4);
+            if (flags == SpriteBatch::kVertexFlags) d.firstUv.assign(floats + 5, floats + 7);
         }
         draws.push_back(d);
         inner.drawUser(p, flags, vertices, vertexCount, indices, indexCount);
@@ -86,10 +88,13 @@ public:
 };
 
 // A w × h texture of one opaque colour.
-std::unique_ptr<Texture> solidTexture(gfx::GraphicsDevice& device, int w, int h) {
-    std::vector<unsigned char> rgba(static_cast<size_t>(w) * h * 4, 200);
+std::unique_ptr<Texture> solidTexture(gfx::GraphicsDevice& device, int w, int h, unsigned char value = 200) {
+    std::vector<unsigned char> rgba(static_cast<size_t>(w) * h * 4, value);
     return std::make_unique<Texture>(device, w, h, rgba.data());
 }
+
+// Larger than the sprite atlas takes: drawn from its own texture.
+constexpr int kBeyondAtlas = SpriteAtlas::kLargestPicture + 1;
 
 class Renderer : public ::testing::Test {
 protected:
@@ -149,21 +154,27 @@ TEST_F(Renderer, BeginSceneTwiceEndsTheFirstAndFlushesTheSprites) {
 }
 
 TEST_F(Renderer, SpritesAreDrawnOneBatchPerTextureRun) {
+    // Small textures share the atlas page; a large one has its own texture.
     auto a = solidTexture(device, 16, 16);
     auto b = solidTexture(device, 32, 8);
+    auto large = solidTexture(device, kBeyondAtlas, 8);
     renderer.beginSprite();
     renderer.drawSprite(a.get(), {0, 0});
     renderer.drawSprite(a.get(), {20, 0});
     renderer.drawSprite(b.get(), {40, 0});
     renderer.drawSprite(b.get(), {80, 0});
-    EXPECT_EQ(device.draws.size(), 1u);  // the change to b drew the run of a
+    EXPECT_EQ(device.draws.size(), 0u);
+    renderer.drawSprite(large.get(), {0, 20});
+    EXPECT_EQ(device.draws.size(), 1u);  // the change of texture drew the run on the atlas
     renderer.drawSprite(a.get(), {0, 40});
     renderer.endSprite();
     ASSERT_EQ(device.draws.size(), 3u);
-    EXPECT_EQ(device.draws[0].texture, a->handle());
-    EXPECT_EQ(device.draws[0].vertexCount, 8);
-    EXPECT_EQ(device.draws[1].texture, b->handle());
-    EXPECT_EQ(device.draws[2].texture, a->handle());
+    const gfx::TextureHandle page = device.draws[0].texture;
+    EXPECT_TRUE(device.inner.isValid(page));
+    EXPECT_NE(page, a->handle());
+    EXPECT_EQ(device.draws[0].vertexCount, 16);
+    EXPECT_EQ(device.draws[1].texture, large->handle());
+    EXPECT_EQ(device.draws[2].texture, page);
     EXPECT_EQ(device.draws[2].vertexCount, 4);
     EXPECT_EQ(device.draws[0].alphaBlend, 1u);
     // The overlay states are put back after the batch.
@@ -247,7 +258,7 @@ TEST_F(Renderer, SetFontKeepsTheCurrentFontForInvalidIndices) {
 }
 
 TEST_F(Renderer, TextJoinsTheSpriteBatchOrIsDrawnAtOnce) {
-    auto art = solidTexture(device, 8, 8);
+    auto art = solidTexture(device, kBeyondAtlas, 8);
     renderer.beginSprite();
     renderer.drawSprite(art.get(), {0, 0});
     renderer.drawText({0, 0, 200, 20}, "Load Images", argbColour(0, 0, 0));
@@ -257,6 +268,17 @@ TEST_F(Renderer, TextJoinsTheSpriteBatchOrIsDrawnAtOnce) {
     ASSERT_EQ(device.draws.size(), 3u);  // art, both texts in one run, art
     EXPECT_EQ(device.draws[1].firstColour, 0xFF000000u);
     EXPECT_NE(device.draws[1].texture, art->handle());
+
+    // Small art shares the glyphs' page: art and text interleaved are one draw.
+    device.draws.clear();
+    auto icon = solidTexture(device, 8, 8);
+    renderer.beginSprite();
+    renderer.drawSprite(icon.get(), {0, 0});
+    renderer.drawText({0, 0, 200, 20}, "Load Images");
+    renderer.drawSprite(icon.get(), {0, 50});
+    renderer.endSprite();
+    ASSERT_EQ(device.draws.size(), 1u);
+    EXPECT_GT(device.draws[0].vertexCount, 4 * 2);
 
     device.draws.clear();
     renderer.drawText({0, 0, 200, 20}, "Plastora v1.02", TextAlign::Centre);
@@ -330,7 +352,7 @@ TEST_F(Renderer, ResetRetriesUntilTheDeviceIsBackAndRestoresEverything) {
     renderer.endSprite();
     renderer.drawLine(0, 0, 10, 10, 255, 255, 255, 1.0f);
     renderer.endScene();
-    EXPECT_EQ(device.draws.size(), 3u);
+    EXPECT_EQ(device.draws.size(), 2u);  // sprite and text share the atlas page, then the line
     EXPECT_EQ(device.inner.stats().rejectedCalls, 0);
 }
 
@@ -345,6 +367,89 @@ TEST_F(Renderer, ResetWithAnAttemptLimitCanBeResumed) {
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(sleeps.size(), 6u);
     EXPECT_EQ(hooks, (std::vector<std::string>{"lost", "reset"}));  // the lost hook runs once per loss
+}
+
+TEST_F(Renderer, AtlasCopiesFollowTheTexelsAndTheirPartsMapIntoTheCopy) {
+    std::vector<unsigned char> rgba(4 * 2 * 4);
+    for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = static_cast<unsigned char>(i * 7);
+    Texture texture(device, 4, 2, rgba.data());
+    renderer.drawSprite(&texture, {0, 0});
+    ASSERT_EQ(device.draws.size(), 1u);
+    const gfx::TextureHandle page = device.draws[0].texture;
+    ASSERT_NE(page, texture.handle());
+    ASSERT_EQ(device.draws[0].firstUv.size(), 2u);
+
+    // The copy holds the texels where the quad's coordinates point, its
+    // border repeats the edge texels.
+    std::vector<unsigned char> texels;
+    int pageWidth = 0, pageHeight = 0;
+    ASSERT_TRUE(device.inner.textureTexels(page, texels, pageWidth, pageHeight));
+    const int x0 = static_cast<int>(std::lround(device.draws[0].firstUv[0] * pageWidth));
+    const int y0 = static_cast<int>(std::lround(device.draws[0].firstUv[1] * pageHeight));
+    auto pageTexel = [&](int x, int y) {
+        const size_t at = (static_cast<size_t>(y) * pageWidth + x) * 4;
+        return std::vector<unsigned char>(texels.begin() + at, texels.begin() + at + 4);
+    };
+    auto ownTexel = [&](int x, int y) {
+        const size_t at = (static_cast<size_t>(y) * 4 + x) * 4;
+        return std::vector<unsigned char>(texture.texels().begin() + at, texture.texels().begin() + at + 4);
+    };
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(pageTexel(x0 + x, y0 + y), ownTexel(x, y)) << x << ", " << y;
+    EXPECT_EQ(pageTexel(x0 - 1, y0 - 1), ownTexel(0, 0));
+    EXPECT_EQ(pageTexel(x0 + 4, y0 + 2), ownTexel(3, 1));
+
+    // A part maps into the copy: texel column 2 of 4 starts half way.
+    const PixelRect part{2, 1, 4, 2};
+    renderer.drawSprite(&texture, {0, 0}, 0xFFFFFFFF, &part);
+    ASSERT_EQ(device.draws.size(), 2u);
+    EXPECT_FLOAT_EQ(device.draws[1].firstUv[0] * pageWidth, static_cast<float>(x0 + 2));
+    EXPECT_FLOAT_EQ(device.draws[1].firstUv[1] * pageHeight, static_cast<float>(y0 + 1));
+    // A part reaching past the picture is drawn from the texture itself (clamped edges).
+    const PixelRect beyond{2, 0, 6, 2};
+    renderer.drawSprite(&texture, {0, 0}, 0xFFFFFFFF, &beyond);
+    EXPECT_EQ(device.draws[2].texture, texture.handle());
+
+    // Changed texels reach the copy before the next draw; pending quads are drawn first.
+    renderer.beginSprite();
+    renderer.drawSprite(&texture, {0, 0});
+    ASSERT_TRUE(texture.fillColour(TexelColour{1, 2, 3}, 4, 2));
+    renderer.drawSprite(&texture, {0, 0});
+    EXPECT_EQ(device.draws.size(), 4u);
+    renderer.endSprite();
+    ASSERT_EQ(device.draws.size(), 5u);
+    EXPECT_EQ(device.draws[4].texture, page);
+    ASSERT_TRUE(device.inner.textureTexels(page, texels, pageWidth, pageHeight));
+    EXPECT_EQ(pageTexel(x0 + 3, y0 + 1)[0], 1);
+    EXPECT_EQ(pageTexel(x0 + 3, y0 + 1)[2], 3);
+}
+
+TEST_F(Renderer, FullAtlasIsRecycledBetweenFramesAndDrawsOnAfterwards) {
+    // With its border a 256 x 256 picture takes a ninth of a page: forty
+    // of them are more than the pages for pictures hold.
+    std::vector<std::unique_ptr<Texture>> art;
+    for (int i = 0; i < 40; ++i) art.push_back(solidTexture(device, 256, 256, static_cast<unsigned char>(i)));
+    renderer.beginScene();
+    renderer.beginSprite();
+    for (const auto& texture : art) renderer.drawSprite(texture.get(), {0, 0});
+    renderer.endSprite();
+    renderer.endScene();
+    const size_t drawsOfFirstFrame = device.draws.size();
+    EXPECT_EQ(device.draws.back().texture, art.back()->handle()) << "past the limit art is drawn from its own texture";
+    EXPECT_LT(drawsOfFirstFrame, art.size());
+
+    // The next frame starts on fresh pages; every picture draws, text too.
+    device.draws.clear();
+    renderer.beginScene();
+    renderer.beginSprite();
+    renderer.drawSprite(art.front().get(), {0, 0});
+    renderer.drawText({0, 0, 200, 20}, "Sculpture");
+    renderer.endSprite();
+    renderer.endScene();
+    ASSERT_EQ(device.draws.size(), 1u);
+    EXPECT_TRUE(device.inner.isValid(device.draws[0].texture));
+    EXPECT_NE(device.draws[0].texture, art.front()->handle());
+    EXPECT_EQ(device.inner.stats().rejectedCalls, 0);
 }
 
 }  // namespace
