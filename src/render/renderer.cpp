@@ -161,7 +161,10 @@ void DxRenderer::beginScene() {
     if (device_ == nullptr) return;
     if (spriteBegun_) endSprite();
     if (sceneBegun_) endScene();
-    if (atlas_ && atlas_->wantsRecycling()) recycleAtlas();
+    if (atlas_ && atlas_->wantsRecycling() && framesSinceAtlasRecycle_ >= kFramesBetweenAtlasRecycles) {
+        recycleAtlas();
+    }
+    ++framesSinceAtlasRecycle_;
     sceneBegun_ = true;
     device_->beginScene();
     clear();
@@ -266,6 +269,7 @@ const AtlasRegion* DxRenderer::atlasRegion(const Texture& texture) {
 void DxRenderer::recycleAtlas() {
     if (sprite_) sprite_->flush();
     atlas_->recycle();
+    framesSinceAtlasRecycle_ = 0;
     for (const auto& [index, text] : preloadTexts_)
         if (Font* font = fonts_.font(index)) font->preload(text);
 }

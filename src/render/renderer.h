@@ -219,6 +219,10 @@ private:
     };
     std::unordered_map<uint64_t, AtlasCopy> atlasCopies_;
     uint64_t atlasCopiesGeneration_ = 0;
+    // Frames begun since the atlas was last recycled: a screen whose art
+    // alone overfills the atlas would otherwise copy it all again every frame.
+    static constexpr int kFramesBetweenAtlasRecycles = 120;
+    int framesSinceAtlasRecycle_ = kFramesBetweenAtlasRecycles;
     FontCache fonts_;
     int currentFont_ = -1;
     std::vector<std::pair<int, String>> preloadTexts_;

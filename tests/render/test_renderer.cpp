@@ -450,6 +450,22 @@ TEST_F(Renderer, FullAtlasIsRecycledBetweenFramesAndDrawsOnAfterwards) {
     EXPECT_TRUE(device.inner.isValid(device.draws[0].texture));
     EXPECT_NE(device.draws[0].texture, art.front()->handle());
     EXPECT_EQ(device.inner.stats().rejectedCalls, 0);
+
+    // A screen whose art alone overfills the atlas is not copied again every
+    // frame: the overflow is drawn from its own textures for a while.
+    auto drawAllArt = [&] {
+        device.draws.clear();
+        renderer.beginScene();
+        renderer.beginSprite();
+        for (const auto& texture : art) renderer.drawSprite(texture.get(), {0, 0});
+        renderer.endSprite();
+        renderer.endScene();
+    };
+    drawAllArt();
+    const int pagesMade = device.inner.stats().texturesCreated;
+    for (int frame = 0; frame < 10; ++frame) drawAllArt();
+    EXPECT_EQ(device.inner.stats().texturesCreated, pagesMade);
+    EXPECT_EQ(device.draws.back().texture, art.back()->handle());
 }
 
 }  // namespace
