@@ -78,11 +78,6 @@ void GuiButton::setEnabled(bool enabled) {
     applyStateHelpText();
 }
 
-void GuiButton::resetState() {
-    setOver(false);
-    setPressed(false);
-}
-
 void GuiButton::setFont(const String& face, int pointSize) { font_ = GuiFont(face, pointSize); }
 
 void GuiButton::setFontIndex(int index) { font_.setIndex(index); }

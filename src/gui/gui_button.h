@@ -33,7 +33,6 @@ public:
     void render() override;
     void renderOverLook() override;
     void renderPressedLook() override;
-    void resetState() override;
 
     // --- captioned buttons
     void setFont(const String& face, int pointSize);

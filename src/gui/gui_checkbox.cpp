@@ -26,13 +26,7 @@ void GuiCheckbox::addListener(GuiCheckboxListener* listener) {
 bool GuiCheckbox::hitTest(float x, float y) { return isVisible() && contains(x, y); }
 
 bool GuiCheckbox::hover(float x, float y) {
-    if (!isVisible()) return false;
-    if (!contains(x, y)) {
-        setOver(false);
-        setPressed(false);
-        return false;
-    }
-    setOver(true);
+    if (!isVisible() || !followPointer(x, y)) return false;
     for (GuiCheckboxListener* listener : std::vector<GuiCheckboxListener*>(listeners_)) listener->over(this);
     if (isEnabled()) reportPointerState(isPressed() ? kPointerPressed : kPointerOver);
     return true;
@@ -64,11 +58,6 @@ bool GuiCheckbox::mouseReleased(InputIdentifier, float x, float y) {
 void GuiCheckbox::setEnabled(bool enabled) {
     GuiComponent::setEnabled(enabled);
     applyStateHelpText();
-}
-
-void GuiCheckbox::resetState() {
-    setOver(false);
-    setPressed(false);
 }
 
 Texture* GuiCheckbox::currentTexture(float& drop) const {

@@ -27,7 +27,6 @@ public:
     bool hitTest(float x, float y) override;
     void setEnabled(bool enabled) override;
     void render() override;
-    void resetState() override;
 
 private:
     Texture* currentTexture(float& drop) const;

@@ -86,7 +86,10 @@ void GuiComponent::renderOverLook() {}
 void GuiComponent::renderPressedLook() {}
 void GuiComponent::renderText() {}
 void GuiComponent::renderOverlay() {}
-void GuiComponent::resetState() {}
+void GuiComponent::resetState() {
+    setOver(false);
+    setPressed(false);
+}
 
 void GuiComponent::setShowShortcut(bool show) { showShortcut_ = show; }
 
@@ -145,6 +148,13 @@ bool GuiComponent::pressWhenOver(float x, float y) {
     if (!isOver()) return false;
     setPressed(true);
     return true;
+}
+
+bool GuiComponent::followPointer(float x, float y) {
+    const bool on = contains(x, y);
+    setOver(on);
+    if (!on) setPressed(false);
+    return on;
 }
 
 bool GuiComponent::releaseWhenOver(float x, float y, bool& click) {

@@ -114,7 +114,7 @@ public:
     virtual void renderPressedLook();
     virtual void renderText();
     virtual void renderOverlay();
-    // Forgets over and pressed; nothing here.
+    // Forgets over and pressed (widgets with more state forget that too).
     virtual void resetState();
     virtual void setShowShortcut(bool show);
 
@@ -173,6 +173,9 @@ protected:
     // it too. Each returns false when the event is not the widget's.
     bool pressWhenOver(float x, float y);
     bool releaseWhenOver(float x, float y, bool& click);
+    // Marks the widget over while (x, y) lies on it; off it, forgets over
+    // and pressed. True when the point lies on it.
+    bool followPointer(float x, float y);
 
     // Makes the current help text the enabled or the disabled one, after the
     // enabled flag.

@@ -40,11 +40,6 @@ bool GuiImage::mouseReleased(InputIdentifier, float x, float y) {
     return true;
 }
 
-void GuiImage::resetState() {
-    setOver(false);
-    setPressed(false);
-}
-
 void GuiImage::render() {
     if (!isVisible()) return;
     drawStretched(guiRenderer(), texture_, static_cast<float>(left()), static_cast<float>(top()),

@@ -27,7 +27,6 @@ public:
     bool mouseReleased(InputIdentifier button, float x, float y) override;
     bool hitTest(float x, float y) override;
     void render() override;
-    void resetState() override;
 
 private:
     Texture* texture_ = nullptr;

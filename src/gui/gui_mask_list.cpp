@@ -127,11 +127,6 @@ bool GuiMaskListEntry::mouseReleased(InputIdentifier, float x, float y) {
     return click;
 }
 
-void GuiMaskListEntry::resetState() {
-    setOver(false);
-    setPressed(false);
-}
-
 void GuiMaskListEntry::drawThumbnail(DxRenderer& renderer) {
     const float l = static_cast<float>(left());
     const float t = static_cast<float>(top());

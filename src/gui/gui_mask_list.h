@@ -63,7 +63,6 @@ public:
     bool mouseReleased(InputIdentifier button, float x, float y) override;
     bool hitTest(float x, float y) override;
     void render() override;
-    void resetState() override;
 
 private:
     void drawThumbnail(DxRenderer& renderer);

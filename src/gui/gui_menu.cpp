@@ -374,6 +374,6 @@ void GuiButtonMenu::render() {
 }
 
 void GuiButtonMenu::resetState() {
-    GuiButton::resetState();
+    GuiComponent::resetState();
     panel_->resetState();
 }

@@ -12,13 +12,7 @@ void GuiRadiobutton::addListener(GuiRadiobuttonListener* listener) {
 bool GuiRadiobutton::hitTest(float x, float y) { return isVisible() && contains(x, y); }
 
 bool GuiRadiobutton::hover(float x, float y) {
-    if (!isVisible()) return false;
-    if (!contains(x, y)) {
-        setOver(false);
-        setPressed(false);
-        return false;
-    }
-    setOver(true);
+    if (!isVisible() || !followPointer(x, y)) return false;
     if (isEnabled()) {
         // A chosen button has nothing more to offer.
         const int state = selected_ ? kPointerNormal : isPressed() ? kPointerPressed : kPointerOver;
@@ -48,11 +42,6 @@ bool GuiRadiobutton::mouseReleased(InputIdentifier, float x, float y) {
 void GuiRadiobutton::setEnabled(bool enabled) {
     GuiComponent::setEnabled(enabled);
     applyStateHelpText();
-}
-
-void GuiRadiobutton::resetState() {
-    setOver(false);
-    setPressed(false);
 }
 
 void GuiRadiobutton::render() {

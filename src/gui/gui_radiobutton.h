@@ -26,7 +26,6 @@ public:
     bool hitTest(float x, float y) override;
     void setEnabled(bool enabled) override;
     void render() override;
-    void resetState() override;
 
 private:
     bool selected_ = false;

@@ -310,8 +310,7 @@ void GuiSlider::setEnabled(bool enabled) {
 }
 
 void GuiSlider::resetState() {
-    setOver(false);
-    setPressed(false);
+    GuiComponent::resetState();
     dragging_ = false;
     onTickLabel_ = false;
 }
