@@ -5,9 +5,6 @@
 #include "project/project_file.h"
 #include "sculpt/mesh_export.h"
 #include "sculpt/sculpture.h"
-#include "sculpt/sharpening.h"
-#include "sculpt/simplification.h"
-#include "sculpt/smoothing.h"
 #include "sculpt/texture_atlas.h"
 
 #include <unistd.h>
@@ -234,18 +231,6 @@ private:
     double seconds_[kTimedStageCount] = {};
 };
 
-// Every stage after face creation, configured from the command line.
-SculptStages availableStages(const SculptArguments& arguments) {
-    SculptStages stages;
-    stages.sharpen = sharpenStage;
-    stages.smooth = smoothStage;
-    const SimplificationSettings simplification{arguments.simplification, arguments.normalParticipation};
-    stages.simplify = [simplification](SculptMesh& mesh, SculptProgress& progress) {
-        simplify(mesh, simplification, progress);
-    };
-    return stages;
-}
-
 int truncated(float value) { return static_cast<int>(value); }
 
 // The run's settings: the options, else the project's values (a voxel size
@@ -261,6 +246,8 @@ SculptSettings runSettings(const SculptArguments& arguments, const ProjectSettin
     settings.depth = truncated(voxelSize);
     settings.sharpeningPasses = truncated(std::min(arguments.sharpening.value_or(project.sharpening), kMaxSharpening));
     settings.smoothingPasses = truncated(std::min(arguments.smoothing.value_or(project.smoothing), kMaxSmoothing));
+    settings.simplification = arguments.simplification;
+    settings.normalParticipation = arguments.normalParticipation;
     settings.flatShading = arguments.flat;
     return settings;
 }
@@ -352,9 +339,8 @@ int runSculptCommand(int argc, char** argv) {
     std::vector<Clipping*> list;
     for (int i = 0; i < clippings.slotCount(); ++i) list.push_back(clippings.clipping(i));
     const SculptSettings settings = runSettings(arguments, project);
-    const SculptStages stages = availableStages(arguments);
 
-    Sculpture run(settings, stages);
+    Sculpture run(settings);
     StderrProgress progress;
     if (!run.execute(list, progress)) {
         std::fprintf(stderr,
