@@ -142,6 +142,9 @@ public:
     float depth() const { return depth_; }
     float halfDepth() const { return halfDepth_; }
     float pictureWidth() const { return width_; }
+    // The field of view is on: cubes' picture boxes are not shrunk with the
+    // silhouette, so a child's box need not lie within its parent's.
+    bool hasPerspective() const { return perspective_; }
     // World units per picture unit: the smaller of the two pixel sizes.
     float smallerPixelSize() const { return scaleY_ < scaleZ_ ? scaleY_ : scaleZ_; }
     float pictureHeight() const { return height_; }

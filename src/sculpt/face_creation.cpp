@@ -52,6 +52,13 @@ struct BlockTables {
     // The first block position in row order among the set bits of an
     // occupancy; -1 for none.
     int owner[256];
+    // For an occupancy: the faces between kept and missing cubes (bit
+    // axis * 4 + index of the negative-side position among the four), and
+    // whether the surface there may need more than one sheet: the kept
+    // cubes, or the missing ones, fall apart within the block, or two kept
+    // cubes touch along a half-edge only.
+    std::uint16_t boundary[256];
+    bool ambiguous[256];
 
     BlockTables() {
         for (int k = 0; k < 8; ++k) {
@@ -66,7 +73,65 @@ struct BlockTables {
                 if ((occupancy >> m & 1) != 0 && (best < 0 || rowRank(m) < rowRank(best))) best = m;
             }
             owner[occupancy] = best;
+            boundary[occupancy] = 0;
+            for (int a = 0; a < 3; ++a) {
+                for (int m = 0; m < 8; ++m) {
+                    if ((m & kAxisBit[a]) != 0) continue;
+                    const bool low = (occupancy >> m & 1) != 0;
+                    const bool high = (occupancy >> (m | kAxisBit[a]) & 1) != 0;
+                    if (low != high) boundary[occupancy] = static_cast<std::uint16_t>(boundary[occupancy] | 1u << faceBit(m, a));
+                }
+            }
+            ambiguous[occupancy] = !faceConnected(occupancy) || !faceConnected(~occupancy & 0xFF) || hasDiagonal(occupancy);
         }
+    }
+
+    static constexpr int kAxisBit[3] = {1, 2, 4};
+    // Bit of the face between m (negative side) and m | axis bit.
+    static int faceBit(int m, int a) {
+        const int rest = m & ~kAxisBit[a];
+        // The two other axes' bits of `rest`, packed.
+        int index = 0;
+        int shift = 0;
+        for (int b = 0; b < 3; ++b) {
+            if (b == a) continue;
+            if ((rest & kAxisBit[b]) != 0) index |= 1 << shift;
+            ++shift;
+        }
+        return a * 4 + index;
+    }
+    // Whether the positions in `set` are joined through shared faces.
+    static bool faceConnected(int set) {
+        if (set == 0) return true;
+        int seen = set & -set;
+        for (bool grown = true; grown;) {
+            grown = false;
+            for (int m = 0; m < 8; ++m) {
+                if ((seen >> m & 1) == 0) continue;
+                for (int bit : {1, 2, 4}) {
+                    const int n = m ^ bit;
+                    if ((set >> n & 1) != 0 && (seen >> n & 1) == 0) {
+                        seen |= 1 << n;
+                        grown = true;
+                    }
+                }
+            }
+        }
+        return seen == set;
+    }
+    // Whether two kept positions face each other diagonally across a
+    // half-edge with both positions beside them missing.
+    static bool hasDiagonal(int set) {
+        for (int m = 0; m < 8; ++m) {
+            for (int pair : {3, 5, 6}) {
+                const int n = m ^ pair;
+                if ((set >> m & 1) == 0 || (set >> n & 1) == 0) continue;
+                const int beside1 = m ^ (pair & -pair);
+                const int beside2 = n ^ (pair & -pair);
+                if ((set >> beside1 & 1) == 0 && (set >> beside2 & 1) == 0) return true;
+            }
+        }
+        return false;
     }
 };
 
@@ -84,11 +149,22 @@ int blockOccupancy(std::uint32_t around, int k) {
     return occupancy;
 }
 
-// The corners of a cube whose block it leads in row order.
-std::uint8_t ownedCorners(std::uint32_t around) {
+// The number of set bits of a byte.
+std::uint32_t bitsSet(std::uint8_t byte) {
+    static const auto table = [] {
+        std::array<std::uint8_t, 256> counts{};
+        for (int i = 1; i < 256; ++i) counts[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((i & 1) + counts[static_cast<std::size_t>(i >> 1)]);
+        return counts;
+    }();
+    return table[byte];
+}
+
+// The corners of a cube whose block it leads in row order, from the
+// occupancy of each corner's block.
+std::uint8_t ownedCorners(const std::uint8_t occupancy[8]) {
     std::uint8_t owned = 0;
     for (int k = 0; k < 8; ++k) {
-        if (blockTables().owner[blockOccupancy(around, k)] == (k ^ 7)) owned = static_cast<std::uint8_t>(owned | 1 << k);
+        if (blockTables().owner[occupancy[k]] == (k ^ 7)) owned = static_cast<std::uint8_t>(owned | 1 << k);
     }
     return owned;
 }
@@ -112,6 +188,32 @@ constexpr int kAxisBits[3] = {1, 2, 4};
 
 Sheets findSheets(int occupancy, const std::uint8_t emitted[8]) {
     Sheets sheets;
+    const BlockTables& tables = blockTables();
+    if (!tables.ambiguous[occupancy]) {
+        // Every boundary face shown: one sheet; none: no sheet.
+        std::uint16_t shown = 0;
+        for (int a = 0; a < 3; ++a) {
+            for (int m = 0; m < 8; ++m) {
+                if ((m & kAxisBits[a]) != 0) continue;
+                const int high = m | kAxisBits[a];
+                const int lowKept = (occupancy >> m) & 1;
+                const int highKept = (occupancy >> high) & 1;
+                if (lowKept == highKept) continue;
+                const int kept = lowKept != 0 ? m : high;
+                if (((emitted[kept] >> faceToward(kept, kAxisBits[a])) & 1) != 0) {
+                    shown = static_cast<std::uint16_t>(shown | (1u << BlockTables::faceBit(m, a)));
+                }
+            }
+        }
+        if (shown == 0) return sheets;
+        if (shown == tables.boundary[occupancy]) {
+            sheets.count = 1;
+            for (int m = 0; m < 8; ++m) {
+                if ((occupancy >> m & 1) != 0) sheets.of[m] = 0;
+            }
+            return sheets;
+        }
+    }
     int parent[24];
     bool present[24] = {};
     for (int i = 0; i < 24; ++i) parent[i] = i;
@@ -200,15 +302,23 @@ struct Row {
 };
 
 // Keys (z << 2b) | (y << b) | x, sorted by a radix sort on 11-bit digits.
-void sortRowKeys(std::vector<std::uint64_t>& keys, int totalBits) {
-    std::vector<std::uint64_t> buffer(keys.size());
-    constexpr int kDigit = 11;
+// A cube in row order and the clippings that see it wholly inside.
+struct RowCube {
+    std::uint64_t key;
+    std::uint64_t inside;
+};
+
+void sortRowCubes(std::vector<RowCube>& cubes, int totalBits) {
+    std::vector<RowCube> buffer(cubes.size());
+    // Digits of up to 15 bits, as few passes as the key needs.
+    const int passes = std::max(1, (totalBits + 14) / 15);
+    const int kDigit = std::max(1, (totalBits + passes - 1) / passes);
     for (int shift = 0; shift < totalBits; shift += kDigit) {
         std::vector<std::uint32_t> counts((1u << kDigit) + 1, 0);
-        for (std::uint64_t key : keys) ++counts[((key >> shift) & ((1u << kDigit) - 1)) + 1];
+        for (const RowCube& cube : cubes) ++counts[((cube.key >> shift) & ((1u << kDigit) - 1)) + 1];
         for (std::size_t i = 1; i < counts.size(); ++i) counts[i] += counts[i - 1];
-        for (std::uint64_t key : keys) buffer[counts[(key >> shift) & ((1u << kDigit) - 1)]++] = key;
-        keys.swap(buffer);
+        for (const RowCube& cube : cubes) buffer[counts[(cube.key >> shift) & ((1u << kDigit) - 1)]++] = cube;
+        cubes.swap(buffer);
     }
 }
 
@@ -339,7 +449,7 @@ bool cubesAroundEdge(const D3DXVECTOR3& a, const D3DXVECTOR3& b, float edge, int
 
 bool FaceCreation::createFaces(std::span<const CellKey> cells, int depth, const LevelTables& tables,
                                std::span<const SculptClipping* const> sculptList, SculptMesh& mesh,
-                               const RunControl& control) {
+                               const RunControl& control, std::span<const std::uint64_t> insideMarks) {
     mesh.clear();
     splitCorners_ = 0;
     memoryBytes_ = 0;
@@ -347,19 +457,27 @@ bool FaceCreation::createFaces(std::span<const CellKey> cells, int depth, const 
     if (cells.empty()) return !control.stopRequested();
     const int bits = std::max(depth, 1);
     // The cubes sorted into rows along x.
-    std::vector<std::uint64_t> keys(cells.size());
+    std::vector<RowCube> cubes(cells.size());
     for (std::size_t i = 0; i < cells.size(); ++i) {
         std::uint32_t x = 0, y = 0, z = 0;
         cellPosition(cells[i], x, y, z);
-        keys[i] = (std::uint64_t{z} << (2 * bits)) | (std::uint64_t{y} << bits) | x;
+        cubes[i].key = (std::uint64_t{z} << (2 * bits)) | (std::uint64_t{y} << bits) | x;
+        cubes[i].inside = i < insideMarks.size() ? insideMarks[i] : 0;
     }
-    sortRowKeys(keys, 3 * bits);
+    sortRowCubes(cubes, 3 * bits);
+    std::vector<std::uint64_t> keys(cubes.size());
+    std::vector<std::uint64_t> inside(cubes.size());
+    for (std::size_t i = 0; i < cubes.size(); ++i) {
+        keys[i] = cubes[i].key;
+        inside[i] = cubes[i].inside;
+    }
+    std::vector<RowCube>().swap(cubes);
     // Two cubes touching along an edge, joined through other cubes at both
     // ends of it, would leave that edge with four triangles whatever the
     // corners' copies: one of the two empty cubes beside the edge is filled
     // and the surface made again.
     for (int attempt = 0; attempt < 4; ++attempt) {
-        if (!makeSurface(keys, depth, tables, sculptList, mesh, control)) return false;
+        if (!makeSurface(keys, inside, depth, tables, sculptList, mesh, control)) return false;
         std::vector<std::uint64_t> fills;
         for (const auto& [a, b] : mesh.overusedEdges()) {
             std::uint64_t around[4];
@@ -375,13 +493,17 @@ bool FaceCreation::createFaces(std::span<const CellKey> cells, int depth, const 
         std::sort(fills.begin(), fills.end());
         fills.erase(std::unique(fills.begin(), fills.end()), fills.end());
         filledCubes_ += fills.size();
-        keys.insert(keys.end(), fills.begin(), fills.end());
-        std::sort(keys.begin(), keys.end());
+        for (std::uint64_t key : fills) {
+            const auto at = std::lower_bound(keys.begin(), keys.end(), key);
+            inside.insert(inside.begin() + (at - keys.begin()), 0);
+            keys.insert(at, key);
+        }
     }
     return !control.stopRequested();
 }
 
-bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, int depth, const LevelTables& tables,
+bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std::vector<std::uint64_t>& insideMarks,
+                               int depth, const LevelTables& tables,
                                std::span<const SculptClipping* const> sculptList, SculptMesh& mesh,
                                const RunControl& control) {
     mesh.clear();
@@ -419,7 +541,8 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, int depth
     };
 
     // 1. Neighbourhoods and the corners each cube leads.
-    std::vector<std::uint32_t> neighbourhood(keys.size());
+    // The occupancy of the block around each cube's corner k, at [8 * cube + k].
+    std::vector<std::uint8_t> occupancies(keys.size() * 8);
     std::vector<std::uint8_t> owned(keys.size());
     std::vector<std::uint32_t> ownedBase(keys.size());
     std::vector<std::uint32_t> chunkCounts(chunks + 1, 0);
@@ -427,9 +550,10 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, int depth
         if (control.stopRequested()) return;
         std::uint32_t count = 0;
         cubesOf(chunk, [&](std::uint32_t i, std::uint32_t around, const std::int32_t*) {
-            neighbourhood[i] = around;
-            owned[i] = ownedCorners(around);
-            count += static_cast<std::uint32_t>(std::popcount(owned[i]));
+            std::uint8_t* blocks = &occupancies[static_cast<std::size_t>(i) * 8];
+            for (int k = 0; k < 8; ++k) blocks[k] = static_cast<std::uint8_t>(blockOccupancy(around, k));
+            owned[i] = ownedCorners(blocks);
+            count += bitsSet(owned[i]);
         });
         chunkCounts[chunk + 1] = count;
     });
@@ -439,12 +563,12 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, int depth
     const std::size_t words = std::max<std::size_t>(1, (sculptList.size() + 63) / 64);
     std::vector<std::uint64_t> inside(pointCount * words, 0);
     const auto pointOf = [&](std::uint32_t i, int k, const std::int32_t* index) -> std::uint32_t {
-        const int occupancy = blockOccupancy(neighbourhood[i], k);
+        const int occupancy = occupancies[static_cast<std::size_t>(i) * 8 + static_cast<std::size_t>(k)];
         const int leader = blockTables().owner[occupancy];
         const std::uint32_t cube = static_cast<std::uint32_t>(index[blockTables().bit[k][leader]]);
         const int leaderCorner = leader ^ 7;
         return ownedBase[cube] +
-               static_cast<std::uint32_t>(std::popcount(static_cast<unsigned>(owned[cube] & ((1u << leaderCorner) - 1))));
+               bitsSet(static_cast<std::uint8_t>(owned[cube] & ((1u << leaderCorner) - 1)));
     };
 
     // 2. Which clippings hold each corner inside, asked once per corner.
@@ -458,7 +582,12 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, int depth
                     if ((owned[i] >> k & 1) == 0) continue;
                     const D3DXVECTOR3 p = positionOf(i, k);
                     std::uint64_t* bitsOut = &inside[static_cast<std::size_t>(point) * words];
+                    // Clippings that see the whole cube inside see its
+                    // corners inside.
+                    const std::uint64_t known = insideMarks[i];
+                    bitsOut[0] |= known;
                     for (std::size_t c = 0; c < sculptList.size(); ++c) {
+                        if (c < 64 && (known >> c & 1u) != 0) continue;
                         if (sculptList[c]->isPointInside(p)) bitsOut[c / 64] |= std::uint64_t{1} << (c % 64);
                     }
                     ++point;
@@ -474,18 +603,22 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, int depth
         (sculptList[c]->flags().addingvoxels ? adding : removing)[c / 64] |= std::uint64_t{1} << (c % 64);
     }
     std::vector<std::uint8_t> emitted(keys.size(), 0);
+    // The lattice point of each cube's corner k, at [8 * cube + k].
+    std::vector<std::uint32_t> cornerPoints(keys.size() * 8);
     std::vector<std::uint32_t> chunkFaces(chunks + 1, 0);
     control.runner.forEachChunk(chunks, [&](std::size_t chunk) {
         if (control.stopRequested()) return;
         std::uint32_t faces = 0;
         std::vector<std::uint64_t> all(words);
         cubesOf(chunk, [&](std::uint32_t i, std::uint32_t around, const std::int32_t* index) {
+            std::uint32_t* points = &cornerPoints[static_cast<std::size_t>(i) * 8];
+            for (int k = 0; k < 8; ++k) points[k] = pointOf(i, k, index);
             std::uint8_t shown = 0;
             for (int f = 0; f < kFaceCount; ++f) {
                 if ((around >> neighbourBit(kFaceOffset[f][0], kFaceOffset[f][1], kFaceOffset[f][2]) & 1u) != 0) continue;
                 std::fill(all.begin(), all.end(), ~std::uint64_t{0});
                 for (int c = 0; c < 4; ++c) {
-                    const std::uint32_t point = pointOf(i, kFaceCorners[f][c], index);
+                    const std::uint32_t point = points[kFaceCorners[f][c]];
                     for (std::size_t w = 0; w < words; ++w) all[w] &= inside[static_cast<std::size_t>(point) * words + w];
                 }
                 bool outside = false;
@@ -503,33 +636,50 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, int depth
     });
     if (control.stopRequested()) return false;
     for (std::size_t c = 0; c < chunks; ++c) chunkFaces[c + 1] += chunkFaces[c];
+    std::vector<std::uint64_t>().swap(inside);
 
-    // 4. Sheets at every corner and the vertices they need.
-    const auto sheetsAt = [&](std::uint32_t i, int k, const std::int32_t* index) {
-        const int occupancy = blockOccupancy(neighbourhood[i], k);
-        std::uint8_t shownInBlock[8] = {};
-        for (int m = 0; m < 8; ++m) {
-            if ((occupancy >> m & 1) != 0) shownInBlock[m] = emitted[static_cast<std::size_t>(index[blockTables().bit[k][m]])];
-        }
-        return findSheets(occupancy, shownInBlock);
+    // 4. Sheets at every corner and the vertices they need; where a corner
+    // splits, the copies' places (their vertex numbers are known only
+    // once every corner is counted).
+    struct SplitCopy {
+        std::uint32_t point;
+        std::uint32_t sheet;
+        D3DXVECTOR3 position;
     };
     std::vector<std::uint8_t> sheetCount(pointCount, 0);
     std::vector<std::uint16_t> sheetOf(pointCount, 0);
-    std::vector<std::uint32_t> chunkSplits(chunks, 0);
+    std::vector<std::vector<SplitCopy>> splits(chunks);
+    const float splitOffset = kSplitOffset * tables.edge[depth];
     control.runner.forEachChunk(chunks, [&](std::size_t chunk) {
         if (control.stopRequested()) return;
+        splits[chunk].clear();
         cubesOf(chunk, [&](std::uint32_t i, std::uint32_t, const std::int32_t* index) {
             std::uint32_t point = ownedBase[i];
             for (int k = 0; k < 8; ++k) {
                 if ((owned[i] >> k & 1) == 0) continue;
-                const Sheets sheets = sheetsAt(i, k, index);
+                const int occupancy = occupancies[static_cast<std::size_t>(i) * 8 + static_cast<std::size_t>(k)];
+                std::uint8_t shownInBlock[8] = {};
+                for (int m = 0; m < 8; ++m) {
+                    if ((occupancy >> m & 1) != 0) {
+                        shownInBlock[m] = emitted[static_cast<std::size_t>(index[blockTables().bit[k][m]])];
+                    }
+                }
+                const Sheets sheets = findSheets(occupancy, shownInBlock);
                 sheetCount[point] = static_cast<std::uint8_t>(sheets.count);
                 std::uint16_t packed = 0;
                 for (int m = 0; m < 8; ++m) {
                     if (sheets.of[m] > 0) packed = static_cast<std::uint16_t>(packed | sheets.of[m] << (2 * m));
                 }
                 sheetOf[point] = packed;
-                chunkSplits[chunk] += sheets.count > 1 ? 1 : 0;
+                if (sheets.count > 1) {
+                    const D3DXVECTOR3 corner = positionOf(i, k);
+                    for (int c = 0; c < sheets.count; ++c) {
+                        D3DXVECTOR3 direction;
+                        D3DXVec3Normalize(&direction, &sheets.centreSum[c]);
+                        splits[chunk].push_back(
+                            SplitCopy{point, static_cast<std::uint32_t>(c), corner + direction * splitOffset});
+                    }
+                }
                 ++point;
             }
         });
@@ -537,50 +687,44 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, int depth
     if (control.stopRequested()) return false;
     std::vector<std::uint32_t> vertexBase(pointCount + 1, 0);
     for (std::size_t p = 0; p < pointCount; ++p) vertexBase[p + 1] = vertexBase[p] + sheetCount[p];
-    for (std::uint32_t splits : chunkSplits) splitCorners_ += splits;
 
     // 5. Vertices (each corner's, in corner order) and triangles (each
     // cube's, in cube order).
     std::vector<D3DXVECTOR3> positions(vertexBase[pointCount]);
     std::vector<MeshCreationTriangle> triangles(static_cast<std::size_t>(chunkFaces[chunks]) * 2);
-    const float splitOffset = kSplitOffset * tables.edge[depth];
     control.runner.forEachChunk(chunks, [&](std::size_t chunk) {
         if (control.stopRequested()) return;
         std::size_t triangle = static_cast<std::size_t>(chunkFaces[chunk]) * 2;
-        cubesOf(chunk, [&](std::uint32_t i, std::uint32_t, const std::int32_t* index) {
-            std::uint32_t point = ownedBase[i];
-            for (int k = 0; k < 8; ++k) {
-                if ((owned[i] >> k & 1) == 0) continue;
-                const D3DXVECTOR3 corner = positionOf(i, k);
-                const int count = sheetCount[point];
-                if (count == 1) {
-                    positions[vertexBase[point]] = corner;
-                } else if (count > 1) {
-                    const Sheets sheets = sheetsAt(i, k, index);
-                    for (int s = 0; s < count; ++s) {
-                        D3DXVECTOR3 direction;
-                        D3DXVec3Normalize(&direction, &sheets.centreSum[s]);
-                        positions[vertexBase[point] + static_cast<std::uint32_t>(s)] = corner + direction * splitOffset;
+        for (std::size_t r = plan.begin(chunk); r < plan.end(chunk); ++r) {
+            for (std::uint32_t i = rows[r].begin; i < rows[r].end; ++i) {
+                std::uint32_t point = ownedBase[i];
+                for (int k = 0; k < 8; ++k) {
+                    if ((owned[i] >> k & 1) == 0) continue;
+                    if (sheetCount[point] == 1) positions[vertexBase[point]] = positionOf(i, k);
+                    ++point;
+                }
+                const std::uint32_t* points = &cornerPoints[static_cast<std::size_t>(i) * 8];
+                for (int f = 0; f < kFaceCount; ++f) {
+                    if ((emitted[i] >> f & 1) == 0) continue;
+                    std::uint32_t v[4];
+                    for (int c = 0; c < 4; ++c) {
+                        const int k = kFaceCorners[f][c];
+                        const std::uint32_t p = points[k];
+                        v[c] = vertexBase[p] + ((sheetOf[p] >> (2 * (k ^ 7))) & 3u);
                     }
+                    triangles[triangle++] = MeshCreationTriangle{v[0], v[1], v[2]};
+                    triangles[triangle++] = MeshCreationTriangle{v[1], v[3], v[2]};
                 }
-                ++point;
             }
-            for (int f = 0; f < kFaceCount; ++f) {
-                if ((emitted[i] >> f & 1) == 0) continue;
-                std::uint32_t v[4];
-                for (int c = 0; c < 4; ++c) {
-                    const int k = kFaceCorners[f][c];
-                    const std::uint32_t p = pointOf(i, k, index);
-                    v[c] = vertexBase[p] + ((sheetOf[p] >> (2 * (k ^ 7))) & 3u);
-                }
-                triangles[triangle++] = MeshCreationTriangle{v[0], v[1], v[2]};
-                triangles[triangle++] = MeshCreationTriangle{v[1], v[3], v[2]};
-            }
-        });
+        }
+        for (const SplitCopy& copy : splits[chunk]) positions[vertexBase[copy.point] + copy.sheet] = copy.position;
     });
     if (control.stopRequested()) return false;
-    memoryBytes_ = keys.capacity() * 8 + rows.capacity() * sizeof(Row) + neighbourhood.capacity() * 4 +
-                   owned.capacity() + ownedBase.capacity() * 4 + inside.capacity() * 8 + emitted.capacity() +
+    for (const auto& list : splits) {
+        for (const SplitCopy& copy : list) splitCorners_ += copy.sheet == 0 ? 1 : 0;
+    }
+    memoryBytes_ = keys.capacity() * 8 + rows.capacity() * sizeof(Row) + occupancies.capacity() +
+                   owned.capacity() + ownedBase.capacity() * 4 + emitted.capacity() + cornerPoints.capacity() * 4 +
                    sheetCount.capacity() + sheetOf.capacity() * 2 + vertexBase.capacity() * 4 +
                    positions.capacity() * sizeof(D3DXVECTOR3) + triangles.capacity() * sizeof(MeshCreationTriangle);
     mesh.assign(std::move(positions), std::move(triangles), control.runner);

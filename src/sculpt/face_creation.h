@@ -52,10 +52,14 @@ public:
     // Replaces the mesh's vertices, triangles and edges by the outer faces of
     // the cubes `cells` (keys of level `depth`, any order, no duplicates),
     // tested against `sculptList`; computes the face normals, vertex normals
-    // and curvatures. Returns false, leaving the mesh empty, when the control
-    // asked to stop.
+    // and curvatures. `insideMarks` (optional, one per cube) marks the
+    // clippings (bit i: sculpt list entry i) that see a cube wholly inside,
+    // as carving found (OctreeCarver::finestInsideMarks); their corner tests
+    // are answered from it. Returns false, leaving the mesh empty, when the
+    // control asked to stop.
     bool createFaces(std::span<const CellKey> cells, int depth, const LevelTables& tables,
-                     std::span<const SculptClipping* const> sculptList, SculptMesh& mesh, const RunControl& control);
+                     std::span<const SculptClipping* const> sculptList, SculptMesh& mesh, const RunControl& control,
+                     std::span<const std::uint64_t> insideMarks = {});
 
     // Corners of the last run where the surface splits (more than one
     // vertex at one corner).
@@ -67,7 +71,8 @@ public:
 
 private:
     // One surface of the cubes `keys` (row keys, sorted).
-    bool makeSurface(const std::vector<std::uint64_t>& keys, int depth, const LevelTables& tables,
+    bool makeSurface(const std::vector<std::uint64_t>& keys, const std::vector<std::uint64_t>& insideMarks, int depth,
+                     const LevelTables& tables,
                      std::span<const SculptClipping* const> sculptList, SculptMesh& mesh, const RunControl& control);
 
     std::size_t splitCorners_ = 0;

@@ -107,6 +107,7 @@ constexpr std::size_t kParentsPerChunk = 1024;
 // What one chunk of a level made.
 struct ChunkOutput {
     std::vector<CellKey> kept;
+    std::vector<std::uint64_t> inside;
     std::size_t tests = 0;
 };
 
@@ -114,12 +115,21 @@ struct ChunkOutput {
 // (`lastRemover`, updated). Whether a cube is settled does not depend on the
 // order of the questions, only how many are asked: neighbouring cubes are
 // mostly removed by the same picture.
+//
+// `known` marks the clippings that see the cube's parent wholly inside
+// (without a field of view): the child's picture box and depth range lie
+// within its parent's (its bounding sphere does, and rounding keeps the
+// order), so they see the child wholly inside too and need not be asked.
+// `inside` receives the same marks for the child.
 bool settledAskingRemoverFirst(std::span<const SculptClipping* const> list, const D3DXVECTOR3& centre, float radius,
-                               std::size_t& lastRemover, std::size_t& tests) {
+                               std::uint64_t known, std::uint64_t& inside, std::size_t& lastRemover,
+                               std::size_t& tests) {
     bool settled = true;
+    inside = known;
     const std::size_t count = list.size();
     for (std::size_t n = 0; n < count; ++n) {
         const std::size_t i = (lastRemover + n) % count;
+        if (i < 64 && (known >> i & 1u) != 0) continue;
         const SculptClipping* clipping = list[i];
         const int answer = clipping->classifyCell(centre, radius);
         ++tests;
@@ -130,6 +140,8 @@ bool settledAskingRemoverFirst(std::span<const SculptClipping* const> list, cons
         }
         if (answer == CellPartial) {
             settled = false;
+        } else if (answer == CellInside && i < 64 && !clipping->projection().hasPerspective()) {
+            inside |= std::uint64_t{1} << i;
         }
     }
     return settled;
@@ -144,11 +156,13 @@ bool OctreeCarver::carve(int depth, std::span<const SculptClipping* const> sculp
     cellTests_ = 0;
     int current = 0;
     levels_[current].assign(1, CellKey{0});
+    insideMarks_[current].assign(1, 0);
     std::vector<ChunkOutput> outputs;
     for (int level = 0; level < depth_; ++level) {
         if (onLevel) onLevel(level + 1);
         const int next = 1 - current;
         const std::vector<CellKey>& parents = levels_[current];
+        const std::vector<std::uint64_t>& parentMarks = insideMarks_[current];
         const ChunkPlan plan{parents.size(), kParentsPerChunk};
         outputs.resize(plan.chunks());
         const float radius = tables.radius[level + 1];
@@ -156,6 +170,7 @@ bool OctreeCarver::carve(int depth, std::span<const SculptClipping* const> sculp
         control.runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
             ChunkOutput& out = outputs[chunk];
             out.kept.clear();
+            out.inside.clear();
             out.tests = 0;
             if (control.stopRequested()) return;
             std::size_t lastRemover = 0;
@@ -169,8 +184,11 @@ bool OctreeCarver::carve(int depth, std::span<const SculptClipping* const> sculp
                     const std::uint32_t cy = 2 * y + ((bits >> 1) & 1u);
                     const std::uint32_t cz = 2 * z + (bits & 1u);
                     const D3DXVECTOR3 centre = cellCentre(cx, cy, cz, childLevel, tables);
-                    if (!settledAskingRemoverFirst(sculptList, centre, radius, lastRemover, out.tests)) {
+                    std::uint64_t inside = 0;
+                    if (!settledAskingRemoverFirst(sculptList, centre, radius, parentMarks[p], inside, lastRemover,
+                                                   out.tests)) {
                         out.kept.push_back((parents[p] << 3) | bits);
+                        out.inside.push_back(inside);
                     }
                 }
             }
@@ -178,19 +196,26 @@ bool OctreeCarver::carve(int depth, std::span<const SculptClipping* const> sculp
         if (control.stopRequested()) {
             levels_[0].clear();
             levels_[1].clear();
+            insideMarks_[0].clear();
+            insideMarks_[1].clear();
             finestBuffer_ = 0;
             return false;
         }
         std::size_t total = 0;
         for (const ChunkOutput& out : outputs) total += out.kept.size();
         std::vector<CellKey>& children = levels_[next];
+        std::vector<std::uint64_t>& marks = insideMarks_[next];
         children.clear();
         children.reserve(total);
+        marks.clear();
+        marks.reserve(total);
         for (const ChunkOutput& out : outputs) {
             children.insert(children.end(), out.kept.begin(), out.kept.end());
+            marks.insert(marks.end(), out.inside.begin(), out.inside.end());
             cellTests_ += out.tests;
         }
         levels_[current].clear();
+        insideMarks_[current].clear();
         current = next;
         cellsPerLevel_.push_back(total);
     }

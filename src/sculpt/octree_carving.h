@@ -95,6 +95,9 @@ public:
     // The kept cubes of the finest level, in key order. Valid until the next
     // carve().
     const std::vector<CellKey>& finestCells() const { return levels_[finestBuffer_]; }
+    // For each finest cube, the clippings (bit i: sculpt list entry i, for
+    // the first 64) that see it wholly inside without a field of view.
+    const std::vector<std::uint64_t>& finestInsideMarks() const { return insideMarks_[finestBuffer_]; }
     int depth() const { return depth_; }
     std::size_t finestCount() const { return finestCells().size(); }
     // Kept cubes per level: [0] the root (1), [L] level L.
@@ -103,11 +106,15 @@ public:
     std::size_t cellTests() const { return cellTests_; }
     // Bytes held by the two level buffers.
     std::size_t memoryBytes() const {
-        return (levels_[0].capacity() + levels_[1].capacity()) * sizeof(CellKey);
+        return (levels_[0].capacity() + levels_[1].capacity()) * sizeof(CellKey) +
+               (insideMarks_[0].capacity() + insideMarks_[1].capacity()) * sizeof(std::uint64_t);
     }
 
 private:
     std::vector<CellKey> levels_[2];
+    // Per kept cube, the clippings (bit i: sculpt list entry i) that see it
+    // wholly inside.
+    std::vector<std::uint64_t> insideMarks_[2];
     int finestBuffer_ = 0;
     int depth_ = 0;
     std::vector<std::size_t> cellsPerLevel_;

@@ -59,27 +59,57 @@ void SculptMesh::assign(std::vector<D3DXVECTOR3>&& positions, std::vector<MeshCr
     runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
         for (std::size_t t = plan.begin(chunk); t < plan.end(chunk); ++t) computeFaceNormal(static_cast<std::uint32_t>(t));
     });
-    buildEdges();
-    computeVertexNormals();
-    computeCurvatures();
+    const VertexLists around = triangleLists();
+    buildEdges(around, runner);
+    // Vertex normals, then curvatures, each vertex on its own.
+    const ChunkPlan vertices{positions_.size(), 65536};
+    runner.forEachChunk(vertices.chunks(), [&](std::size_t chunk) {
+        for (std::size_t v = vertices.begin(chunk); v < vertices.end(chunk); ++v) {
+            D3DXVECTOR3 sum(0.0f, 0.0f, 0.0f);
+            for (std::uint32_t t : around.of(static_cast<std::uint32_t>(v))) sum += faceNormals_[t];
+            D3DXVec3Normalize(&normals_[v], &sum);
+        }
+    });
+    const VertexLists neighbours = neighbourLists();
+    runner.forEachChunk(vertices.chunks(), [&](std::size_t chunk) {
+        for (std::size_t v = vertices.begin(chunk); v < vertices.end(chunk); ++v) {
+            float sum = 0.0f;
+            const auto list = neighbours.of(static_cast<std::uint32_t>(v));
+            for (std::uint32_t w : list) sum += (1.0f - D3DXVec3Dot(&normals_[v], &normals_[w])) * 0.5f;
+            curvatures_[v] = list.size() > 1 ? sum / static_cast<float>(list.size()) : sum;
+        }
+    });
+}
+
+void SculptMesh::buildEdges(const VertexLists& around, ParallelRunner& runner) {
+    const ChunkPlan plan{positions_.size(), 16384};
+    std::vector<std::vector<VertexConnection>> found(plan.chunks());
+    runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
+        std::vector<std::uint32_t> seen;
+        for (std::size_t vertex = plan.begin(chunk); vertex < plan.end(chunk); ++vertex) {
+            const std::uint32_t v = static_cast<std::uint32_t>(vertex);
+            seen.clear();
+            for (std::uint32_t t : around.of(v)) {
+                const MeshCreationTriangle& tri = triangles_[t];
+                for (int k = 0; k < 3; ++k) {
+                    const std::uint32_t w = tri.corner(k);
+                    if (w <= v || std::find(seen.begin(), seen.end(), w) != seen.end()) continue;
+                    seen.push_back(w);
+                    found[chunk].push_back(VertexConnection{v, w});
+                }
+            }
+        }
+    });
+    edges_.clear();
+    std::size_t total = 0;
+    for (const auto& list : found) total += list.size();
+    edges_.reserve(total);
+    for (const auto& list : found) edges_.insert(edges_.end(), list.begin(), list.end());
 }
 
 void SculptMesh::buildEdges() {
-    edges_.clear();
-    const VertexLists around = triangleLists();
-    std::vector<std::uint32_t> seen;
-    for (std::uint32_t v = 0; v < vertexSlots(); ++v) {
-        seen.clear();
-        for (std::uint32_t t : around.of(v)) {
-            const MeshCreationTriangle& tri = triangles_[t];
-            for (int k = 0; k < 3; ++k) {
-                const std::uint32_t w = tri.corner(k);
-                if (w <= v || std::find(seen.begin(), seen.end(), w) != seen.end()) continue;
-                seen.push_back(w);
-                edges_.push_back(VertexConnection{v, w});
-            }
-        }
-    }
+    ParallelRunner single(1);
+    buildEdges(triangleLists(), single);
 }
 
 std::vector<std::pair<std::uint32_t, std::uint32_t>> SculptMesh::overusedEdges() const {

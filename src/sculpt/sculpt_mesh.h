@@ -100,6 +100,8 @@ public:
     // triangle, ordered by their smaller end, then by first use. End b is the
     // smaller slot.
     void buildEdges();
+    // The same from the mesh's triangle lists, on the runner's threads.
+    void buildEdges(const VertexLists& triangleLists, ParallelRunner& runner);
 
     // --- vertices --------------------------------------------------------------------
 

@@ -73,7 +73,8 @@ bool Sculpture::carveAndCreateFaces(const RunControl& control) {
         return false;
     }
     control.step("Sculpturing - Creating Faces", 15.0f);
-    return faceCreation_.createFaces(carver_.finestCells(), carver_.depth(), tables_, list, mesh_, control);
+    return faceCreation_.createFaces(carver_.finestCells(), carver_.depth(), tables_, list, mesh_, control,
+                                     carver_.finestInsideMarks());
 }
 
 bool Sculpture::runLaterStages(const RunControl& control) {

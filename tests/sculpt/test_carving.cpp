@@ -204,6 +204,51 @@ TEST(Carve, DepthSevenKeepsPartialCubesInKeyOrderWhateverTheThreads) {
     }
 }
 
+// Carving by the rule alone: every child of every kept cube asked of every
+// clipping.
+std::vector<CellKey> carveByTheRule(std::span<const SculptClipping* const> list, int depth) {
+    const LevelTables tables;
+    std::vector<CellKey> level{0};
+    for (int l = 0; l < depth; ++l) {
+        std::vector<CellKey> next;
+        for (CellKey parent : level) {
+            std::uint32_t x = 0, y = 0, z = 0;
+            cellPosition(parent, x, y, z);
+            for (std::uint32_t bits = 0; bits < 8; ++bits) {
+                const D3DXVECTOR3 centre =
+                    cellCentre(2 * x + (bits >> 2), 2 * y + ((bits >> 1) & 1), 2 * z + (bits & 1), l + 1, tables);
+                if (!isCellSettled(list, centre, tables.radius[l + 1])) next.push_back((parent << 3) | bits);
+            }
+        }
+        level.swap(next);
+    }
+    return level;
+}
+
+TEST(Carve, SkippingCubesSeenInsideFromTheirParentKeepsExactlyWhatTheRuleKeeps) {
+    // The ring, and the creature with one picture given a field of view (whose
+    // cubes are always asked) and another turned and tilted.
+    const synthetic::Scene ring(synthetic::ringWithPost(), synthetic::sixViews(), 2.0, true);
+    const synthetic::Scene creature(synthetic::creature(), synthetic::fourViews60(), 2.0, true);
+    ClippingPlacement wide = creature.clippings()[1]->placement();
+    wide.fovSet = true;
+    wide.fovX = 4.0f;
+    wide.fovY = 0.4f;
+    creature.clippings()[1]->setPlacement(wide);
+    ClippingPlacement tilted = creature.clippings()[2]->placement();
+    tilted.angleheight = 17.0f;
+    tilted.angleimage = 8.0f;
+    creature.clippings()[2]->setPlacement(tilted);
+    for (const synthetic::Scene* scene : {&ring, &creature}) {
+        std::vector<Clipping*> clippings = scene->clippings();
+        const SculptScene captured = SculptScene::capture(clippings, SculptScene::Pictures::No);
+        OctreeCarver carver;
+        const OwnRunControl control;
+        ASSERT_TRUE(carver.carve(7, constList(captured), LevelTables(), control));
+        EXPECT_EQ(carver.finestCells(), carveByTheRule(constList(captured), 7));
+    }
+}
+
 class RecordingProgress : public SculptProgress {
 public:
     void step(const std::string& caption, float percent) override { steps.emplace_back(caption, percent); }

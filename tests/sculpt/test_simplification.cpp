@@ -252,7 +252,8 @@ TEST(Simplification, ANonFinitePositionNeverSpreads) {
     const SimplificationResult result = simplify(mesh, {1.0f, 0.0f}, control);
     EXPECT_GT(result.verticesRemoved, 0);
     for (std::uint32_t v = 1; v < mesh.vertexSlots(); ++v) {
-        if (mesh.isVertex(v)) EXPECT_TRUE(std::isfinite(mesh.position(v).x)) << "vertex " << v;
+        if (!mesh.isVertex(v)) continue;
+        EXPECT_TRUE(std::isfinite(mesh.position(v).x)) << "vertex " << v;
     }
     EXPECT_TRUE(mesh.isVertex(0)) << "an edge to the broken vertex never collapses";
 }
