@@ -298,10 +298,12 @@ private:
     // unmoved ones through the sorted order, the moved ones among
     // themselves.
     void touchingAround(const std::vector<std::uint32_t>& moved, std::vector<std::uint32_t>& out) const {
-        std::vector<std::uint32_t> movedEver;
+        // Every vertex moved in any round, along x where it is now.
+        std::vector<std::pair<float, std::uint32_t>> movedEver;
         for (std::uint32_t v = 0; v < moved_.size(); ++v) {
-            if (moved_[v] != 0 && mesh_.isVertex(v)) movedEver.push_back(v);
+            if (moved_[v] != 0 && mesh_.isVertex(v)) movedEver.emplace_back(mesh_.position(v).x, v);
         }
+        std::sort(movedEver.begin(), movedEver.end());
         for (std::uint32_t v : moved) {
             const float x = mesh_.position(v).x;
             auto it = std::lower_bound(frozenX_.begin(), frozenX_.end(), x - tolerance_);
@@ -309,9 +311,8 @@ private:
                  j < frozenX_.size() && frozenX_[j] <= x + tolerance_; ++j) {
                 if (moved_[order_[j]] == 0) touching(v, order_[j], out);
             }
-            for (std::uint32_t w : movedEver) {
-                if (w < v || std::find(moved.begin(), moved.end(), w) == moved.end()) touching(v, w, out);
-            }
+            auto near = std::lower_bound(movedEver.begin(), movedEver.end(), std::make_pair(x - tolerance_, std::uint32_t{0}));
+            for (; near != movedEver.end() && near->first <= x + tolerance_; ++near) touching(v, near->second, out);
         }
     }
 
