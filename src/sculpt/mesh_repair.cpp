@@ -5,8 +5,6 @@
 #include "sculpt/sculpt_mesh.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cmath>
 #include <unordered_map>
 
@@ -377,7 +375,6 @@ bool takeBackOffenders(SculptMesh& mesh, const MeshBeforeStage& before, const st
             moved.push_back(v);
         }
         report.undone += static_cast<int>(moved.size());
-        if (std::getenv("REPAIRDEBUG")) std::fprintf(stderr, "  round %d: offenders %zu\n", round, offenders.size());
     }
     return false;
 }
@@ -418,7 +415,6 @@ bool repairMesh(SculptMesh& mesh, const MeshBeforeStage& before, float cellEdge,
         settled = takeBackOffenders(mesh, before, after, along, mergeLength, flatArea, true, report, control);
     }
     if (control.stopRequested()) return false;
-    if (std::getenv("REPAIRDEBUG")) std::fprintf(stderr, "repair: undone %d edits %d settled %d\n", report.undone, report.edits, settled ? 1 : 0);
     if (!settled) {
         restore(mesh, before);
         report.restored = true;

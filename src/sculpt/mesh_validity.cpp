@@ -1,7 +1,6 @@
 #include "sculpt/mesh_validity.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cmath>
 #include <unordered_map>
 
@@ -296,11 +295,6 @@ void sortEntries(std::vector<CellEntry>& entries, int bits) {
     }
 }
 
-bool boxesOverlap(const Box& a, const Box& b) {
-    return !(a.high.x < b.low.x || b.high.x < a.low.x || a.high.y < b.low.y || b.high.y < a.low.y ||
-             a.high.z < b.low.z || b.high.z < a.low.z);
-}
-
 }  // namespace
 
 std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const D3DXVECTOR3> positions,
@@ -329,8 +323,9 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
         all.high = Vec{std::max(all.high.x, box.high.x), std::max(all.high.y, box.high.y), std::max(all.high.z, box.high.z)};
     }
     if (counted == 0) return pairs;
-    static const double factor = std::getenv("CELLF") ? std::atof(std::getenv("CELLF")) : 2.0;
-    const double cell = std::max(factor * edgeSum / static_cast<double>(counted), 1e-9);
+    // Cells about twice a typical triangle across keep the entries per
+    // triangle few and the pairs per cell small.
+    const double cell = std::max(2.0 * edgeSum / static_cast<double>(counted), 1e-9);
     // With a focus, only triangles near the focused ones take part: those
     // whose boxes reach into the region the focused boxes span, one cell
     // wider.

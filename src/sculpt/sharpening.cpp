@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -27,6 +26,8 @@ constexpr float kOnOutline = 0.01f;
 constexpr float kPushBand = 2.5f;
 // Vertices per chunk of parallel work.
 constexpr std::size_t kVerticesPerChunk = 4096;
+// Rounds of relaxing the vertices of triangles the passes turned over.
+constexpr int kUntangleRounds = 8;
 
 // One clipping as sharpening sees it.
 struct SharpeningClipping {
@@ -417,10 +418,8 @@ bool sharpenMesh(SculptMesh& mesh, int passes, std::span<SculptClipping* const> 
         Sharpener sharpener(mesh, control);
         sharpener.setUp(sculptList, cellRadius);
         if (!sharpener.run(passes)) return false;
-        static const int rounds = std::getenv("UNTANGLE") ? std::atoi(std::getenv("UNTANGLE")) : 8;
-        if (!sharpener.untangle(rounds)) return false;
+        if (!sharpener.untangle(kUntangleRounds)) return false;
     }
     const float cellEdge = cellRadius / (1.2f * std::sqrt(3.0f)) * 2.0f;
-    if (std::getenv("NOREPAIR")) return true;
     return repairMesh(mesh, before, cellEdge, control);
 }
