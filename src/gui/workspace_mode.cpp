@@ -279,6 +279,7 @@ void WorkspaceMode::setBusy(bool busy) {
         workspace_.setCursor(kCursorWait);
     } else {
         status_.setReady(true);
+        status_.setProgress(0.0f);
         busy_.end();
         workspace_.setCursor(kCursorArrow);
     }

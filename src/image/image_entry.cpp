@@ -61,6 +61,8 @@ ImageEntry::ImageEntry(Image bigger, Image working, Image givenMask)
     mask.area = workingCopy.area;
     cutOut = ImageRect{static_cast<float>(workingCopy.height() - workingCopy.marginBottom), 0.0f,
                        static_cast<float>(workingCopy.width() - workingCopy.marginRight), 0.0f};
+    biggerShown = ImageRect{static_cast<float>(biggerImage.height()), 0.0f, static_cast<float>(biggerImage.width()),
+                            0.0f};
     border = std::make_unique<Border>();
     border->make(&mask);
 }

@@ -71,6 +71,9 @@ struct ImageEntry {
     Image workingCopy;   // kCanvasSide square
     Image mask;          // same size and margins as the working copy
     ImageRect cutOut;    // in working-copy pixels
+    // The part of the bigger image the working copy shows, in bigger-image
+    // pixels: the whole of it until a cut-out narrows it.
+    ImageRect biggerShown;
     std::unique_ptr<Border> border;         // made from `mask`; may be replaced
     std::unique_ptr<EntryTextures> textures;  // null without a renderer
     // Connected by whoever holds the image's clipping (the transformation

@@ -264,3 +264,10 @@ void ClippingTable::endLoad() {
         if (clipping) clipping->restoreImagePlane();
     }
 }
+
+void ClippingTable::copyClipping(int from, int to) {
+    const Clipping* source = clipping(from);
+    Clipping* target = clipping(to);
+    if (source == nullptr || target == nullptr || source == target) return;
+    applyRecord(recordOf(*source), *target);
+}

@@ -91,6 +91,7 @@ public:
     void endSave() override;
     void writeClipping(const ImageList& images, int index, XmlNode& entry) override;
     void readClipping(ImageList& images, int index, const XmlNode& entry) override;
+    void copyClipping(int from, int to) override;
     void endLoad() override;
 
 private:
