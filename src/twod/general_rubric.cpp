@@ -10,13 +10,13 @@
 #include "project/picture_import.h"
 #include "render/renderer.h"
 #include "render/texture.h"
+#include "twod/rubric_widgets.h"
 #include "twod/two_d.h"
 
 #include <algorithm>
 
 namespace {
 
-constexpr const char* kButtonArt = "data/gui/twod/general";
 constexpr const char* kMarkerArt = "data/gui/twod/rotationcenter/rotationcenter.dds";
 constexpr int kButtonHeight = 28;
 constexpr int kButtonGap = 6;
@@ -137,12 +137,7 @@ GeneralRubric::~GeneralRubric() = default;
 void GeneralRubric::build() {
     for (int index = 0; index < kButtonCount; ++index) {
         const ButtonText& text = kButtons[index];
-        auto* button = new GuiButton(GuiArt::fromFolder(String(kButtonArt)));
-        button->setName(String(text.caption));
-        button->setCaptionOverArt(true);
-        button->setHelpText(String(text.help));
-        button->setDisabledHelpText(String(text.disabledHelp));
-        button->setShortcutLabel(String(text.shortcut), 3, 0);
+        GuiButton* button = makeCaptionButton(text.caption, text.help, text.disabledHelp, text.shortcut);
         button->addListener(this);
         panel_.add(button);
         buttons_[static_cast<size_t>(index)] = button;
@@ -463,14 +458,11 @@ void GeneralRubric::showAnimationTimePanel() {
         const int width = 300;
         const int left = (mode_.workspace().backBufferWidth() - width) / 2;
         animationPanel_ = std::make_unique<PanelWindow>(String("Animation Time"), left, 120, width, 90);
-        auto* label = new GuiLabel(String("Animation Time (ms):"));
-        label->setFont(String("Arial"), 10);
+        GuiLabel* label = makeLabel("Animation Time (ms):");
         label->setRect(animationPanel_->contentLeft(), animationPanel_->contentTop(), animationPanel_->contentRight(),
                        animationPanel_->contentTop() + 18);
         animationPanel_->add(label);
-        animationTime_ = new GuiSlider(SliderKind::Whole, String("Animation Time"));
-        animationTime_->setMinimum(0.0f);
-        animationTime_->setMaximum(3000.0f);
+        animationTime_ = makeSlider(SliderKind::Whole, "Animation Time", 0.0f, 3000.0f, 400.0f);
         animationTime_->setStep(50.0f);
         animationTime_->setMaximumAdjustable(true);
         animationTime_->setDescription(String("How long one animation takes, in milliseconds."));
