@@ -128,6 +128,8 @@ void TwoD::buildScreen() {
 
     for (Rubric* rubric : rubrics_) {
         rubric->panel().setVisible(false);
+        // A panel over a zoomed picture stays readable.
+        rubric->panel().setBackground(loadGuiTexture(String("data/gui/general/bar/wndback.dds")));
         root.addShared(&rubric->panel());
     }
     layoutScreen();
@@ -435,7 +437,9 @@ void TwoD::drawPicture(DxRenderer& renderer, const ImageEntry& entry) {
 void TwoD::drawBorder(DxRenderer& renderer, const ImageEntry& entry) {
     if (!entry.border) return;
     const Border& border = *entry.border;
-    const ColourBytes& colour = workspace().settings().bordercol;
+    // An image whose clipping removes voxels shows its border in the removing colour.
+    const bool removing = border.owner() != nullptr && !border.owner()->addingVoxels();
+    const ColourBytes& colour = removing ? workspace().settings().bordercolrem : workspace().settings().bordercol;
     const float w = static_cast<float>(border.effectiveWidth());
     const float h = static_cast<float>(border.effectiveHeight());
     const float savedWidth = renderer.lineWidth();
