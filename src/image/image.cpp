@@ -409,25 +409,34 @@ Image Image::resampleBox(int w, int h) const {
     result.name_ = name_;
     const float sx = static_cast<float>(width_) / static_cast<float>(w);
     const float sy = static_cast<float>(height_) / static_cast<float>(h);
-    for (int x = 0; x < w; ++x) {
-        long x0 = 0, x1 = 0;
-        boxSpan(x, sx, width_, x0, x1);
-        for (int y = 0; y < h; ++y) {
-            long y0 = 0, y1 = 0;
-            boxSpan(y, sy, height_, y0, y1);
+    // The source columns of every destination column, found once.
+    std::vector<long> firstColumn(static_cast<size_t>(w));
+    std::vector<long> lastColumn(static_cast<size_t>(w));
+    for (int x = 0; x < w; ++x) boxSpan(x, sx, width_, firstColumn[static_cast<size_t>(x)], lastColumn[static_cast<size_t>(x)]);
+    // Row by row: the sums of each source column over the destination row's
+    // source rows, then the sums of those over each destination column's
+    // source columns. Reads the picture in memory order.
+    std::vector<unsigned long long> columnSums(static_cast<size_t>(width_) * 3);
+    for (int y = 0; y < h; ++y) {
+        long y0 = 0, y1 = 0;
+        boxSpan(y, sy, height_, y0, y1);
+        std::fill(columnSums.begin(), columnSums.end(), 0ULL);
+        for (long j = y0; j < y1; ++j) {
+            const unsigned char* row = pixels_.data() + static_cast<size_t>(j) * width_ * 3;
+            for (size_t i = 0, n = static_cast<size_t>(width_) * 3; i < n; ++i) columnSums[i] += row[i];
+        }
+        unsigned char* out = result.pixels_.data() + static_cast<size_t>(y) * w * 3;
+        for (int x = 0; x < w; ++x) {
+            const long x0 = firstColumn[static_cast<size_t>(x)];
+            const long x1 = lastColumn[static_cast<size_t>(x)];
             unsigned long long sum[3] = {0, 0, 0};
-            for (long j = y0; j < y1; ++j) {
-                for (long i = x0; i < x1; ++i) {
-                    Rgb c = pixel(static_cast<int>(i), static_cast<int>(j));
-                    sum[0] += c.red;
-                    sum[1] += c.green;
-                    sum[2] += c.blue;
-                }
+            for (long i = x0; i < x1; ++i) {
+                sum[0] += columnSums[static_cast<size_t>(i) * 3];
+                sum[1] += columnSums[static_cast<size_t>(i) * 3 + 1];
+                sum[2] += columnSums[static_cast<size_t>(i) * 3 + 2];
             }
             const double count = static_cast<double>((x1 - x0) * (y1 - y0));
-            result.setPixel(x, y, Rgb{static_cast<unsigned char>(std::lround(sum[0] / count)),
-                                      static_cast<unsigned char>(std::lround(sum[1] / count)),
-                                      static_cast<unsigned char>(std::lround(sum[2] / count))});
+            for (int c = 0; c < 3; ++c) out[x * 3 + c] = static_cast<unsigned char>(std::lround(sum[c] / count));
         }
     }
     return result;

@@ -211,7 +211,7 @@ void ClippingTable::entryAdded(int index, ImageEntry& entry) {
     if (index >= slotCount()) clippings_.resize(static_cast<std::size_t>(index) + 1);
     auto clipping = std::make_unique<Clipping>(entry);
     Clipping* made = clipping.get();
-    entry.clippingChanged = [made] { made->update(); };
+    entry.clippingChanged = [made] { made->markImageChanged(); };
     clippings_[static_cast<std::size_t>(index)] = std::move(clipping);
 }
 

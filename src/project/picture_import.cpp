@@ -6,11 +6,20 @@
 
 #include "core/logger.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <utility>
 
 namespace {
+
+// While a picture is read, a frame is drawn this often.
+constexpr int kProgressFrameMilliseconds = 40;
 
 struct PictureFormat {
     const char* name;
@@ -150,13 +159,84 @@ String pictureCommandRefusal(PictureCommand command, const ImageList& images) {
 int loadOnePicture(ImageList& images, const String& path, unsigned char maskValue, StatusSink& status,
                    String* error) {
     String reason;
-    std::unique_ptr<ImageEntry> entry = loadPictureIntoEntry(path, images.nextImageNumber(), maskValue, &reason);
+    std::unique_ptr<ImageEntry> entry = pictureEntryFromFile(path, maskValue, reason);
     if (error != nullptr) *error = reason;
+    if (!entry) return -1;
+    String name;
+    name.append(images.nextImageNumber());
+    entry->setName(name);
     const int index = images.append(std::move(entry));
     status.setBusy(true);
     status.drawFrame();
     return index;
 }
+
+namespace {
+
+// Pictures read on worker threads, handed to the caller in their order.
+class ParallelPictureReader {
+public:
+    ParallelPictureReader(const std::vector<String>& paths, unsigned char maskValue)
+        : paths_(paths), maskValue_(maskValue), results_(paths.size()) {
+        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        const size_t workers = std::min<size_t>(cores, paths.size());
+        for (size_t i = 0; i < workers; ++i) workers_.emplace_back([this] { work(); });
+    }
+    ~ParallelPictureReader() {
+        stop_ = true;
+        for (std::thread& worker : workers_) worker.join();
+    }
+    ParallelPictureReader(const ParallelPictureReader&) = delete;
+    ParallelPictureReader& operator=(const ParallelPictureReader&) = delete;
+
+    // Waits up to `wait` for picture `index`; true when it is read (then
+    // `take` hands it over).
+    bool waitFor(size_t index, std::chrono::milliseconds wait) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return done_.wait_for(lock, wait, [&] { return results_[index].ready; });
+    }
+    std::unique_ptr<ImageEntry> take(size_t index, String& error) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        error = results_[index].error;
+        return std::move(results_[index].entry);
+    }
+    // Pictures read so far, in any order.
+    size_t finished() const { return finished_.load(); }
+
+private:
+    struct Result {
+        std::unique_ptr<ImageEntry> entry;
+        String error;
+        bool ready = false;
+    };
+
+    void work() {
+        for (size_t index = next_++; index < paths_.size() && !stop_; index = next_++) {
+            String error;
+            std::unique_ptr<ImageEntry> entry = pictureEntryFromFile(paths_[index], maskValue_, error);
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                results_[index].entry = std::move(entry);
+                results_[index].error = error;
+                results_[index].ready = true;
+            }
+            ++finished_;
+            done_.notify_all();
+        }
+    }
+
+    const std::vector<String>& paths_;
+    unsigned char maskValue_;
+    std::vector<Result> results_;
+    std::mutex mutex_;
+    std::condition_variable done_;
+    std::atomic<size_t> next_{0};
+    std::atomic<size_t> finished_{0};
+    std::atomic<bool> stop_{false};
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace
 
 PictureLoadReport loadPictures(ImageList& images, const std::vector<String>& paths, unsigned char maskValue,
                                StatusSink& status) {
@@ -165,14 +245,32 @@ PictureLoadReport loadPictures(ImageList& images, const std::vector<String>& pat
     status.setProgress(0.0f);
     status.setBusy(true);
     const float step = paths.empty() ? 0.0f : 100.0f / static_cast<float>(paths.size());
-    for (std::size_t k = 0; k < paths.size(); ++k) {
-        status.setProgress(step * static_cast<float>(k));
-        status.setStatus(joined("Load image ", paths[k]));
-        status.drawFrame();
-        String error;
-        if (loadOnePicture(images, paths[k], maskValue, status, &error) >= 0) ++report.loaded;
-        if (error.length() > 0) report.failures.push_back(joined("", paths[k], ": ").append(error));
+    {
+        // Every core reads pictures; this thread adds them in their order and
+        // keeps the progress moving meanwhile.
+        ParallelPictureReader reader(paths, maskValue);
+        for (size_t k = 0; k < paths.size(); ++k) {
+            status.setStatus(joined("Load image ", paths[k]));
+            status.setProgress(step * static_cast<float>(k));
+            status.drawFrame();
+            while (!reader.waitFor(k, std::chrono::milliseconds(kProgressFrameMilliseconds))) {
+                status.setProgress(step * static_cast<float>(reader.finished()));
+                status.drawFrame();
+            }
+            String error;
+            std::unique_ptr<ImageEntry> entry = reader.take(k, error);
+            if (!entry) {
+                report.failures.push_back(joined("", paths[k], ": ").append(error));
+                continue;
+            }
+            String name;
+            name.append(images.nextImageNumber());
+            entry->setName(name);
+            images.append(std::move(entry));
+            ++report.loaded;
+        }
     }
+    status.setProgress(100.0f);
     status.setBusy(false);
     return report;
 }
@@ -185,7 +283,23 @@ PictureLoadReport loadImagesCommand(ImageList& images, CommandUi& ui, unsigned c
     }
     ui.status.clearKeyTable();
     if (!paths || paths->empty()) return PictureLoadReport{};
-    return loadPictures(images, *paths, maskValue, ui.status);
+    PictureLoadReport report = loadPictures(images, *paths, maskValue, ui.status);
+    reportUnreadablePictures(ui, report.failures);
+    return report;
+}
+
+void reportUnreadablePictures(CommandUi& ui, const std::vector<String>& failures) {
+    if (failures.empty()) return;
+    String text(failures.size() == 1 ? "This file is no picture Plastora can load; nothing was added for it:"
+                                     : "These files are no pictures Plastora can load; nothing was added for them:");
+    constexpr size_t kListed = 10;
+    for (size_t i = 0; i < failures.size() && i < kListed; ++i) text.append('\n').append(failures[i]);
+    if (failures.size() > kListed) {
+        text.append(String("\n... and "));
+        text.append(static_cast<int>(failures.size() - kListed));
+        text.append(String(" more"));
+    }
+    tellUser(ui, "Load Images", text, MessageIcon::Warning);
 }
 
 // --- writing --------------------------------------------------------------------------

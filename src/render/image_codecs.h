@@ -92,6 +92,11 @@ bool readPnmSize(const unsigned char* bytes, size_t count, int& width, int& heig
 // Binary P6, maximum value 255; alpha is dropped.
 void encodePpm(const RgbaImage& image, std::vector<unsigned char>& out);
 
+// ---- JPEG through libjpeg-turbo (codec_jpeg.cpp) -------------------------------
+
+bool decodeJpeg(const unsigned char* bytes, size_t count, RgbaImage& image, std::string& error);
+bool readJpegSize(const unsigned char* bytes, size_t count, int& width, int& height, std::string& error);
+
 // ---- Formats decoded by stb_image (codec_stb.cpp) ----------------------------
 
 // JPEG, PNG, Radiance HDR and TGA. `format` names the format

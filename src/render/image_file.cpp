@@ -15,7 +15,7 @@
 
 namespace {
 
-enum class FileKind { Bmp, Dds, Pfm, Pnm, Stb, Refused, Unknown };
+enum class FileKind { Bmp, Dds, Pfm, Pnm, Jpeg, Stb, Refused, Unknown };
 
 struct Recognised {
     FileKind kind = FileKind::Unknown;
@@ -35,7 +35,7 @@ Recognised recognise(const unsigned char* bytes, size_t count) {
     if (looksLikePfm(bytes, count)) return {FileKind::Pfm, "PFM"};
     if (looksLikeBmp(bytes, count)) return {FileKind::Bmp, "BMP"};
     if (startsWith(bytes, count, "\x89PNG\r\n\x1a\n", 8)) return {FileKind::Stb, "PNG"};
-    if (startsWith(bytes, count, "\xFF\xD8", 2)) return {FileKind::Stb, "JPEG"};
+    if (startsWith(bytes, count, "\xFF\xD8", 2)) return {FileKind::Jpeg, "JPEG"};
     if (startsWith(bytes, count, "#?RADIANCE", 10) || startsWith(bytes, count, "#?RGBE", 6))
         return {FileKind::Stb, "HDR"};
     // The library would take any "P5" or "P6" start for its own (faulty)
@@ -59,6 +59,7 @@ bool decodeRecognised(const unsigned char* bytes, size_t count, RgbaImage& image
     case FileKind::Dds: return imagecodec::decodeDds(bytes, count, image, error);
     case FileKind::Pfm: return imagecodec::decodePfm(bytes, count, image, error);
     case FileKind::Pnm: return imagecodec::decodePnm(bytes, count, image, error);
+    case FileKind::Jpeg: return imagecodec::decodeJpeg(bytes, count, image, error);
     case FileKind::Stb: return imagecodec::decodeWithStb(bytes, count, found.format, false, image, error);
     case FileKind::Unknown: return imagecodec::decodeWithStb(bytes, count, found.format, true, image, error);
     case FileKind::Refused: break;
@@ -74,6 +75,7 @@ bool sizeOfRecognised(const unsigned char* bytes, size_t count, int& width, int&
     case FileKind::Dds: return imagecodec::readDdsSize(bytes, count, width, height, error);
     case FileKind::Pfm: return imagecodec::readPfmSize(bytes, count, width, height, error);
     case FileKind::Pnm: return imagecodec::readPnmSize(bytes, count, width, height, error);
+    case FileKind::Jpeg: return imagecodec::readJpegSize(bytes, count, width, height, error);
     case FileKind::Stb: return imagecodec::readStbSize(bytes, count, found.format, false, width, height, error);
     case FileKind::Unknown: return imagecodec::readStbSize(bytes, count, found.format, true, width, height, error);
     case FileKind::Refused: break;

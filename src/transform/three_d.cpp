@@ -102,7 +102,11 @@ void ThreeD::bringClippingsUpToDate() {
         setStatus(withImageName(first ? "Create 3d data for image %s" : "Update 3d data for image %s", entry->name()));
         setProgress(100.0f * static_cast<float>(index) / static_cast<float>(slots));
         drawFrame();
-        clipping->update();
+        if (first) {
+            clipping->update();
+        } else {
+            clipping->updateIfOutOfDate();
+        }
     }
     setProgress(100.0f);
     setBusy(false);

@@ -86,6 +86,8 @@ private:
     void released(GuiButton* button) override;
     void over(GuiButton* button) override;
     void valueChanged(GuiSlider* slider) override;
+    // The value dialog ends with a release: the value counts the same.
+    void released(GuiSlider* slider) override { valueChanged(slider); }
     void finishCutOut(ImagePoint end);
     void setPoint(Tool tool, ImagePoint point);
 

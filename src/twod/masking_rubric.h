@@ -127,6 +127,8 @@ private:
 
     void released(GuiButton* button) override;
     void valueChanged(GuiSlider* slider) override;
+    // The value dialog ends with a release: the value counts the same.
+    void released(GuiSlider* slider) override { valueChanged(slider); }
     void checked(GuiCheckbox* checkbox) override;
     void unchecked(GuiCheckbox* checkbox) override;
 

@@ -155,7 +155,8 @@ void TwoD::layoutScreen() {
     const int listWidth = std::clamp(column - 2 * kMargin, 64, 150);
     list_->setRect(kMargin, top + 196, kMargin + listWidth, height - kMargin);
 
-    const int panelLeft = std::max(static_cast<int>(centred.right) + kMargin, width - 310);
+    // At least 258 pixels wide: on small screens the panel covers the view's edge.
+    const int panelLeft = std::min(static_cast<int>(centred.right) + kMargin, width - 270);
     for (Rubric* rubric : rubrics_) rubric->panel().setRect(panelLeft, top + 130, width - kMargin, height - kMargin);
 }
 
