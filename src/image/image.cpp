@@ -520,11 +520,15 @@ void Image::loadBmp(const String& fileName) {
 }
 
 void Image::loadDecoded(const String& fileName, Image* alpha) {
-    RgbaImage decoded;
+    std::vector<unsigned char> alphaBytes;
     String error;
-    if (!decodeImageFile(fileName, decoded, error) || decoded.width < 1 || decoded.height < 1 ||
-        decoded.width > kMaxSide || decoded.height > kMaxSide ||
-        decoded.pixels.size() != static_cast<size_t>(decoded.width) * static_cast<size_t>(decoded.height) * 4) {
+    // The decoder writes the colour straight into this image's buffer.
+    const auto buffer = [this](int width, int height) -> unsigned char* {
+        if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) return nullptr;
+        allocate(width, height);
+        return valid_ ? pixels_.data() : nullptr;
+    };
+    if (!decodeImageFileRgb(fileName, buffer, alphaBytes, error) || !valid_) {
         if (error.length() == 0) error = "decoder returned no usable picture";
         Logger::instance().error(joinText("Image ", fileName), joinText("Could not decode picture: ", error));
         std::printf("No image returned in image constr\n");
@@ -532,20 +536,12 @@ void Image::loadDecoded(const String& fileName, Image* alpha) {
         becomePlaceholder(kUndecodableSide, error);
         return;
     }
-    allocate(decoded.width, decoded.height);
-    const unsigned char* rgba = decoded.pixels.data();
-    for (size_t i = 0, n = static_cast<size_t>(width_) * height_; i < n; ++i) {
-        pixels_[i * 3] = rgba[i * 4];
-        pixels_[i * 3 + 1] = rgba[i * 4 + 1];
-        pixels_[i * 3 + 2] = rgba[i * 4 + 2];
-    }
-    if (alpha != nullptr && decoded.hasAlpha) {
-        Image channel(decoded.width, decoded.height);
-        for (size_t i = 0, n = static_cast<size_t>(width_) * height_; i < n; ++i) {
-            unsigned char a = rgba[i * 4 + 3];
-            channel.pixels_[i * 3] = a;
-            channel.pixels_[i * 3 + 1] = a;
-            channel.pixels_[i * 3 + 2] = a;
+    if (alpha != nullptr && alphaBytes.size() == static_cast<size_t>(width_) * height_) {
+        Image channel(width_, height_);
+        for (size_t i = 0; i < alphaBytes.size(); ++i) {
+            channel.pixels_[i * 3] = alphaBytes[i];
+            channel.pixels_[i * 3 + 1] = alphaBytes[i];
+            channel.pixels_[i * 3 + 2] = alphaBytes[i];
         }
         channel.setName(fileName);
         *alpha = std::move(channel);

@@ -19,7 +19,7 @@
 namespace {
 
 // While a picture is read, a frame is drawn this often.
-constexpr int kProgressFrameMilliseconds = 40;
+constexpr int kProgressFrameMilliseconds = 100;
 
 struct PictureFormat {
     const char* name;
@@ -270,6 +270,11 @@ PictureLoadReport loadPictures(ImageList& images, const std::vector<String>& pat
             ++report.loaded;
         }
     }
+    String done;
+    done.append(report.loaded);
+    if (report.loaded != static_cast<int>(paths.size())) done.append(String(" of ")).append(static_cast<int>(paths.size()));
+    done.append(String(report.loaded == 1 && paths.size() == 1 ? " image loaded." : " images loaded."));
+    status.setStatus(done);
     status.setProgress(100.0f);
     status.setBusy(false);
     return report;

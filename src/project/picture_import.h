@@ -76,7 +76,8 @@ struct PictureLoadReport {
 // in their order: for each path k, status "Load image %s", progress 100 /
 // count * k, a frame, then frames with the progress of the pictures read so
 // far until picture k is ready. Files that cannot be decoded are left out
-// and listed. At the end progress 100 and the busy state ends.
+// and listed. At the end the status tells how many were loaded ("3 images
+// loaded.", "2 of 3 images loaded."), progress 100 and the busy state ends.
 PictureLoadReport loadPictures(ImageList& images, const std::vector<String>& paths, unsigned char maskValue,
                                StatusSink& status);
 

@@ -65,6 +65,25 @@ bool decodeJpeg(const unsigned char* bytes, size_t count, RgbaImage& image, std:
     return true;
 }
 
+bool decodeJpegRgb(const unsigned char* bytes, size_t count,
+                   const std::function<unsigned char*(int, int)>& rgbBuffer, std::string& error) {
+    Decompressor jpeg;
+    int width = 0;
+    int height = 0;
+    if (!readHeader(jpeg, bytes, count, width, height, error)) return false;
+    unsigned char* out = rgbBuffer(width, height);
+    if (out == nullptr) {
+        error = "JPEG picture of this size cannot be taken";
+        return false;
+    }
+    if (tjDecompress2(jpeg.handle, bytes, static_cast<unsigned long>(count), out, width, 0, height, TJPF_RGB, 0) != 0 &&
+        tjGetErrorCode(jpeg.handle) != TJERR_WARNING) {
+        error.clear();  // left to the general path
+        return false;
+    }
+    return true;
+}
+
 bool readJpegSize(const unsigned char* bytes, size_t count, int& width, int& height, std::string& error) {
     Decompressor jpeg;
     return readHeader(jpeg, bytes, count, width, height, error);

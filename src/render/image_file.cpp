@@ -192,6 +192,62 @@ bool decodeImageFile(const String& path, RgbaImage& image, String& error) {
     return decodeImageMemory(bytes.data(), bytes.size(), image, error);
 }
 
+namespace {
+
+// The picture's bytes, or false with the reason.
+bool readPictureFile(const String& path, std::vector<unsigned char>& bytes, String& error) {
+    struct stat info;
+    if (::stat(path.text(), &info) == 0 && info.st_size > INT_MAX) {
+        error = String("The file is too large for a picture");
+        return false;
+    }
+    if (!readFile(path, bytes) || bytes.empty()) {
+        error = String(bytes.empty() ? "The file is empty or cannot be read" : "Cannot read the file");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool decodeImageFileRgb(const String& path, const std::function<unsigned char*(int, int)>& rgbBuffer,
+                        std::vector<unsigned char>& alpha, String& error) {
+    alpha.clear();
+    std::vector<unsigned char> bytes;
+    if (!readPictureFile(path, bytes, error)) return false;
+    try {
+        if (recognise(bytes.data(), bytes.size()).kind == FileKind::Jpeg) {
+            std::string reason;
+            if (imagecodec::decodeJpegRgb(bytes.data(), bytes.size(), rgbBuffer, reason)) return true;
+            if (!reason.empty()) {
+                error = String(reason.c_str());
+                return false;
+            }
+        }
+        RgbaImage image;
+        if (!decodeImageMemory(bytes.data(), bytes.size(), image, error)) return false;
+        unsigned char* out = rgbBuffer(image.width, image.height);
+        if (out == nullptr) {
+            error = String("The picture's size cannot be taken");
+            return false;
+        }
+        const size_t pixels = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
+        for (size_t i = 0; i < pixels; ++i) {
+            out[i * 3] = image.pixels[i * 4];
+            out[i * 3 + 1] = image.pixels[i * 4 + 1];
+            out[i * 3 + 2] = image.pixels[i * 4 + 2];
+        }
+        if (image.hasAlpha) {
+            alpha.resize(pixels);
+            for (size_t i = 0; i < pixels; ++i) alpha[i] = image.pixels[i * 4 + 3];
+        }
+        return true;
+    } catch (const std::bad_alloc&) {
+        error = String("Not enough memory to decode the picture");
+        return false;
+    }
+}
+
 bool readImageSize(const String& path, int& width, int& height, String& error) {
     // Headers sit at the start; a JPEG may keep large metadata before its
     // size, so the whole file is read if the first part does not tell.
