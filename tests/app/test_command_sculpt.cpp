@@ -77,7 +77,9 @@ TEST(CommandSculpt, BadArgumentsPrintTheUsageAndExit2) {
         {"-o", out},
         {project, "-o"},
         {project, "-o", dir.file("out.OBJ")},
-        {project, "-o", dir.file("out.stl")},
+        {project, "-o", dir.file("out.STL")},
+        {project, "-o", dir.file("out.gltf")},
+        {project, "-o", out, "--texture", "skin.png", "--no-texture"},
         {project, "-o", out, "-o", out},
         {project, project, "-o", out},
         {project, "-o", out, "--voxel-size", "abc"},
@@ -137,6 +139,40 @@ TEST(CommandSculpt, SculptsTheProjectThroughEveryStage) {
     ASSERT_TRUE(std::regex_search(finer.out, match, std::regex("triangles=(\\d+)")));
     EXPECT_GT(std::stoi(match[1]), countLines(text, "f "));
     EXPECT_EQ(testsupport::readText(dir.file("disc.wrl")).rfind("#VRML V2.0 utf8", 0), 0u);
+}
+
+TEST(CommandSculpt, GlbAndPlyCarryTheTextureThemselvesStlNone) {
+    TempDir dir;
+    const std::string project = writeDiscProject(dir, true);
+    struct Case {
+        const char* file;
+        std::vector<std::string> options;
+        bool textured;
+    };
+    const Case cases[] = {
+        {"disc.glb", {}, true},
+        {"plain.glb", {"--no-texture"}, false},
+        {"disc.ply", {}, true},
+        {"disc.stl", {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::vector<std::string> arguments = {project, "-o", dir.file(c.file), "--quiet"};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        const CommandRun run = runSculpt(arguments);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_TRUE(run.err.empty()) << run.err;  // --quiet
+        const std::string text = testsupport::readText(dir.file(c.file));
+        if (std::string(c.file).ends_with(".glb")) {
+            EXPECT_EQ(text.find("TEXCOORD_0") != std::string::npos, c.textured);
+            EXPECT_EQ(text.find("image/png") != std::string::npos, c.textured);
+        } else if (std::string(c.file).ends_with(".ply")) {
+            EXPECT_EQ(text.find("property uchar red") != std::string::npos, c.textured);
+        }
+        EXPECT_FALSE(run.out.empty());
+    }
+    // No texture file was asked for, so none was written.
+    EXPECT_FALSE(testsupport::fileExists(dir.file("disc.mtl")));
 }
 
 TEST(CommandSculpt, UnreadableOrIdleProjectsExit1WithoutOutput) {
