@@ -150,6 +150,7 @@ int runImportCommand(int argc, char** argv) {
     PictureBatchOptions options;
     options.maskValue = maskValueOf(settings);
     options.readExif = arguments.placement.exif;
+    options.makeClippings = true;
 
     TerminalProgress display(kName, TerminalProgress::styleFor(arguments.quiet));
     const auto progress = [&](int index, int done, int total) {
@@ -168,7 +169,7 @@ int runImportCommand(int argc, char** argv) {
 
     std::vector<CameraFieldOfView> cameras;
     for (LoadedPicture& picture : loaded) {
-        images.append(std::move(picture.entry));
+        clippings.appendWithClipping(std::move(picture.entry), std::move(picture.clipping));
         cameras.push_back(CameraFieldOfView{picture.tanHalfWidth});
     }
     if (arguments.placement.placesPictures()) {

@@ -3,6 +3,7 @@
 #include "core/file_io.h"
 #include "project/camera_exif.h"
 #include "render/image_file.h"
+#include "sculpt/clipping.h"
 
 #include <turbojpeg.h>
 
@@ -56,7 +57,18 @@ LoadedPicture loadOne(const String& path, int number, const PictureBatchOptions&
     return loaded;
 }
 
+LoadedPicture loadWithClipping(const String& path, int number, const PictureBatchOptions& options) {
+    LoadedPicture loaded = loadOne(path, number, options);
+    if (options.makeClippings) loaded.clipping = std::make_unique<Clipping>(*loaded.entry);
+    return loaded;
+}
+
 }  // namespace
+
+LoadedPicture::LoadedPicture() = default;
+LoadedPicture::LoadedPicture(LoadedPicture&&) noexcept = default;
+LoadedPicture& LoadedPicture::operator=(LoadedPicture&&) noexcept = default;
+LoadedPicture::~LoadedPicture() = default;
 
 bool decodeJpegForCanvas(const unsigned char* bytes, std::size_t count, Image& picture, int& width, int& height) {
     picture = Image();
@@ -103,8 +115,8 @@ std::vector<LoadedPicture> loadPictureBatch(const std::vector<String>& paths, co
     std::vector<int> finished;  // indices in the order they were finished
     const auto work = [&] {
         for (int k = next++; k < total; k = next++) {
-            pictures[static_cast<std::size_t>(k)] = loadOne(paths[static_cast<std::size_t>(k)],
-                                                            numbers[static_cast<std::size_t>(k)], options);
+            pictures[static_cast<std::size_t>(k)] = loadWithClipping(paths[static_cast<std::size_t>(k)],
+                                                                     numbers[static_cast<std::size_t>(k)], options);
             std::lock_guard<std::mutex> lock(mutex);
             finished.push_back(k);
             finishedOne.notify_one();

@@ -18,9 +18,19 @@
 #include <memory>
 #include <vector>
 
+class Clipping;
+
 struct LoadedPicture {
+    LoadedPicture();
+    LoadedPicture(LoadedPicture&&) noexcept;
+    LoadedPicture& operator=(LoadedPicture&&) noexcept;
+    ~LoadedPicture();
+
     // Never null: a file that could not be decoded gives the red placeholder.
     std::unique_ptr<ImageEntry> entry;
+    // The entry's clipping, when asked for (PictureBatchOptions); hand both
+    // to ClippingTable::appendWithClipping.
+    std::unique_ptr<Clipping> clipping;
     // Why the file could not be decoded; empty when it could.
     String error;
     // tan(horizontal angle of view / 2) from the photograph's EXIF data; 0
@@ -35,6 +45,9 @@ struct PictureBatchOptions {
     bool readExif = true;
     // Worker threads; 0 for one per core.
     int threads = 0;
+    // Also make each entry's clipping (silhouette grid and projection) on
+    // the worker threads.
+    bool makeClippings = false;
 };
 
 // Loads `paths[k]` as an entry named `numbers[k]` (the two lists have the
