@@ -38,9 +38,7 @@ void printImportUsage(FILE* out) {
 struct ImportArguments {
     std::vector<String> pictures;
     String output;
-    PlacementOptions placement;
-    bool quiet = false;
-    bool help = false;
+    SharedOptions options;
 };
 
 bool fail(const std::string& reason) {
@@ -60,17 +58,13 @@ bool parseArguments(int argc, char** argv, ImportArguments& arguments) {
             continue;
         }
         std::string error;
-        switch (readPlacementOption(argc, argv, i, arguments.placement, error)) {
+        switch (readSharedOption(argc, argv, i, arguments.options, error)) {
             case OptionRead::Taken: continue;
             case OptionRead::Bad: return fail(error);
             case OptionRead::NotMine: break;
         }
         if (std::strcmp(argument, "--") == 0) {
             optionsEnded = true;
-        } else if (std::strcmp(argument, "-h") == 0 || std::strcmp(argument, "--help") == 0) {
-            arguments.help = true;
-        } else if (std::strcmp(argument, "-q") == 0 || std::strcmp(argument, "--quiet") == 0) {
-            arguments.quiet = true;
         } else if (std::strcmp(argument, "-o") == 0 || std::strcmp(argument, "--output") == 0) {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') return fail(std::string(argument) + " needs a project file name");
             if (haveOutput) return fail("only one project can be written at a time");
@@ -80,11 +74,11 @@ bool parseArguments(int argc, char** argv, ImportArguments& arguments) {
             return fail(std::string("unknown option '") + argument + "'");
         }
     }
-    if (arguments.help) return true;
+    if (arguments.options.help) return true;
     if (arguments.pictures.empty()) return fail("no pictures given");
     if (!haveOutput) return fail("no project given (-o PROJECT.qz)");
     std::string error;
-    if (!checkPlacementOptions(arguments.placement, error)) return fail(error);
+    if (!checkPlacementOptions(arguments.options.placement, error)) return fail(error);
     return true;
 }
 
@@ -104,21 +98,6 @@ bool checkPictures(const std::vector<String>& pictures) {
     return readable;
 }
 
-// The file commands' status as steps of the progress display: each image
-// saved is one step.
-class SaveStatus : public StatusSink {
-public:
-    explicit SaveStatus(TerminalProgress& display) : display_(display) {}
-    void setProgress(float percent) override { percent_ = percent; }
-    void setStatus(const String& text) override {
-        if (text.view().starts_with("Save image and mask ")) display_.step(std::string(text.view()), 50.0f + percent_ / 2);
-    }
-
-private:
-    TerminalProgress& display_;
-    float percent_ = 0.0f;
-};
-
 }  // namespace
 
 int runImportCommand(int argc, char** argv) {
@@ -127,14 +106,14 @@ int runImportCommand(int argc, char** argv) {
         printImportUsage(stderr);
         return 2;
     }
-    if (arguments.help) {
+    if (arguments.options.help) {
         printImportUsage(stdout);
         return 0;
     }
     const int count = static_cast<int>(arguments.pictures.size());
     std::vector<ViewAngles> views;
     std::string error;
-    if (arguments.placement.placesPictures() && !viewsForPictures(arguments.placement, count, views, error)) {
+    if (arguments.options.placement.placesPictures() && !viewsForPictures(arguments.options.placement, count, views, error)) {
         fail(error);
         printImportUsage(stderr);
         return 2;
@@ -149,10 +128,10 @@ int runImportCommand(int argc, char** argv) {
     for (int k = 0; k < count; ++k) numbers.push_back(images.nextImageNumber());
     PictureBatchOptions options;
     options.maskValue = maskValueOf(settings);
-    options.readExif = arguments.placement.exif;
+    options.readExif = arguments.options.placement.exif;
     options.makeClippings = true;
 
-    TerminalProgress display(kName, TerminalProgress::styleFor(arguments.quiet));
+    TerminalProgress display(kName, TerminalProgress::styleFor(arguments.options.quiet));
     const auto progress = [&](int index, int done, int total) {
         const std::string caption = "Load image " + std::string(arguments.pictures[static_cast<std::size_t>(index)].view());
         display.step(caption, 50.0f * static_cast<float>(done) / static_cast<float>(total));
@@ -172,7 +151,7 @@ int runImportCommand(int argc, char** argv) {
         clippings.appendWithClipping(std::move(picture.entry), std::move(picture.clipping));
         cameras.push_back(CameraFieldOfView{picture.tanHalfWidth});
     }
-    if (arguments.placement.placesPictures()) {
+    if (arguments.options.placement.placesPictures()) {
         placeImages(images, clippings, views, cameras);
     } else {
         applyCameraFieldsOfView(images, clippings, cameras);
@@ -182,7 +161,7 @@ int runImportCommand(int argc, char** argv) {
     sliders.voxelsize = settings.meshdetail;
     sliders.sharpening = settings.sharpening;
     sliders.smoothing = settings.smoothing;
-    SaveStatus status(display);
+    SaveProgress status(display, 50.0f, 50.0f);
     const ProjectSaveResult saved = saveProject(projectPath, images, sliders, status, &clippings);
     display.finish();
     if (!saved.saved) {
@@ -191,6 +170,6 @@ int runImportCommand(int argc, char** argv) {
         return 1;
     }
     std::printf("Imported %d picture%s into %s%s\n", count, count == 1 ? "" : "s", saved.projectPath.text(),
-                arguments.placement.placesPictures() ? ", placed" : "");
+                arguments.options.placement.placesPictures() ? ", placed" : "");
     return 0;
 }

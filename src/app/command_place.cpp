@@ -30,9 +30,7 @@ void printPlaceUsage(FILE* out) {
 
 struct PlaceArguments {
     String project;
-    PlacementOptions placement;
-    bool quiet = false;
-    bool help = false;
+    SharedOptions options;
 };
 
 bool fail(const std::string& reason) {
@@ -50,41 +48,20 @@ bool parseArguments(int argc, char** argv, PlaceArguments& arguments) {
             continue;
         }
         std::string error;
-        switch (readPlacementOption(argc, argv, i, arguments.placement, error)) {
+        switch (readSharedOption(argc, argv, i, arguments.options, error)) {
             case OptionRead::Taken: continue;
             case OptionRead::Bad: return fail(error);
-            case OptionRead::NotMine: break;
-        }
-        if (std::strcmp(argument, "-h") == 0 || std::strcmp(argument, "--help") == 0) {
-            arguments.help = true;
-        } else if (std::strcmp(argument, "-q") == 0 || std::strcmp(argument, "--quiet") == 0) {
-            arguments.quiet = true;
-        } else {
-            return fail(std::string("unknown option '") + argument + "'");
+            case OptionRead::NotMine: return fail(std::string("unknown option '") + argument + "'");
         }
     }
-    if (arguments.help) return true;
+    if (arguments.options.help) return true;
     if (projects != 1) return fail(projects == 0 ? "no project given" : "give exactly one project");
     std::string error;
-    if (!checkPlacementOptions(arguments.placement, error)) return fail(error);
-    if (!arguments.placement.placesPictures()) return fail("say how to place the pictures: --turntable or --views");
+    if (!checkPlacementOptions(arguments.options.placement, error)) return fail(error);
+    if (!arguments.options.placement.placesPictures()) return fail("say how to place the pictures: --turntable or --views");
     if (!arguments.project.endsWith(".qz")) return fail("the project file must end in .qz");
     return true;
 }
-
-// Each image saved is one step of the display.
-class SaveStatus : public StatusSink {
-public:
-    explicit SaveStatus(TerminalProgress& display) : display_(display) {}
-    void setProgress(float percent) override { percent_ = percent; }
-    void setStatus(const String& text) override {
-        if (text.view().starts_with("Save image and mask ")) display_.step(std::string(text.view()), percent_);
-    }
-
-private:
-    TerminalProgress& display_;
-    float percent_ = 0.0f;
-};
 
 }  // namespace
 
@@ -94,7 +71,7 @@ int runPlaceCommand(int argc, char** argv) {
         printPlaceUsage(stderr);
         return 2;
     }
-    if (arguments.help) {
+    if (arguments.options.help) {
         printPlaceUsage(stdout);
         return 0;
     }
@@ -119,7 +96,7 @@ int runPlaceCommand(int argc, char** argv) {
     }
     std::vector<ViewAngles> views;
     std::string error;
-    if (!viewsForPictures(arguments.placement, images.imageCount(), views, error)) {
+    if (!viewsForPictures(arguments.options.placement, images.imageCount(), views, error)) {
         fail(error);
         printPlaceUsage(stderr);
         return 2;
@@ -127,8 +104,8 @@ int runPlaceCommand(int argc, char** argv) {
     if (!checkWritableFile(kName, "project", arguments.project)) return 1;
     placeImages(images, clippings, views, {});
 
-    TerminalProgress display(kName, TerminalProgress::styleFor(arguments.quiet));
-    SaveStatus status(display);
+    TerminalProgress display(kName, TerminalProgress::styleFor(arguments.options.quiet));
+    SaveProgress status(display, 0.0f, 100.0f);
     const ProjectSaveResult saved = saveProject(arguments.project, images, settings, status, &clippings);
     display.finish();
     if (!saved.saved) {

@@ -1,6 +1,7 @@
 #include "app/command_support.h"
 
 #include "app/program_folders.h"
+#include "app/terminal_progress.h"
 #include "core/xml.h"
 #include "project/project_file.h"
 
@@ -54,4 +55,10 @@ bool checkWritableFile(const char* command, const char* what, const String& path
         return false;
     }
     return true;
+}
+
+void SaveProgress::setStatus(const String& text) {
+    if (text.view().starts_with("Save image and mask ")) {
+        display_.step(std::string(text.view()), from_ + percent_ * share_ / 100.0f);
+    }
 }

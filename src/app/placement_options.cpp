@@ -52,6 +52,18 @@ OptionRead readPlacementOption(int argc, char** argv, int& i, PlacementOptions& 
     return parseDegrees(option, value, -360.0f, 360.0f, options.start, error) ? OptionRead::Taken : OptionRead::Bad;
 }
 
+OptionRead readSharedOption(int argc, char** argv, int& i, SharedOptions& options, std::string& error) {
+    if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) {
+        options.help = true;
+        return OptionRead::Taken;
+    }
+    if (std::strcmp(argv[i], "-q") == 0 || std::strcmp(argv[i], "--quiet") == 0) {
+        options.quiet = true;
+        return OptionRead::Taken;
+    }
+    return readPlacementOption(argc, argv, i, options.placement, error);
+}
+
 bool checkPlacementOptions(const PlacementOptions& options, std::string& error) {
     if (options.turntable && options.viewsGiven) {
         error = "--turntable and --views cannot be given together";

@@ -33,6 +33,15 @@ enum class OptionRead {
 // Reads the placement option at argv[i], advancing i over its value.
 OptionRead readPlacementOption(int argc, char** argv, int& i, PlacementOptions& options, std::string& error);
 
+// The options "import" and "place" share: the placement options, -h/--help
+// and -q/--quiet.
+struct SharedOptions {
+    PlacementOptions placement;
+    bool help = false;
+    bool quiet = false;
+};
+OptionRead readSharedOption(int argc, char** argv, int& i, SharedOptions& options, std::string& error);
+
 // The options make sense together: not both --turntable and --views, and
 // the turntable details only with --turntable. False with the reason.
 bool checkPlacementOptions(const PlacementOptions& options, std::string& error);

@@ -6,6 +6,7 @@
 #include "project/clipping_elements.h"
 #include "project/project_file.h"
 #include "support/command_capture.h"
+#include "support/disc_views.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -30,23 +31,7 @@ CommandRun runSculpt(std::vector<std::string> arguments) {
 std::string writeDiscProject(const TempDir& dir, bool enabled, bool emptyMasks = false) {
     ImageList images;
     ClippingTable clippings(images);
-    for (int view = 0; view < 2; ++view) {
-        Image mask(Image::kCanvasSide, Image::kCanvasSide);
-        for (int y = 0; y < Image::kCanvasSide && !emptyMasks; ++y) {
-            for (int x = 0; x < Image::kCanvasSide; ++x) {
-                if ((x - 256) * (x - 256) + (y - 256) * (y - 256) < 150 * 150) mask.setPixel(x, y, Rgb{255, 255, 255});
-            }
-        }
-        auto entry = std::make_unique<ImageEntry>(
-            Image(), Image(Image::kCanvasSide, Image::kCanvasSide, Rgb{200, 40, 40}), std::move(mask));
-        entry->setName(String().append(images.nextImageNumber()));
-        const int index = images.append(std::move(entry));
-        ClippingRecord record;
-        record.flags.enabled = enabled;
-        record.placement.angle = 90.0f * static_cast<float>(view);
-        record.placement.scaling = D3DXVECTOR3(1500.0f, 2.0f, 2.0f);
-        applyRecord(record, *clippings.clipping(index));
-    }
+    testsupport::addDiscViews(images, clippings, enabled, emptyMasks);
     ProjectSettings settings;
     settings.voxelsize = 5;
     settings.sharpening = 0;

@@ -9,6 +9,7 @@
 #include "sculpt/mesh_export.h"
 #include "sculpt/sculpture.h"
 #include "sculpt/texture_atlas.h"
+#include "support/disc_views.h"
 #include "support/glb_reader.h"
 #include "support/test_support.h"
 
@@ -43,23 +44,7 @@ public:
 class SculptedDisc {
 public:
     explicit SculptedDisc(bool textured) : clippings_(images_) {
-        for (int view = 0; view < 2; ++view) {
-            Image mask(Image::kCanvasSide, Image::kCanvasSide);
-            for (int y = 0; y < Image::kCanvasSide; ++y) {
-                for (int x = 0; x < Image::kCanvasSide; ++x) {
-                    if ((x - 256) * (x - 256) + (y - 256) * (y - 256) < 150 * 150) mask.setPixel(x, y, Rgb{255, 255, 255});
-                }
-            }
-            auto entry = std::make_unique<ImageEntry>(
-                Image(), Image(Image::kCanvasSide, Image::kCanvasSide, Rgb{200, 40, 40}), std::move(mask));
-            const int index = images_.append(std::move(entry));
-            ClippingRecord record;
-            record.flags.enabled = true;
-            record.placement.angle = 90.0f * static_cast<float>(view);
-            record.placement.scaling = D3DXVECTOR3(1500.0f, 2.0f, 2.0f);
-            applyRecord(record, *clippings_.clipping(index));
-            list_.push_back(clippings_.clipping(index));
-        }
+        list_ = testsupport::addDiscViews(images_, clippings_, true);
         SculptSettings settings;
         settings.depth = 5;
         sculpture = std::make_unique<Sculpture>(settings);

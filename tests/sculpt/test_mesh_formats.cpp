@@ -4,6 +4,7 @@
 #include "image/image.h"
 #include "sculpt/mesh_export.h"
 
+#include "export_box.h"
 #include "support/glb_reader.h"
 #include "support/test_support.h"
 
@@ -26,46 +27,6 @@ using testsupport::TempDir;
 
 String str(const std::string& text) { return String(text.c_str()); }
 
-// A box from (0, 1, 2) to (2, 3, 4), faces clockwise seen from outside (the
-// program's left-handed convention). With `textured`, each corner's texture
-// coordinates put vertices with y = 3 in the top half of the texture and
-// those with y = 1 in the bottom half (v measured from the top).
-ExportMesh box(bool textured) {
-    ExportMesh mesh;
-    for (int i = 0; i < 8; ++i) {
-        const float x = (i & 1) ? 2.0f : 0.0f;
-        const float y = (i & 2) ? 3.0f : 1.0f;
-        const float z = (i & 4) ? 4.0f : 2.0f;
-        mesh.positions.push_back({x, y, z});
-        mesh.normals.push_back({x - 1.0f, y - 2.0f, z - 3.0f});
-    }
-    const int quads[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
-    for (int q = 0; q < 6; ++q) {
-        const int* c = quads[q];
-        for (const auto& corners : {std::array<int, 3>{c[0], c[1], c[2]}, std::array<int, 3>{c[0], c[2], c[3]}}) {
-            ExportMesh::Triangle t;
-            for (int k = 0; k < 3; ++k) {
-                t.corner[k] = static_cast<std::uint32_t>(corners[static_cast<std::size_t>(k)]);
-                const bool top = mesh.positions[t.corner[k]].y > 2.0f;
-                // Each face has its own column, so vertices are shared by
-                // corners with different coordinates (seams).
-                t.u[k] = (static_cast<float>(q) + 0.5f) / 6.0f;
-                t.v[k] = top ? 0.25f : 0.75f;
-            }
-            mesh.triangles.push_back(t);
-        }
-    }
-    if (signedVolumeLeftHanded(mesh) < 0.0) {
-        for (auto& t : mesh.triangles) {
-            std::swap(t.corner[1], t.corner[2]);
-            std::swap(t.u[1], t.u[2]);
-            std::swap(t.v[1], t.v[2]);
-        }
-    }
-    mesh.hasTextureCoordinates = textured;
-    return mesh;
-}
-
 // 12 by 8 pixels: green in the top half, blue in the bottom half.
 Image twoToneTexture() {
     Image texture(12, 8, Rgb{0, 0, 255});
@@ -73,6 +34,15 @@ Image twoToneTexture() {
         for (int x = 0; x < 12; ++x) texture.setPixel(x, y, Rgb{0, 200, 0});
     }
     return texture;
+}
+
+// The textured box written as `name` in `format` with the two-tone texture.
+std::string writeTexturedBox(const TempDir& dir, const std::string& name, MeshFormat format, const Image& texture) {
+    MeshTexture withImage;
+    withImage.image = &texture;
+    const std::string path = dir.file(name);
+    EXPECT_TRUE(exportMesh(exportBox(true), str(path), format, withImage).written);
+    return path;
 }
 
 struct Shape {
@@ -121,7 +91,9 @@ Shape shapeOf(const aiMesh& mesh) {
 const aiScene* readScene(Assimp::Importer& importer, const std::string& path) {
     const aiScene* scene = importer.ReadFile(path, aiProcess_ValidateDataStructure);
     EXPECT_NE(scene, nullptr) << path << ": " << importer.GetErrorString();
-    if (scene != nullptr) EXPECT_EQ(scene->mNumMeshes, 1u);
+    if (scene != nullptr) {
+        EXPECT_EQ(scene->mNumMeshes, 1u);
+    }
     return scene != nullptr && scene->mNumMeshes == 1 ? scene : nullptr;
 }
 
@@ -129,7 +101,7 @@ const aiScene* readScene(Assimp::Importer& importer, const std::string& path) {
 
 TEST(MeshFormats, EveryBinaryFormatReadsBackClosedOutwardWithItsCounts) {
     TempDir dir;
-    const ExportMesh mesh = box(false);
+    const ExportMesh mesh = exportBox(false);
     for (const char* ending : {".glb", ".ply", ".stl"}) {
         SCOPED_TRACE(ending);
         const std::string path = dir.file(std::string("box") + ending);
@@ -161,10 +133,7 @@ TEST(MeshFormats, EveryBinaryFormatReadsBackClosedOutwardWithItsCounts) {
 TEST(MeshFormats, GlbPassesTheStrictReaderAndCarriesItsTextureAndCoordinates) {
     TempDir dir;
     const Image texture = twoToneTexture();
-    MeshTexture withImage;
-    withImage.image = &texture;
-    const std::string path = dir.file("box.glb");
-    ASSERT_TRUE(exportMesh(box(true), str(path), MeshFormat::Glb, withImage).written);
+    const std::string path = writeTexturedBox(dir, "box.glb", MeshFormat::Glb, texture);
 
     testsupport::GlbMesh glb;
     std::string faults;
@@ -210,10 +179,9 @@ TEST(MeshFormats, GlbPassesTheStrictReaderAndCarriesItsTextureAndCoordinates) {
 TEST(MeshFormats, PlyColoursAreSampledFromTheTextureOnlyWhenThereIsOne) {
     TempDir dir;
     const Image texture = twoToneTexture();
+    const std::string coloured = writeTexturedBox(dir, "coloured.ply", MeshFormat::Ply, texture);
     MeshTexture withImage;
     withImage.image = &texture;
-    const std::string coloured = dir.file("coloured.ply");
-    ASSERT_TRUE(exportMesh(box(true), str(coloured), MeshFormat::Ply, withImage).written);
     const std::string text = testsupport::readText(coloured);
     EXPECT_EQ(text.rfind("ply\nformat binary_little_endian 1.0\n", 0), 0u);
 
@@ -235,8 +203,8 @@ TEST(MeshFormats, PlyColoursAreSampledFromTheTextureOnlyWhenThereIsOne) {
 
     // Texture coordinates without a texture image, or a texture without
     // coordinates: no colours.
-    for (const auto& [name, mesh, image] : {std::tuple{"no_image", box(true), MeshTexture{}},
-                                            std::tuple{"no_coordinates", box(false), withImage}}) {
+    for (const auto& [name, mesh, image] : {std::tuple{"no_image", exportBox(true), MeshTexture{}},
+                                            std::tuple{"no_coordinates", exportBox(false), withImage}}) {
         SCOPED_TRACE(name);
         const std::string plain = dir.file(std::string(name) + ".ply");
         ASSERT_TRUE(exportMesh(mesh, str(plain), MeshFormat::Ply, image).written);
@@ -252,10 +220,7 @@ TEST(MeshFormats, PlyColoursAreSampledFromTheTextureOnlyWhenThereIsOne) {
 TEST(MeshFormats, TheStrictReaderRefusesDamagedFiles) {
     TempDir dir;
     const Image texture = twoToneTexture();
-    MeshTexture withImage;
-    withImage.image = &texture;
-    const std::string path = dir.file("box.glb");
-    ASSERT_TRUE(exportMesh(box(true), str(path), MeshFormat::Glb, withImage).written);
+    const std::string path = writeTexturedBox(dir, "box.glb", MeshFormat::Glb, texture);
     const std::vector<unsigned char> good = testsupport::readBytes(path);
 
     const auto damaged = [&](const std::string& name, auto change) {
