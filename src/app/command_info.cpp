@@ -1,5 +1,6 @@
 #include "app/command_info.h"
 
+#include "core/json.h"
 #include "image/image_entry.h"
 #include "project/clipping_elements.h"
 #include "project/project_file.h"
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -82,67 +84,46 @@ int carvingCount(const std::vector<ImageInfo>& infos) {
 
 // --- JSON --------------------------------------------------------------------------------
 
-// A JSON string: quotes, backslashes and control characters escaped; bytes
-// that are not UTF-8 become U+FFFD.
-std::string quoted(const std::string& text) {
-    std::string out = "\"";
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-            ++i;
-        } else if (c < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", c);
-            out += escape;
-            ++i;
-        } else if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
-        } else {
-            const int length = c >= 0xF0 && c < 0xF5 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
-            bool valid = length > 0 && i + length <= text.size();
-            for (int k = 1; valid && k < length; ++k) valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-            if (valid) {
-                out.append(text, i, static_cast<std::size_t>(length));
-                i += static_cast<std::size_t>(length);
-            } else {
-                out += "\xEF\xBF\xBD";
-                ++i;
-            }
-        }
-    }
-    return out + "\"";
+JsonValue numbers(std::initializer_list<double> values) {
+    JsonValue list = JsonValue::array();
+    for (double value : values) list.append(JsonValue::number(value));
+    return list;
 }
 
-std::string number(double value) {
-    if (!std::isfinite(value)) return "null";
-    char text[40];
-    std::snprintf(text, sizeof text, "%.9g", value);
-    return text;
+JsonValue placementJson(const ClippingPlacement& p) {
+    JsonValue placement = JsonValue::object();
+    placement.set("yaw", JsonValue::number(p.angle));
+    placement.set("pitch", JsonValue::number(p.angleheight));
+    placement.set("roll", JsonValue::number(p.angleimage));
+    placement.set("translation", numbers({p.translation.x, p.translation.y, p.translation.z}));
+    placement.set("width", JsonValue::number(p.scaling.z));
+    placement.set("height", JsonValue::number(p.scaling.y));
+    placement.set("depth", JsonValue::number(p.scaling.x));
+    JsonValue fov = JsonValue::object();
+    fov.set("on", JsonValue::boolean(p.fovSet));
+    fov.set("x", JsonValue::number(p.fovX));
+    fov.set("y", JsonValue::number(p.fovY));
+    placement.set("fieldOfView", std::move(fov));
+    return placement;
 }
 
-std::string boolean(bool value) { return value ? "true" : "false"; }
-
-std::string placementJson(const ClippingPlacement& p) {
-    return "{\"yaw\": " + number(p.angle) + ", \"pitch\": " + number(p.angleheight) + ", \"roll\": " +
-           number(p.angleimage) + ", \"translation\": [" + number(p.translation.x) + ", " + number(p.translation.y) +
-           ", " + number(p.translation.z) + "], \"width\": " + number(p.scaling.z) + ", \"height\": " +
-           number(p.scaling.y) + ", \"depth\": " + number(p.scaling.x) + ", \"fieldOfView\": {\"on\": " +
-           boolean(p.fovSet) + ", \"x\": " + number(p.fovX) + ", \"y\": " + number(p.fovY) + "}}";
-}
-
-std::string imageJson(const ImageInfo& info) {
+JsonValue imageJson(const ImageInfo& info) {
     const ClippingFlags& f = info.flags;
-    return "    {\"slot\": " + std::to_string(info.slot) + ", \"name\": " + quoted(info.name) +
-           ", \"width\": " + std::to_string(info.width) + ", \"height\": " + std::to_string(info.height) +
-           ", \"maskCoverage\": " + number(info.maskCoverage) + ",\n     \"enabled\": " + boolean(f.enabled) +
-           ", \"sculpting\": " + boolean(f.forsculpting) + ", \"addingVoxels\": " + boolean(f.addingvoxels) +
-           ", \"texturing\": " + boolean(f.fortexturing) + ", \"textureStrength\": " +
-           std::to_string(f.texturestrength) + ",\n     \"placement\": " + placementJson(info.placement) +
-           ",\n     \"carves\": " + boolean(info.carves) +
-           ", \"problem\": " + (info.problem.empty() ? std::string("null") : quoted(info.problem)) + "}";
+    JsonValue image = JsonValue::object();
+    image.set("slot", JsonValue::number(info.slot));
+    image.set("name", JsonValue::string(info.name));
+    image.set("width", JsonValue::number(info.width));
+    image.set("height", JsonValue::number(info.height));
+    image.set("maskCoverage", JsonValue::number(info.maskCoverage));
+    image.set("enabled", JsonValue::boolean(f.enabled));
+    image.set("sculpting", JsonValue::boolean(f.forsculpting));
+    image.set("addingVoxels", JsonValue::boolean(f.addingvoxels));
+    image.set("texturing", JsonValue::boolean(f.fortexturing));
+    image.set("textureStrength", JsonValue::number(f.texturestrength));
+    image.set("placement", placementJson(info.placement));
+    image.set("carves", JsonValue::boolean(info.carves));
+    image.set("problem", info.problem.empty() ? JsonValue() : JsonValue::string(info.problem));
+    return image;
 }
 
 // --- text --------------------------------------------------------------------------------
@@ -186,19 +167,25 @@ std::vector<std::string> problemsOf(const ProjectLoadReport& report, const Clipp
 std::string projectInfoJson(const std::string& path, const ImageList& images, const ClippingTable& clippings,
                             const ProjectSettings& settings, const ProjectLoadReport& report) {
     const std::vector<ImageInfo> infos = imageInfos(images, clippings);
-    std::string json = "{\n  \"format\": \"plastora-project-info\",\n  \"version\": " + std::to_string(kJsonVersion) +
-                       ",\n  \"project\": " + quoted(path) + ",\n  \"settings\": {\"voxelSize\": " +
-                       std::to_string(static_cast<int>(settings.voxelsize)) + ", \"sharpening\": " +
-                       std::to_string(static_cast<int>(settings.sharpening)) + ", \"smoothing\": " +
-                       std::to_string(static_cast<int>(settings.smoothing)) + "},\n  \"images\": [";
-    for (std::size_t i = 0; i < infos.size(); ++i) json += (i == 0 ? "\n" : ",\n") + imageJson(infos[i]);
-    json += infos.empty() ? "],\n" : "\n  ],\n";
+    JsonValue document = JsonValue::object();
+    document.set("format", JsonValue::string("plastora-project-info"));
+    document.set("version", JsonValue::number(kJsonVersion));
+    document.set("project", JsonValue::string(path));
+    JsonValue sliders = JsonValue::object();
+    sliders.set("voxelSize", JsonValue::number(static_cast<int>(settings.voxelsize)));
+    sliders.set("sharpening", JsonValue::number(static_cast<int>(settings.sharpening)));
+    sliders.set("smoothing", JsonValue::number(static_cast<int>(settings.smoothing)));
+    document.set("settings", std::move(sliders));
+    JsonValue list = JsonValue::array();
+    for (const ImageInfo& info : infos) list.append(imageJson(info));
+    document.set("images", std::move(list));
     const int carving = carvingCount(infos);
-    json += "  \"carvingImages\": " + std::to_string(carving) + ",\n  \"sculptable\": " + boolean(carving > 0) +
-            ",\n  \"problems\": [";
-    const std::vector<std::string> problems = problemsOf(report, clippings);
-    for (std::size_t i = 0; i < problems.size(); ++i) json += (i == 0 ? "" : ", ") + quoted(problems[i]);
-    return json + "]\n}\n";
+    document.set("carvingImages", JsonValue::number(carving));
+    document.set("sculptable", JsonValue::boolean(carving > 0));
+    JsonValue problems = JsonValue::array();
+    for (const std::string& problem : problemsOf(report, clippings)) problems.append(JsonValue::string(problem));
+    document.set("problems", std::move(problems));
+    return document.serialise(2) + "\n";
 }
 
 int runInfoCommand(int argc, char** argv) {
