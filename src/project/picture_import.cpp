@@ -1,5 +1,7 @@
 #include "project/picture_import.h"
 
+#include "project/picture_batch.h"
+
 #include "image/border.h"
 #include "image/image_entry.h"
 #include "render/image_file.h"
@@ -7,19 +9,11 @@
 #include "core/logger.h"
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstddef>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <utility>
 
 namespace {
-
-// While a picture is read, a frame is drawn this often.
-constexpr int kProgressFrameMilliseconds = 100;
 
 struct PictureFormat {
     const char* name;
@@ -171,104 +165,35 @@ int loadOnePicture(ImageList& images, const String& path, unsigned char maskValu
     return index;
 }
 
-namespace {
-
-// Pictures read on worker threads, handed to the caller in their order.
-class ParallelPictureReader {
-public:
-    ParallelPictureReader(const std::vector<String>& paths, unsigned char maskValue)
-        : paths_(paths), maskValue_(maskValue), results_(paths.size()) {
-        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-        const size_t workers = std::min<size_t>(cores, paths.size());
-        for (size_t i = 0; i < workers; ++i) workers_.emplace_back([this] { work(); });
-    }
-    ~ParallelPictureReader() {
-        stop_ = true;
-        for (std::thread& worker : workers_) worker.join();
-    }
-    ParallelPictureReader(const ParallelPictureReader&) = delete;
-    ParallelPictureReader& operator=(const ParallelPictureReader&) = delete;
-
-    // Waits up to `wait` for picture `index`; true when it is read (then
-    // `take` hands it over).
-    bool waitFor(size_t index, std::chrono::milliseconds wait) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return done_.wait_for(lock, wait, [&] { return results_[index].ready; });
-    }
-    std::unique_ptr<ImageEntry> take(size_t index, String& error) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        error = results_[index].error;
-        return std::move(results_[index].entry);
-    }
-    // Pictures read so far, in any order.
-    size_t finished() const { return finished_.load(); }
-
-private:
-    struct Result {
-        std::unique_ptr<ImageEntry> entry;
-        String error;
-        bool ready = false;
-    };
-
-    void work() {
-        for (size_t index = next_++; index < paths_.size() && !stop_; index = next_++) {
-            String error;
-            std::unique_ptr<ImageEntry> entry = pictureEntryFromFile(paths_[index], maskValue_, error);
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                results_[index].entry = std::move(entry);
-                results_[index].error = error;
-                results_[index].ready = true;
-            }
-            ++finished_;
-            done_.notify_all();
-        }
-    }
-
-    const std::vector<String>& paths_;
-    unsigned char maskValue_;
-    std::vector<Result> results_;
-    std::mutex mutex_;
-    std::condition_variable done_;
-    std::atomic<size_t> next_{0};
-    std::atomic<size_t> finished_{0};
-    std::atomic<bool> stop_{false};
-    std::vector<std::thread> workers_;
-};
-
-}  // namespace
-
 PictureLoadReport loadPictures(ImageList& images, const std::vector<String>& paths, unsigned char maskValue,
                                StatusSink& status) {
     PictureLoadReport report;
     status.drawFrame();
     status.setProgress(0.0f);
     status.setBusy(true);
-    const float step = paths.empty() ? 0.0f : 100.0f / static_cast<float>(paths.size());
-    {
-        // Every core reads pictures; this thread adds them in their order and
-        // keeps the progress moving meanwhile.
-        ParallelPictureReader reader(paths, maskValue);
-        for (size_t k = 0; k < paths.size(); ++k) {
-            status.setStatus(joined("Load image ", paths[k]));
-            status.setProgress(step * static_cast<float>(k));
+    if (!paths.empty()) status.setStatus(joined("Load image ", paths.front()));
+    // Every core reads pictures; this thread shows each one finished.
+    PictureBatchOptions options;
+    options.maskValue = maskValue;
+    options.readExif = false;
+    options.keepFullPicture = true;
+    const std::vector<int> numbers(paths.size(), 0);
+    std::vector<LoadedPicture> loaded =
+        loadPictureBatch(paths, numbers, options, [&](int index, int done, int total) {
+            status.setProgress(100.0f * static_cast<float>(done) / static_cast<float>(total));
+            status.setStatus(joined("Load image ", paths[static_cast<std::size_t>(index)]));
             status.drawFrame();
-            while (!reader.waitFor(k, std::chrono::milliseconds(kProgressFrameMilliseconds))) {
-                status.setProgress(step * static_cast<float>(reader.finished()));
-                status.drawFrame();
-            }
-            String error;
-            std::unique_ptr<ImageEntry> entry = reader.take(k, error);
-            if (!entry) {
-                report.failures.push_back(joined("", paths[k], ": ").append(error));
-                continue;
-            }
-            String name;
-            name.append(images.nextImageNumber());
-            entry->setName(name);
-            images.append(std::move(entry));
-            ++report.loaded;
+        });
+    for (std::size_t k = 0; k < loaded.size(); ++k) {
+        if (loaded[k].error.length() > 0 || !loaded[k].entry) {
+            report.failures.push_back(joined("", paths[k], ": ").append(loaded[k].error));
+            continue;
         }
+        String name;
+        name.append(images.nextImageNumber());
+        loaded[k].entry->setName(name);
+        images.append(std::move(loaded[k].entry));
+        ++report.loaded;
     }
     String done;
     done.append(report.loaded);

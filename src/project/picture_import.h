@@ -72,12 +72,12 @@ struct PictureLoadReport {
 };
 
 // The work of "Load Images" after the dialog: a frame, progress 0, busy;
-// the pictures are read on every core at once while this thread adds them
-// in their order: for each path k, status "Load image %s", progress 100 /
-// count * k, a frame, then frames with the progress of the pictures read so
-// far until picture k is ready. Files that cannot be decoded are left out
-// and listed. At the end the status tells how many were loaded ("3 images
-// loaded.", "2 of 3 images loaded."), progress 100 and the busy state ends.
+// the pictures are read on every core at once (at their own size); each
+// one finished shows as status "Load image %s" with the progress of the
+// pictures read so far and a frame. Then they are added in their order;
+// files that cannot be decoded are left out and listed. At the end the
+// status tells how many were loaded ("3 images loaded.", "2 of 3 images
+// loaded."), progress 100 and the busy state ends.
 PictureLoadReport loadPictures(ImageList& images, const std::vector<String>& paths, unsigned char maskValue,
                                StatusSink& status);
 
