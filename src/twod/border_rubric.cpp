@@ -414,7 +414,7 @@ void BorderRubric::showBorderColourPanel() {
     if (!borderColours_) {
         Settings& settings = mode_.workspace().settings();
         const int width = 320;
-        const int left = (mode_.workspace().backBufferWidth() - width) / 2;
+        const int left = mode_.centredPanelLeft(width);
         borderColours_ = std::make_unique<ColourPanel>(
             mode_.workspace(), String("Border color"), left, 120, width,
             std::vector<ColourPanel::Row>{{"Color of the border:", &settings.bordercol},
@@ -430,7 +430,7 @@ void BorderRubric::showVertexColourPanel() {
     if (!vertexColours_) {
         Settings& settings = mode_.workspace().settings();
         const int width = 320;
-        const int left = (mode_.workspace().backBufferWidth() - width) / 2;
+        const int left = mode_.centredPanelLeft(width);
         vertexColours_ = std::make_unique<ColourPanel>(
             mode_.workspace(), String("Border vertex color"), left, 120, width,
             std::vector<ColourPanel::Row>{{"Color of the vertices:", &settings.bordercolvertuns},

@@ -283,18 +283,11 @@ void GeneralRubric::cloneSelected() {
 void GeneralRubric::deleteSelected() {
     ImageEntry* entry = mode_.selectedEntry();
     if (entry == nullptr) return;
-    Workspace& workspace = mode_.workspace();
-    MessageAnswer answer;
-    {
-        ShownSystemCursor shown(workspace.systemCursor());
-        answer = workspace.dialogs().messageBox(
-            String("Really deleting image?"),
-            String("Are you sure you really want to delete the selected image.\nNote that this operation cannot be "
-                   "undone."),
-            MessageButtons::YesNo, MessageIcon::Question);
-    }
-    workspace.clearKeyTable();
-    if (answer != MessageAnswer::Yes) return;
+    if (!mode_.ask("Really deleting image?",
+                   "Are you sure you really want to delete the selected image.\nNote that this operation cannot be "
+                   "undone.",
+                   MessageIcon::Question))
+        return;
     tool_ = Tool::None;
     mode_.images().remove(mode_.images().selectedIndex());
     mode_.afterImagesRemoved();
@@ -376,18 +369,11 @@ bool GeneralRubric::cancelGesture() {
 void GeneralRubric::finishCutOut(ImagePoint end) {
     ImageEntry* entry = mode_.selectedEntry();
     if (entry == nullptr) return;
-    Workspace& workspace = mode_.workspace();
-    MessageAnswer answer;
-    {
-        ShownSystemCursor shown(workspace.systemCursor());
-        answer = workspace.dialogs().messageBox(
-            String("Really cutting out object?"),
-            String("Are you sure you really want to cut out this part of the object\nbecause if you have already "
-                   "masked the image the mask will be lost."),
-            MessageButtons::YesNo, MessageIcon::Warning);
-    }
-    workspace.clearKeyTable();
-    if (answer != MessageAnswer::Yes) return;
+    if (!mode_.ask("Really cutting out object?",
+                   "Are you sure you really want to cut out this part of the object\nbecause if you have already "
+                   "masked the image the mask will be lost.",
+                   MessageIcon::Warning))
+        return;
     mode_.setBusy(true);
     mode_.setStatus(String("Cut out object of background."));
     mode_.drawFrame();
@@ -456,8 +442,8 @@ void GeneralRubric::drawOverlay(DxRenderer& renderer, const ViewRect& view) {
 void GeneralRubric::showAnimationTimePanel() {
     if (!animationPanel_) {
         const int width = 300;
-        const int left = (mode_.workspace().backBufferWidth() - width) / 2;
-        animationPanel_ = std::make_unique<PanelWindow>(String("Animation Time"), left, 120, width, 90);
+        animationPanel_ =
+            std::make_unique<PanelWindow>(String("Animation Time"), mode_.centredPanelLeft(width), 120, width, 90);
         GuiLabel* label = makeLabel("Animation Time (ms):");
         label->setRect(animationPanel_->contentLeft(), animationPanel_->contentTop(), animationPanel_->contentRight(),
                        animationPanel_->contentTop() + 18);

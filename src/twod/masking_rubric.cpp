@@ -773,7 +773,7 @@ void MaskingRubric::showColourPanel() {
     if (!colourPanel_) {
         Settings& settings = mode_.workspace().settings();
         const int width = 300;
-        const int left = (mode_.workspace().backBufferWidth() - width) / 2;
+        const int left = mode_.centredPanelLeft(width);
         colourPanel_ = std::make_unique<ColourPanel>(
             mode_.workspace(), String("Mask color"), left, 120, width,
             std::vector<ColourPanel::Row>{{"Color of mask and brush:", &settings.maskcol},

@@ -471,6 +471,18 @@ void TwoD::showFloatingPanel(PanelWindow& panel) {
     panel.setVisible(true);
 }
 
+bool TwoD::ask(const char* caption, const char* text, MessageIcon icon) {
+    MessageAnswer answer;
+    {
+        ShownSystemCursor shown(workspace().systemCursor());
+        answer = workspace().dialogs().messageBox(String(caption), String(text), MessageButtons::YesNo, icon);
+    }
+    workspace().clearKeyTable();
+    return answer == MessageAnswer::Yes;
+}
+
+int TwoD::centredPanelLeft(int width) const { return (workspace().backBufferWidth() - width) / 2; }
+
 void TwoD::hideFloatingPanels() {
     for (PanelWindow* panel : floatingPanels_) panel->setVisible(false);
 }

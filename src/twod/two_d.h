@@ -24,6 +24,7 @@
 #include "image/mask_change.h"
 #include "image/mask_undo.h"
 #include "image/masking_tools.h"
+#include "platform/dialogs.h"
 #include "project/status_sink.h"
 #include "twod/image_view.h"
 #include "twod/rubric.h"
@@ -146,6 +147,12 @@ public:
     // and hides any other floating panel.
     void showFloatingPanel(PanelWindow& panel);
     void hideFloatingPanels();
+
+    // A yes/no question with the system cursor shown; true for yes. The key
+    // table is cleared afterwards.
+    bool ask(const char* caption, const char* text, MessageIcon icon);
+    // The left edge of a floating panel `width` pixels wide, centred.
+    int centredPanelLeft(int width) const;
 
     // --- the image list widget
     GuiMaskList& imageList() { return *list_; }
