@@ -164,6 +164,7 @@ private:
     bool minimumFollows_ = false;
     bool maximumFollows_ = false;
     bool dragging_ = false;
+    float valueBeforeDrag_ = 0.0f;
     bool silent_ = false;
     bool minimumAdjustable_ = false;
     bool maximumAdjustable_ = false;
