@@ -132,6 +132,9 @@ public:
     void setEnabled(bool enabled) override;
     void render() override;
     void resetState() override;
+    // ESC while dragging: the value the drag started from comes back and the
+    // listeners hear it (valueChanged, then released).
+    bool cancelPointerDrag() override;
 
 private:
     template <typename Call>
