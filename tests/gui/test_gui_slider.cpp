@@ -1,6 +1,7 @@
 // GuiSlider: the mapping from pointer to value, bounds and their limits, the
 // help texts, pointer gestures with their listener calls, the wheel, and the
 // value dialog with its validation.
+#include "gui/gui_container.h"
 #include "gui/gui_slider.h"
 #include "gui_fixture.h"
 #include "platform/scripted_dialogs.h"
