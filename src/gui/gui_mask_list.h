@@ -82,6 +82,8 @@ class GuiMaskList : public GuiComponent {
 public:
     // Gap between rows in pixels.
     static constexpr int kRowGap = 4;
+    // Rows are never made smaller than this to fit more of them.
+    static constexpr int kLeastRowSide = 64;
 
     // A list named "Image list" without rows; help texts of the rows begin
     // with `helpPrefix`.
@@ -112,8 +114,21 @@ public:
     GuiMaskListEntry* entry(int index) const;
     GuiMaskListEntry* entryOf(const ImageEntry& image) const;
 
-    // Rows are squares as wide as the list, one under the other from its top.
+    // Rows are squares one under the other from the list's top (rowSide()),
+    // starting with the first row scrolled to; rows that do not fit are hidden.
     void layout();
+    // The row of `image` is drawn as chosen (null: none); the list scrolls so
+    // that it shows.
+    void setSelected(const ImageEntry* image);
+    bool isSelected(const ImageEntry& image) const { return selected_ == &image; }
+    // Scrolls by `rows` (positive: further down the list), kept within the list.
+    void scroll(int rows);
+    int firstRow() const { return firstRow_; }
+    // Number of rows that fit into the list's height.
+    int visibleRows() const;
+    // Side of the square rows: the list's width, or less so that every row
+    // fits (at least kLeastRowSide).
+    int rowSide() const;
 
     // Art and font the rows share.
     Texture* frame(ArtState state) const;
@@ -133,6 +148,8 @@ public:
     bool mousePressed(InputIdentifier button, float x, float y) override;
     bool mouseReleased(InputIdentifier button, float x, float y) override;
     bool hitTest(float x, float y) override;
+    // Over a row the wheel scrolls the list.
+    bool mouseWheel(int delta) override;
     void render() override;
     void resetState() override;
 
@@ -144,6 +161,8 @@ private:
     Rgb maskColour_{255, 64, 64};
     unsigned char maskAlpha_ = 110;
     std::vector<std::unique_ptr<GuiMaskListEntry>> entries_;
+    const ImageEntry* selected_ = nullptr;
+    int firstRow_ = 0;
     Texture* frameActive_ = nullptr;
     Texture* frameOver_ = nullptr;
     Texture* framePressed_ = nullptr;

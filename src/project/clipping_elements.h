@@ -63,7 +63,8 @@ void applyRecord(const ClippingRecord& record, Clipping& clipping);
 
 // The clippings of an image list, one per occupied slot, kept in step with
 // the list: adding an image creates its clipping, removing one destroys it,
-// swapping two swaps theirs. Also the project file's ClippingData: saving
+// swapping two swaps theirs, and a change of an image marks its clipping out
+// of date (Clipping::updateIfOutOfDate catches up). Also the project file's ClippingData: saving
 // writes each clipping's elements, loading reads them into the clipping of
 // the new image and marks the image as used for sculpting / texturing.
 // The list must outlive the table.
@@ -81,6 +82,12 @@ public:
     // Number of slots the table knows (the list's slot count).
     int slotCount() const { return static_cast<int>(clippings_.size()); }
 
+    // Appends `entry` to the list with `clipping`, made beforehand for that
+    // very entry (possibly on another thread), as its clipping instead of
+    // making a new one. Returns the entry's slot (-1 for a null entry). A
+    // clipping made for another entry is discarded and a new one made.
+    int appendWithClipping(std::unique_ptr<ImageEntry> entry, std::unique_ptr<Clipping> clipping);
+
     // Every problem met while reading clipping elements since the last
     // clearProblems(), one line each (also written to the log).
     const std::vector<String>& problems() const { return problems_; }
@@ -91,6 +98,7 @@ public:
     void endSave() override;
     void writeClipping(const ImageList& images, int index, XmlNode& entry) override;
     void readClipping(ImageList& images, int index, const XmlNode& entry) override;
+    void copyClipping(int from, int to) override;
     void endLoad() override;
 
 private:
@@ -100,5 +108,7 @@ private:
 
     ImageList& images_;
     std::vector<std::unique_ptr<Clipping>> clippings_;
+    // The clipping appendWithClipping hands to the next entryAdded.
+    std::unique_ptr<Clipping> prepared_;
     std::vector<String> problems_;
 };

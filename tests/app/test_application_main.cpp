@@ -1,7 +1,7 @@
 // The application object run headless, from start-up to writing config.xml.
 #include "app/shell/application_main.h"
-#include "app/shell/mode_threed.h"
-#include "app/shell/mode_twod.h"
+#include "transform/three_d.h"
+#include "twod/two_d.h"
 #include "app/shell/run_application.h"
 #include "core/logger.h"
 #include "image/image_entry.h"
@@ -109,13 +109,15 @@ TEST(StartUp, SizesTheWindowLogsEveryStepAndEntersTheTwoDMode) {
     Logger::instance().disable();
 }
 
-TEST_F(ApplicationMainTest, KeyTableFoldsLettersAndClearsInAscendingOrder) {
-    app->onKeyDown('a');
-    EXPECT_TRUE(app->keyTable().isDown('A'));
-    app->onKeyDown('A');  // already down
+TEST_F(ApplicationMainTest, KeyTableKeepsVirtualKeyCodesAndClearsInAscendingOrder) {
+    // F2 is 113: it must stay F2, not become the letter Q.
+    app->onKeyDown(113);
+    EXPECT_TRUE(app->keyTable().isDown(113));
+    EXPECT_FALSE(app->keyTable().isDown('Q'));
+    app->onKeyDown(113);  // already down
     EXPECT_EQ(app->keyTable().count(), 1);
-    app->onKeyUp('a');
-    app->onKeyUp('A');  // not down any more
+    app->onKeyUp(113);
+    app->onKeyUp(113);  // not down any more
     app->onKeyUp(300);  // no key code at all
     EXPECT_EQ(app->keyTable().count(), 0);
 
@@ -199,7 +201,7 @@ TEST_F(ApplicationMainTest, WaitCursorIsForcedWhileAModeIsNotReady) {
     EXPECT_EQ(app->cursorKind(), 7);
     EXPECT_EQ(app->cursorTextureIndex(), 4);
     threeD().statusBar().setReady(true);
-    app->onMouseMove(3, 4);  // a move asks for the arrow
+    app->onMouseMove(320, 470);  // a move over nothing asks for the arrow
     EXPECT_EQ(app->cursorKind(), 0);
 }
 
@@ -363,6 +365,39 @@ TEST(ShutDown, WithoutConfigurationNothingIsWritten) {
     window.post(message(MessageKind::Close));
     app->run();
     EXPECT_FALSE(testsupport::fileExists(dir.file("config.xml")));
+}
+
+TEST_F(ApplicationMainTest, CommonViewTogglesKeepBothMenuBarsInStep) {
+    struct Case {
+        const char* label;
+        bool Settings::*setting;
+    };
+    const Case cases[] = {{"Render Keyshortcuts", &Settings::toggleviewingkeyshortcuts},
+                          {"Render Mouse Helptext", &Settings::togglehelpbox},
+                          {"Render Statusbar", &Settings::togglehelptext}};
+    for (const Case& c : cases) {
+        for (bool on : {false, true}) {
+            app->onMenuCommand(String(c.label).append(String(on ? " checked" : " unchecked")));
+            EXPECT_EQ(app->settings().*c.setting, on) << c.label;
+            EXPECT_EQ(twoD().itemChecked("View", c.label), on ? 1 : 0) << c.label;
+            EXPECT_EQ(threeD().itemChecked("View", c.label), on ? 1 : 0) << c.label;
+        }
+    }
+    // About answers with its box; an unknown text changes nothing.
+    dialogs.answerMessage(MessageAnswer::Ok);
+    app->onMenuCommand(String("About..."));
+    EXPECT_STREQ(dialogs.calls().back().caption.text(), "About Plastora");
+    app->onMenuCommand(String("Render Plane checked"));
+    app->onMenuCommand(String("Save 3d Object..."));
+}
+
+TEST_F(ApplicationMainTest, AnOpenMenuMovesToTheOtherModesMenuBar) {
+    twoD().menuBar().openMenuNamed(String("View"));
+    app->switchToThreeD();
+    EXPECT_EQ(twoD().openMenuName().str(), "");
+    EXPECT_EQ(threeD().openMenuName().str(), "View");
+    app->switchToTwoD();
+    EXPECT_EQ(twoD().openMenuName().str(), "View");
 }
 
 }  // namespace
