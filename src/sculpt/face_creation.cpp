@@ -301,7 +301,7 @@ struct Row {
     std::uint32_t end;
 };
 
-// Keys (z << 2b) | (y << b) | x, sorted by a radix sort on 11-bit digits.
+// Keys (z << 2b) | (y << b) | x, sorted by a radix sort.
 // A cube in row order and the clippings that see it wholly inside.
 struct RowCube {
     std::uint64_t key;
@@ -342,7 +342,7 @@ public:
                 cursor.valid = false;
                 if (z + dz < 0 || z + dz > limit || y + dy < 0 || y + dy > limit) continue;
                 const std::uint64_t target = (static_cast<std::uint64_t>(z + dz) << bits_) | static_cast<std::uint64_t>(y + dy);
-                if (!rowStarted_[slot] || rows_[rowAt_[slot]].id > target) {
+                if (!rowStarted_[slot] || rowAt_[slot] >= rows_.size() || rows_[rowAt_[slot]].id > target) {
                     rowAt_[slot] = static_cast<std::size_t>(
                         std::lower_bound(rows_.begin(), rows_.end(), target,
                                          [](const Row& row, std::uint64_t value) { return row.id < value; }) -

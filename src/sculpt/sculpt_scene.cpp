@@ -40,6 +40,9 @@ SculptScene SculptScene::capture(std::span<Clipping* const> clippings, Pictures 
     for (std::size_t i = 0; i < clippings.size(); ++i) {
         Clipping* clipping = clippings[i];
         if (clipping == nullptr) continue;
+        // Masking in the 2D mode only marks a clipping out of date; the run
+        // must see the mask as the user left it.
+        clipping->updateIfOutOfDate();
         clipping->holdImagePlaneInMiddle();
         clipping->prepareProjection();
         scene.slots_[i] = std::make_unique<SculptClipping>(*clipping, static_cast<int>(i), pictures == Pictures::Yes);

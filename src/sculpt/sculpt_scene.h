@@ -81,7 +81,8 @@ public:
     SculptScene& operator=(SculptScene&&) = default;
 
     // Copies every present clipping of `clippings` (the workspace's list;
-    // entries may be null), with each picture plane held in the middle of
+    // entries may be null), first bringing an out-of-date one up to date
+    // (Clipping::updateIfOutOfDate), with each picture plane held in the middle of
     // its slab while the projection is taken, exactly as a run of the
     // "Sculpture" command holds it (the clipping's `depth` field keeps the
     // plane's position, as after such a run). Must run on the thread that

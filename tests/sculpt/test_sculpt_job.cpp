@@ -100,6 +100,21 @@ TEST(SculptJob, APreparedRunNeedsNoLiveClippingAndReportsFromItsThread) {
     for (std::thread::id id : recorder.threads) EXPECT_EQ(id, workerId);
 }
 
+TEST(SculptJob, PreparingCatchesUpWithMasksEditedSinceTheLastUpdate) {
+    const synthetic::Scene scene(synthetic::sphere300(), {synthetic::View{0, 0}, synthetic::View{90, 0}});
+    std::vector<Clipping*> clippings = scene.clippings();
+    Sculpture before(SculptSettings{});
+    ASSERT_TRUE(before.prepare(clippings));
+    // Masking in the 2D mode wipes both masks and only marks the clippings.
+    for (Clipping* clipping : clippings) {
+        clipping->entry().mask = Image(512, 512);
+        clipping->markImageChanged();
+    }
+    Sculpture after(SculptSettings{});
+    EXPECT_FALSE(after.prepare(clippings));
+    EXPECT_FALSE(clippings[0]->isOutOfDate());
+}
+
 // Asks the run to stop when `caption` is first reported, and remembers
 // what came after.
 struct StopAt : SculptProgress {
