@@ -243,7 +243,10 @@ int ClippingLayer::classType() {
     return type;
 }
 
-ClippingLayer::ClippingLayer(gfx::GraphicsDevice& device) : ClippingFront(device, classType()) {}
+ClippingLayer::ClippingLayer(gfx::GraphicsDevice& device) : ClippingFront(device, classType()) {
+    // Decals are opaque pieces of the picture.
+    rsBuffer().depthWrite = true;
+}
 
 bool ClippingLayer::setQuads(const std::vector<VertexPNCT>& vertices, const std::vector<uint16_t>& indices) {
     clearChunks();

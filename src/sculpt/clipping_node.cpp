@@ -97,7 +97,8 @@ void ClippingNode::followPlacement() {
 }
 
 void ClippingNode::rebuild() {
-    field_.build(clipping_.grid());
+    ++revision_;
+    field_.build(clipping_.grid(), FieldReach::NearSilhouette);
     buildFrontTexture();
     pictureTexture_.reset();
     buildGeometry();

@@ -85,6 +85,10 @@ public:
     // not enabled or its transform cannot be inverted.
     bool pick(const D3DXVECTOR3& origin, const D3DXVECTOR3& direction, float& distance) const;
 
+    // Grows whenever rebuild() made the picture's meshes and field again.
+    // The field reaches every silhouette cell and its neighbours.
+    unsigned revision() const { return revision_; }
+
     const SilhouetteField& field() const { return field_; }
     const ClippingModelFrame& modelFrame() const { return frame_; }
     // The outline samples of the walls (side quality).
@@ -126,4 +130,5 @@ private:
     ClippingBack* back_ = nullptr;
     ClippingLayer* layer_ = nullptr;
     LineList* collisionLines_ = nullptr;
+    unsigned revision_ = 0;
 };

@@ -64,12 +64,31 @@ void complementIntervals(const IntervalList& list, float begin, float end, Inter
     if (from < end) appendInterval(out, from, end);
 }
 
-void SilhouetteField::build(const SilhouetteGrid& grid) {
+void SilhouetteField::build(const SilhouetteGrid& grid, FieldReach reach) {
     values_.assign(static_cast<std::size_t>(kSide) * kSide, 0);
     hasSilhouette_ = false;
     box_ = GridBox{1.0f, 1.0f, 0.0f, 0.0f};
     float minI = kSide, minJ = kSide, maxI = -1.0f, maxJ = -1.0f;
-    auto inside = [&](int i, int j) { return grid.cell(i, j) == GridInside; };
+    // Which cells count as inside, as a byte per cell (the grid's
+    // surroundings are outside).
+    std::vector<unsigned char> insideCells(static_cast<std::size_t>(kSide) * kSide, 0);
+    for (int i = 0; i < kSide; ++i) {
+        for (int j = 0; j < kSide; ++j) {
+            const int cell = grid.cell(i, j);
+            if (reach == FieldReach::InsideCells) {
+                insideCells[index(i, j)] = cell == GridInside;
+                continue;
+            }
+            if (cell == GridOutside) continue;
+            for (int di = -1; di <= 1; ++di)
+                for (int dj = -1; dj <= 1; ++dj)
+                    if (i + di >= 0 && j + dj >= 0 && i + di < kSide && j + dj < kSide)
+                        insideCells[index(i + di, j + dj)] = 1;
+        }
+    }
+    auto inside = [&](int i, int j) {
+        return i >= 0 && j >= 0 && i < kSide && j < kSide && insideCells[index(i, j)] != 0;
+    };
 
     // Cells next to the other kind (the grid's surroundings count as outside)
     // are 1 away; the rest start far and are filled in by two passes.
@@ -120,6 +139,51 @@ void SilhouetteField::build(const SilhouetteGrid& grid) {
             value = static_cast<std::int16_t>(-value);
         }
     if (hasSilhouette_) box_ = GridBox{minI - 1.0f, minJ - 1.0f, maxI + 1.0f, maxJ + 1.0f};
+    collectChanges();
+}
+
+void SilhouetteField::collectChanges() {
+    rowChanges_.clear();
+    columnChanges_.clear();
+    rowStarts_.assign(kSide + 1, 0);
+    columnStarts_.assign(kSide + 1, 0);
+    // Cells beyond the grid are outside: index kSide closes every line.
+    for (int j = 0; j < kSide; ++j) {
+        rowStarts_[static_cast<size_t>(j)] = static_cast<int>(rowChanges_.size());
+        bool previous = false;
+        for (int i = 0; i <= kSide; ++i) {
+            const bool now = i < kSide && values_[index(i, j)] > 0;
+            if (now != previous) rowChanges_.push_back(static_cast<std::int16_t>(i));
+            previous = now;
+        }
+    }
+    rowStarts_[kSide] = static_cast<int>(rowChanges_.size());
+    for (int i = 0; i < kSide; ++i) {
+        columnStarts_[static_cast<size_t>(i)] = static_cast<int>(columnChanges_.size());
+        bool previous = false;
+        for (int j = 0; j <= kSide; ++j) {
+            const bool now = j < kSide && values_[index(i, j)] > 0;
+            if (now != previous) columnChanges_.push_back(static_cast<std::int16_t>(j));
+            previous = now;
+        }
+    }
+    columnStarts_[kSide] = static_cast<int>(columnChanges_.size());
+}
+
+float SilhouetteField::nextChange(const std::vector<std::int16_t>& changes, const std::vector<int>& starts, int line,
+                                  int at, bool upwards) {
+    constexpr float kNone = 3.0e38f;
+    if (line < 0 || line >= kSide) return upwards ? kNone : -kNone;
+    const auto first = changes.begin() + starts[static_cast<size_t>(line)];
+    const auto last = changes.begin() + starts[static_cast<size_t>(line) + 1];
+    if (upwards) {
+        // The first change above `at`: cells change - 1 and change differ.
+        const auto found = std::upper_bound(first, last, static_cast<std::int16_t>(std::clamp(at, -1, kSide)));
+        return found == last ? kNone : static_cast<float>(*found) - 0.5f;
+    }
+    // The last change at or below `at`.
+    const auto found = std::upper_bound(first, last, static_cast<std::int16_t>(std::clamp(at, -1, kSide)));
+    return found == first ? -kNone : static_cast<float>(*(found - 1)) - 0.5f;
 }
 
 void SilhouetteField::insideIntervals(const D3DXVECTOR2& origin, const D3DXVECTOR2& direction, float s0, float s1,
@@ -136,54 +200,86 @@ void SilhouetteField::insideIntervals(const D3DXVECTOR2& origin, const D3DXVECTO
 
 void SilhouetteField::walk(const D3DXVECTOR2& origin, const D3DXVECTOR2& direction, float s0, float s1,
                            IntervalList& out) const {
-    const float speed = std::max(std::fabs(direction.x), std::fabs(direction.y));
-    auto positionAt = [&](float s) { return D3DXVECTOR2(origin.x + direction.x * s, origin.y + direction.y * s); };
-    D3DXVECTOR2 p = positionAt(s0);
-    int i = cellOf(p.x);
-    int j = cellOf(p.y);
-    bool inside = isInside(i, j);
+    const float dx = direction.x;
+    const float dy = direction.y;
+    const float speed = std::max(std::fabs(dx), std::fabs(dy));
+    // The cell of a point: floor(x + 0.5), computed on shifted values so
+    // that the truncation never meets a negative number (the box keeps the
+    // walk within a cell or two of the grid).
+    constexpr float kShift = 8.0f;
+    auto cellAt = [](float coordinate) { return static_cast<int>(coordinate + (0.5f + kShift)) - static_cast<int>(kShift); };
+    // +d inside, -d outside; the grid's surroundings are outside, one away.
+    auto valueAt = [this](int i, int j) -> int {
+        if (static_cast<unsigned>(i) >= static_cast<unsigned>(kSide) || static_cast<unsigned>(j) >= static_cast<unsigned>(kSide))
+            return -1;
+        return values_[index(i, j)];
+    };
+    float px = origin.x + dx * s0;
+    float py = origin.y + dy * s0;
+    int i = cellAt(px);
+    int j = cellAt(py);
+    int value = valueAt(i, j);
+    bool inside = value > 0;
     // A line that stays within one cell (or runs along the viewing axis).
     if (speed * (s1 - s0) < 1.0e-6f) {
         if (inside) appendInterval(out, s0, s1);
         return;
     }
+    const float perCell = 1.0f / speed;
+    const float inverseX = dx != 0.0f ? 1.0f / dx : 0.0f;
+    const float inverseY = dy != 0.0f ? 1.0f / dy : 0.0f;
+    const float halfX = dx > 0.0f ? 0.5f : -0.5f;
+    const float halfY = dy > 0.0f ? 0.5f : -0.5f;
+    constexpr float kNever = 3.0e38f;
+    const bool alongRows = std::fabs(dx) >= std::fabs(dy);
+    // Nudge past a cell boundary by a thousandth of a cell.
+    const float nudge = 1.0e-3f * perCell;
     float begin = s0;
     float s = s0;
-    // Nudge past a cell boundary by a thousandth of a cell.
-    const float nudge = 1.0e-3f / speed;
     // Every iteration moves at least to the next cell boundary, and a line
     // L cells long (chessboard) crosses at most 2L boundaries; a stride may
     // end just before one. The bound only guards against arithmetic
     // surprises.
     const long long maxSteps = static_cast<long long>(speed * (s1 - s0)) * 4 + 64;
-    for (long long step = 0; step < maxSteps; ++step) {
-        ++walkSteps_;
-        const int d = distance(i, j);
+    long long step = 0;
+    for (; step < maxSteps; ++step) {
+        const int d = value > 0 ? value : -value;
         float next;
         float boundary;
-        if (d >= 2) {
-            next = s + static_cast<float>(d - 1) / speed;
-            boundary = next;
+        // Along the line of cells the walk mostly follows, the kind stays
+        // until the next change or until the walk leaves that line.
+        float toChange;
+        float toOtherLine;
+        if (alongRows) {
+            const float change = nextChange(rowChanges_, rowStarts_, j, i, dx > 0.0f);
+            toChange = (change - px) * inverseX;
+            toOtherLine = dy != 0.0f ? (static_cast<float>(j) + halfY - py) * inverseY : kNever;
         } else {
-            float toBoundary = std::numeric_limits<float>::infinity();
-            if (direction.x > 0.0f) toBoundary = std::min(toBoundary, (static_cast<float>(i) + 0.5f - p.x) / direction.x);
-            if (direction.x < 0.0f) toBoundary = std::min(toBoundary, (static_cast<float>(i) - 0.5f - p.x) / direction.x);
-            if (direction.y > 0.0f) toBoundary = std::min(toBoundary, (static_cast<float>(j) + 0.5f - p.y) / direction.y);
-            if (direction.y < 0.0f) toBoundary = std::min(toBoundary, (static_cast<float>(j) - 0.5f - p.y) / direction.y);
-            boundary = s + std::max(toBoundary, 0.0f);
-            next = boundary + nudge;
+            const float change = nextChange(columnChanges_, columnStarts_, i, j, dy > 0.0f);
+            toChange = (change - py) * inverseY;
+            toOtherLine = dx != 0.0f ? (static_cast<float>(i) + halfX - px) * inverseX : kNever;
+        }
+        boundary = s + std::max(std::min(toChange, toOtherLine), 0.0f);
+        next = boundary + nudge;
+        // Far from the rim a stride of the distance is longer and as safe.
+        if (d >= 2 && s + static_cast<float>(d - 1) * perCell > next) {
+            next = s + static_cast<float>(d - 1) * perCell;
+            boundary = next;
         }
         if (next >= s1) break;
         s = next;
-        p = positionAt(s);
-        i = cellOf(p.x);
-        j = cellOf(p.y);
-        const bool nowInside = isInside(i, j);
+        px = origin.x + dx * s;
+        py = origin.y + dy * s;
+        i = cellAt(px);
+        j = cellAt(py);
+        value = valueAt(i, j);
+        const bool nowInside = value > 0;
         if (nowInside == inside) continue;
         if (inside) appendInterval(out, begin, boundary);
         begin = boundary;
         inside = nowInside;
     }
+    walkSteps_ += step + 1;
     if (inside) appendInterval(out, begin, s1);
 }
 
@@ -227,16 +323,24 @@ void sweptInsideIntervals(const Clipping& clipping, const SilhouetteField& field
                           const D3DXVECTOR3& to, float s0, float s1, IntervalList& out) {
     const ClippingProjection& projection = clipping.projection();
     if (!projection.isUsable() || !field.hasSilhouette() || !(s0 <= s1)) return;
+    const auto a = clipping.projectPoint(from);
+    const auto b = clipping.projectPoint(to);
+    if (!a || !b) return;
     // The depth along the clipping's axis is linear along the segment: keep
     // the part within the slab.
-    const float t0 = clipping.localOffset(from).x;
-    const float t1 = clipping.localOffset(to).x;
     const float half = projection.halfDepth();
-    if (!clipAxis(t0, t1 - t0, -half, half, s0, s1)) return;
-    const auto a = clipping.projectPoint(from + (to - from) * s0);
-    const auto b = clipping.projectPoint(from + (to - from) * s1);
-    if (!a || !b) return;
+    if (!clipAxis(a->t, b->t - a->t, -half, half, s0, s1)) return;
     IntervalList pieces;
-    walkPiece(clipping, field, from, to, s0, s1, cellPoint(*a), cellPoint(*b), 0, pieces);
+    if (!clipping.placement().fovSet) {
+        // Without perspective the picture path is linear along the segment
+        // too.
+        const D3DXVECTOR2 ca = cellPoint(*a);
+        field.insideIntervals(ca, cellPoint(*b) - ca, s0, s1, out);
+        return;
+    }
+    const auto first = clipping.projectPoint(from + (to - from) * s0);
+    const auto last = clipping.projectPoint(from + (to - from) * s1);
+    if (!first || !last) return;
+    walkPiece(clipping, field, from, to, s0, s1, cellPoint(*first), cellPoint(*last), 0, pieces);
     for (const ParameterInterval& interval : pieces) appendInterval(out, interval.begin, interval.end);
 }

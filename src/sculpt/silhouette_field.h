@@ -3,8 +3,11 @@
 // can be walked across the silhouette in big safe strides and cell by cell
 // only near the rim.
 //
-// A cell counts as inside exactly when the grid holds GridInside there (the
-// rim counts as outside), as in the point test of the projection. Lines are
+// Which cells count as inside is chosen when the field is built: exactly the
+// cells the projection's point test calls inside (GridInside; the rim is
+// outside), or, for showing how pictures meet, every silhouette cell and
+// its neighbours, so that a line grazing a rim within a pixel still meets
+// the silhouette. Lines are
 // given in cell coordinates: cell (i, j) covers [i - 0.5, i + 0.5] x
 // [j - 0.5, j + 0.5], i.e. picture point (u, w) sits at (u - 1.5, w - 1.5).
 //
@@ -35,13 +38,21 @@ void intersectIntervals(const IntervalList& a, const IntervalList& b, IntervalLi
 // The complement of `list` within [begin, end].
 void complementIntervals(const IntervalList& list, float begin, float end, IntervalList& out);
 
+// Which cells of the grid a field calls inside.
+enum class FieldReach {
+    // The cells holding GridInside, as the point test of the projection.
+    InsideCells,
+    // Every cell of the silhouette (rim included) and the cells touching one.
+    NearSilhouette,
+};
+
 class SilhouetteField {
 public:
     // An empty field: every cell outside.
     SilhouetteField() = default;
 
     // Rebuilds the field from `grid` (two raster passes).
-    void build(const SilhouetteGrid& grid);
+    void build(const SilhouetteGrid& grid, FieldReach reach = FieldReach::InsideCells);
 
     // True when cell (i, j) is inside; false outside the grid.
     bool isInside(int i, int j) const {
@@ -74,9 +85,22 @@ private:
     static std::size_t index(int i, int j) { return static_cast<std::size_t>(i) * kSide + static_cast<std::size_t>(j); }
     // The walk of insideIntervals after clipping to the box.
     void walk(const D3DXVECTOR2& origin, const D3DXVECTOR2& direction, float s0, float s1, IntervalList& out) const;
+    // The coordinate of the next change of kind from cell `at` of a line of
+    // cells, walking up (`upwards`) or down: the boundary between the two
+    // cells, or +-infinity when the kind never changes.
+    static float nextChange(const std::vector<std::int16_t>& changes, const std::vector<int>& starts, int line, int at,
+                            bool upwards);
+    void collectChanges();
 
     // Per cell: +d inside, -d outside, d the distance to the other kind.
     std::vector<std::int16_t> values_;
+    // Where the kind changes along each row (column indices i: cells i - 1
+    // and i differ) and along each column (row indices), CSR style: the
+    // changes of row j are rowChanges_[rowStarts_[j] .. rowStarts_[j + 1]).
+    std::vector<std::int16_t> rowChanges_;
+    std::vector<int> rowStarts_;
+    std::vector<std::int16_t> columnChanges_;
+    std::vector<int> columnStarts_;
     GridBox box_{1.0f, 1.0f, 0.0f, 0.0f};
     bool hasSilhouette_ = false;
     mutable long long walkSteps_ = 0;

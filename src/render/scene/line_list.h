@@ -23,6 +23,8 @@ public:
     int lineSetCount() const { return static_cast<int>(sets_.size()); }
     // Points of line set `index`.
     int pointCount(int index) const { return static_cast<int>(sets_[static_cast<size_t>(index)].points.size()); }
+    // The points of line set `index`.
+    const std::vector<D3DXVECTOR3>& points(int index) const { return sets_[static_cast<size_t>(index)].points; }
 
     // Material, render states, world matrix, textures (when on), then for
     // each line set with points one draw of (point count / 2) lines.
