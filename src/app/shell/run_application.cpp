@@ -1,7 +1,7 @@
 #include "app/shell/run_application.h"
 
 #include "app/shell/application_main.h"
-#include "app/shell/mode_twod.h"
+#include "twod/two_d.h"
 #include "core/configuration.h"
 #include "core/xml.h"
 
