@@ -56,6 +56,43 @@ std::vector<std::vector<OutlineSample>> sampleOutline(const Border& border, int 
     return chains;
 }
 
+std::vector<OutlineSample> simplifiedChain(const std::vector<OutlineSample>& chain, float tolerance) {
+    if (chain.size() <= 2) return chain;
+    std::vector<unsigned char> keep(chain.size(), 0);
+    keep.front() = keep.back() = 1;
+    // Distance of sample k from the line (or point) through samples a and b.
+    auto distance = [&](size_t k, size_t a, size_t b) {
+        const float ax = chain[a].u, aw = chain[a].w;
+        const float dx = chain[b].u - ax, dw = chain[b].w - aw;
+        const float px = chain[k].u - ax, pw = chain[k].w - aw;
+        const float length = std::sqrt(dx * dx + dw * dw);
+        if (length < 1e-6f) return std::sqrt(px * px + pw * pw);
+        return std::fabs(px * dw - pw * dx) / length;
+    };
+    std::vector<std::pair<size_t, size_t>> stack{{0, chain.size() - 1}};
+    while (!stack.empty()) {
+        const auto [a, b] = stack.back();
+        stack.pop_back();
+        float farthest = -1.0f;
+        size_t at = a;
+        for (size_t k = a + 1; k < b; ++k) {
+            const float d = distance(k, a, b);
+            if (d > farthest) {
+                farthest = d;
+                at = k;
+            }
+        }
+        if (at == a || farthest <= tolerance) continue;
+        keep[at] = 1;
+        stack.push_back({a, at});
+        stack.push_back({at, b});
+    }
+    std::vector<OutlineSample> kept;
+    for (size_t k = 0; k < chain.size(); ++k)
+        if (keep[k]) kept.push_back(chain[k]);
+    return kept;
+}
+
 std::vector<SidePiece> buildSideWalls(const std::vector<std::vector<OutlineSample>>& chains,
                                       const ClippingModelFrame& frame) {
     std::vector<SidePiece> pieces;
@@ -78,8 +115,16 @@ std::vector<SidePiece> buildSideWalls(const std::vector<std::vector<OutlineSampl
             piece.vertices.push_back(VertexPN{frame.point(sample.u, sample.w, 1.0f), normal});
             if (continuing) {
                 const auto previous = static_cast<uint16_t>(near - 2);
-                const uint16_t quad[6] = {previous, static_cast<uint16_t>(previous + 1), near,
-                                          near, static_cast<uint16_t>(previous + 1), static_cast<uint16_t>(near + 1)};
+                uint16_t quad[6] = {previous, static_cast<uint16_t>(previous + 1), near,
+                                    near, static_cast<uint16_t>(previous + 1), static_cast<uint16_t>(near + 1)};
+                // Wound so that the front faces look out of the silhouette.
+                const D3DXVECTOR3& a = piece.vertices[quad[0]].position;
+                const D3DXVECTOR3 face = cross(piece.vertices[quad[1]].position - a, piece.vertices[quad[2]].position - a);
+                const D3DXVECTOR3 outward = piece.vertices[quad[0]].normal + piece.vertices[quad[2]].normal;
+                if (D3DXVec3Dot(&face, &outward) < 0.0f) {
+                    std::swap(quad[1], quad[2]);
+                    std::swap(quad[4], quad[5]);
+                }
                 piece.indices.insert(piece.indices.end(), quad, quad + 6);
             }
             continuing = true;
@@ -164,6 +209,8 @@ int ClippingSide::classType() {
 
 ClippingSide::ClippingSide(gfx::GraphicsDevice& device) : Mesh(device, classType()) {
     makeTranslucent(*this, false);
+    // Each wall is drawn from outside only: the tube shows one layer of it.
+    rsCull().mode = 2;
     rsLightEnabled().enabled = true;
     rsAmbientLight() = RSAmbientLight(120, 120, 120);
     setColour(255, 255, 255, 105);

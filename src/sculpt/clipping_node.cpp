@@ -127,7 +127,9 @@ void ClippingNode::setLook(const ClippingLook& look) {
 void ClippingNode::applyColours() {
     const ColourBytes& colour = clipping_.flags().addingvoxels ? look_.addingColour : look_.removingColour;
     border_->setColour(colour.red, colour.green, colour.blue);
-    side_->setColour(colour.red, colour.green, colour.blue, 255 - std::clamp(look_.sideTransparency, 0, 255));
+    // Walls overlap many times over: each lets most of what is behind show.
+    const int opacity = 255 - std::clamp(look_.sideTransparency, 0, 255);
+    side_->setColour(colour.red, colour.green, colour.blue, static_cast<int>(opacity * kWallShare));
 }
 
 void ClippingNode::buildFrontTexture() {
@@ -176,7 +178,10 @@ void ClippingNode::buildGeometry() {
     samples_.clear();
     pickMeshes_.clear();
     const Border* outline = clipping_.entry().border.get();
-    if (outline != nullptr) samples_ = sampleOutline(*outline, look_.sideQuality);
+    if (outline != nullptr) {
+        samples_ = sampleOutline(*outline, look_.sideQuality);
+        for (std::vector<OutlineSample>& chain : samples_) chain = simplifiedChain(chain, kWallTolerance);
+    }
     side_->setWalls(buildSideWalls(samples_, frame_));
     border_->setLines(buildOutlineLines(samples_, frame_));
     buildPictureQuads();

@@ -55,6 +55,10 @@ class ClippingNode : public Container {
 public:
     // Opacity of the back picture relative to the front one.
     static constexpr float kBackOpacity = 0.4f;
+    // Share of the side opacity (255 - side transparency) one wall gets.
+    static constexpr float kWallShare = 0.35f;
+    // How far (pixels) the drawn walls may leave the sampled outline.
+    static constexpr float kWallTolerance = 0.5f;
     // Outline sampling of the picking walls.
     static constexpr int kPickQuality = 4;
 
@@ -91,7 +95,8 @@ public:
 
     const SilhouetteField& field() const { return field_; }
     const ClippingModelFrame& modelFrame() const { return frame_; }
-    // The outline samples of the walls (side quality).
+    // The outline samples of the walls (side quality, then simplified within
+    // kWallTolerance).
     const std::vector<std::vector<OutlineSample>>& outlineSamples() const { return samples_; }
     // Model point -> world point with the node's transform.
     D3DXVECTOR3 toWorld(const D3DXVECTOR3& model) const;

@@ -9,6 +9,8 @@
 namespace {
 
 constexpr uint32_t kOpaqueWhite = 0xFFFFFFFF;
+// Collision lines run close together: each lets some of the others show.
+constexpr float kLineOpacity = 0.6f;
 
 // The world segment of the ray through picture point (u, w) across the
 // clipping's slab (near face to far face); false when it cannot be placed.
@@ -24,8 +26,10 @@ bool rayThrough(const Clipping& clipping, float u, float w, D3DXVECTOR3& from, D
 
 void setLineColour(LineList& lines, const ColourBytes& colour) {
     gfx::Material material;
-    material.diffuse = gfx::ColourValue{colour.red / 255.0f, colour.green / 255.0f, colour.blue / 255.0f, 1.0f};
+    material.diffuse = gfx::ColourValue{colour.red / 255.0f, colour.green / 255.0f, colour.blue / 255.0f, kLineOpacity};
     lines.setMaterial(material);
+    lines.rsAlpha().blending = true;
+    lines.rsBuffer().depthWrite = false;
 }
 
 }  // namespace
@@ -228,23 +232,30 @@ void CollisionDisplay::showLines(ClippingNode& node, const Cast& cast) {
     setLineColour(lines, settings_.lineColour);
     lines.rsBuffer().depthTest = !settings_.linesBehind;
     const ClippingModelFrame& frame = node.modelFrame();
-    std::vector<D3DXVECTOR3> points;
+    std::vector<D3DXVECTOR3> points[2];
     int judged = 0;
     int meeting = 0;
-    for (const Ray& ray : cast.lineRays) {
+    for (size_t k = 0; k < cast.lineRays.size(); ++k) {
+        const Ray& ray = cast.lineRays[k];
         if (!ray.judged) continue;
         ++judged;
         if (ray.result.empty()) continue;
         ++meeting;
+        std::vector<D3DXVECTOR3>& set = points[k % kThinning == 0 ? 0 : 1];
         for (const ParameterInterval& interval : ray.result) {
-            points.push_back(frame.point(ray.u, ray.w, interval.begin));
-            points.push_back(frame.point(ray.u, ray.w, interval.end));
+            set.push_back(frame.point(ray.u, ray.w, interval.begin));
+            set.push_back(frame.point(ray.u, ray.w, interval.end));
         }
     }
     counts_.lineRays += judged;
     counts_.lineRaysMeeting += meeting;
     if (judged > 0) agreement_[&node] = static_cast<float>(meeting) / static_cast<float>(judged);
-    if (!points.empty()) lines.addLineSet(points);
+    // The set of the thinned rays comes first even when it is empty.
+    if (!points[0].empty() || !points[1].empty()) {
+        if (points[0].empty()) points[0] = {points[1][0], points[1][0]};
+        lines.addLineSet(points[0]);
+        if (!points[1].empty()) lines.addLineSet(points[1]);
+    }
 }
 
 void CollisionDisplay::showDecals(ClippingNode& node, const Cast& cast) {

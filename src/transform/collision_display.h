@@ -97,6 +97,10 @@ public:
     std::vector<float> bordersAlong(const D3DXVECTOR3& origin, const D3DXVECTOR3& direction, float length,
                                     const ClippingNode* except) const;
 
+    // The lines go into two line sets: every kThinning-th ray in the first,
+    // the rest in the second, which is only worth drawing up close.
+    static constexpr int kThinning = 3;
+
     // The largest number of decal blocks of one picture; a quality too fine
     // for it is coarsened until the blocks fit the layer.
     static constexpr int kMaxDecals = ClippingLayer::kCapacity / 4;

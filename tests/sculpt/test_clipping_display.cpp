@@ -293,10 +293,12 @@ TEST(ClippingNode, ColoursAndQualityFollowTheLookAndFlags) {
     Clipping clipping(*entry);
     ClippingNode node(*device, clipping, ClippingLook{});
     const int fineQuads = node.side().chunk(0).triangleCount / 2;
+    // The walls follow the outline within half a pixel: a coarse quality
+    // shows as fewer walls only once it skips more than the staircase.
     ClippingLook look;
-    look.sideQuality = 10;
+    look.sideQuality = 60;
     node.setLook(look);
-    EXPECT_LT(node.side().chunk(0).triangleCount / 2, fineQuads / 8);
+    EXPECT_LT(node.side().chunk(0).triangleCount / 2, fineQuads / 2);
     EXPECT_FLOAT_EQ(node.border().material()->diffuse.g, 200.0f / 255.0f);
     ClippingFlags flags = clipping.flags();
     flags.addingvoxels = false;
