@@ -201,9 +201,13 @@ int ClippingScene::pick(const PointerRay& ray, float* distance) const {
 bool ClippingScene::refreshCollisions() { return collisions_.refresh(); }
 
 void ClippingScene::draw(const D3DXVECTOR3& cameraPosition) {
+    // In slot order, so that equally far clippings blend the same way every
+    // time.
     std::vector<ClippingNode*> drawn;
-    for (auto& [entry, shown] : shown_)
-        if (shown->node->isEnabled()) drawn.push_back(shown->node.get());
+    for (int slot = 0; slot < images_.slotCount(); ++slot) {
+        const Shown* shown = entryOf(slot);
+        if (shown != nullptr && shown->node->isEnabled()) drawn.push_back(shown->node.get());
+    }
     // Opaque parts first: outlines, collision lines, decals. Whatever blends
     // does so with the source alpha.
     device_.setRenderState(gfx::RenderState::SrcBlend, gfx::kBlendSrcAlpha);
@@ -226,7 +230,7 @@ void ClippingScene::draw(const D3DXVECTOR3& cameraPosition) {
         const D3DXVECTOR3 offset = node->worldTransform().translation - cameraPosition;
         return D3DXVec3LengthSq(&offset);
     };
-    std::sort(drawn.begin(), drawn.end(),
+    std::stable_sort(drawn.begin(), drawn.end(),
               [&](const ClippingNode* a, const ClippingNode* b) { return distance(a) > distance(b); });
     for (ClippingNode* node : drawn) {
         node->side().render();

@@ -197,7 +197,7 @@ void ThreeD::bringClippingsUpToDate() {
         // The picture, mask or border may have changed in the 2D mode.
         if (ClippingNode* node = scene_->node(index)) node->rebuild();
     }
-    setProgress(100.0f);
+    statusBar().setProgress(0.0f);
     statusBar().setText(String());
     setBusy(false);
 }
@@ -305,7 +305,7 @@ void ThreeD::drawScene(DxRenderer& renderer) {
     if (viewObjects_) {
         if (rubric() == TransformRubric::View && panels_->viewPage() == ViewPage::Light)
             viewObjects_->drawLightArrow(rig_.centre(), 400.0f);
-        viewObjects_->drawCube();
+        viewObjects_->drawCube(camera.position());
         axisTips_ = viewObjects_->drawCoordinateSystem(renderer, camera, workspace().backBufferWidth(),
                                                        workspace().backBufferHeight());
     }

@@ -115,6 +115,9 @@ ViewObjects::ViewObjects(gfx::GraphicsDevice& device, TextureManager* textures, 
     makeFloor(20);
     cubeMesh_ = std::make_unique<TranspCube>(device_, kCubeCells, floorTexture());
     prepareTranslucent(*cubeMesh_);
+    // One layer of the box is enough to see it by: the faces turned away are
+    // left out (from inside, the far faces show).
+    cubeMesh_->rsCull().mode = 2;
     cubeMesh_->setScaling(D3DXVECTOR3(2.0f * kWorkingSpaceHalf, 2.0f * kWorkingSpaceHalf, 2.0f * kWorkingSpaceHalf));
 
     gfx::Material markMaterial;
@@ -177,8 +180,11 @@ void ViewObjects::drawGround() {
     for (const auto& mark : marks_) mark->render();
 }
 
-void ViewObjects::drawCube() {
+void ViewObjects::drawCube(const D3DXVECTOR3& camera) {
     if (!cube_ || !cubeMesh_) return;
+    const bool inside = std::fabs(camera.x) < kWorkingSpaceHalf && std::fabs(camera.y) < kWorkingSpaceHalf &&
+                        std::fabs(camera.z) < kWorkingSpaceHalf;
+    cubeMesh_->rsCull().mode = inside ? 1 : 2;
     setBlending(device_);
     cubeMesh_->render();
 }

@@ -98,8 +98,9 @@ public:
 
     // Floor and degree marks (before the clippings).
     void drawGround();
-    // The see-through cube (after the clippings).
-    void drawCube();
+    // The see-through cube (after the clippings), its faces towards the
+    // camera at `camera` (from inside: the faces beyond).
+    void drawCube(const D3DXVECTOR3& camera);
     // The light arrow at `origin`, `size` long.
     void drawLightArrow(const D3DXVECTOR3& origin, float size);
     // The markers of the selected clipping.
