@@ -75,9 +75,51 @@ const JsonValue* JsonValue::item(std::size_t index) const {
     return kind_ == Kind::Array && index < items_.size() ? &items_[index] : nullptr;
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence starting at `at`, 0 when the
+// bytes there are not one (stray continuation bytes, overlong forms,
+// surrogates, values beyond U+10FFFF, truncated sequences).
+std::size_t utf8SequenceAt(const std::string& text, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high) return 0;
+    for (std::size_t k = 2; k < length; ++k) {
+        if ((byte(at + k) & 0xC0) != 0x80) return 0;
+    }
+    return length;
+}
+
+}  // namespace
+
 std::string jsonQuoted(const std::string& text) {
     std::string out = "\"";
-    for (unsigned char c : text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80) {
+            // JSON text is UTF-8: bytes that are not (a file name in another
+            // encoding) become U+FFFD instead of breaking the document.
+            const std::size_t length = utf8SequenceAt(text, i);
+            out += length > 0 ? text.substr(i, length) : std::string("\xEF\xBF\xBD");
+            i += length > 0 ? length : 1;
+            continue;
+        }
+        ++i;
         switch (c) {
             case '"': out += "\\\""; break;
             case '\\': out += "\\\\"; break;

@@ -58,5 +58,6 @@ private:
 };
 
 // `text` as a JSON string literal, quotes included; control characters,
-// quotes and backslashes escaped.
+// quotes and backslashes escaped, and bytes that are not well-formed UTF-8
+// replaced by U+FFFD.
 std::string jsonQuoted(const std::string& text);

@@ -50,7 +50,7 @@ float snapYawToQuarter(float yaw) {
     return 270.0f;
 }
 
-ViewAngles anglesForFace(CubeFace face, float currentYaw) {
+CameraAngles anglesForFace(CubeFace face, float currentYaw) {
     switch (face) {
     case CubeFace::Right: return {0.0f, 0.0f};
     case CubeFace::Left: return {180.0f, 0.0f};
@@ -155,7 +155,7 @@ void CameraRig::pan(float dx, float dy, float movingSpeed) {
     seatBehindCentre(keep);
 }
 
-void CameraRig::viewFrom(const ViewAngles& angles, const D3DXVECTOR3& target) {
+void CameraRig::viewFrom(const CameraAngles& angles, const D3DXVECTOR3& target) {
     const float keep = std::max(distance(), kNearestToCentre);
     camera_.setAngles(angles.yaw, angles.pitch);
     setCentre(target);

@@ -48,11 +48,11 @@ float snapYawToQuarter(float yaw);
 // The camera angles that look at `face` straight on from outside the cube:
 // the side faces give pitch 0 and their own yaw, top and bottom keep the
 // yaw snapped to a quarter turn and look down or up.
-struct ViewAngles {
+struct CameraAngles {
     float yaw = 0.0f;
     float pitch = 0.0f;
 };
-ViewAngles anglesForFace(CubeFace face, float currentYaw);
+CameraAngles anglesForFace(CubeFace face, float currentYaw);
 
 // The face of the cube [-half, half]^3 around the origin that the ray meets
 // first from outside (or leaves through from inside); empty for a miss.
@@ -81,7 +81,7 @@ public:
     // Turns the camera to `angles` and places it on the new view line
     // through `target` at its present distance from the centre, which
     // becomes `target`.
-    void viewFrom(const ViewAngles& angles, const D3DXVECTOR3& target);
+    void viewFrom(const CameraAngles& angles, const D3DXVECTOR3& target);
     // Puts the camera `distance` back from `target` along the present view
     // direction; the centre becomes `target`.
     void backAwayFrom(const D3DXVECTOR3& target, float distance);

@@ -468,7 +468,7 @@ void ThreeD::mouseDoubleClick(InputIdentifier button, float x, float y) {
             }
             const float yaw = std::atan2(-axis.z, axis.x) * 180.0f / 3.14159265f;
             const float pitch = std::asin(std::clamp(axis.y, -1.0f, 1.0f)) * 180.0f / 3.14159265f;
-            rig_.viewFrom(ViewAngles{yaw, pitch}, target);
+            rig_.viewFrom(CameraAngles{yaw, pitch}, target);
             return;
         }
         const auto face = cubeFaceHit(ray->origin, ray->direction, kWorkingSpaceHalf);

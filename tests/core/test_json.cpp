@@ -33,6 +33,10 @@ TEST(Json, StringsAreEscapedAndNonFiniteNumbersAreNull) {
     const Case cases[] = {
         {JsonValue::string("a\"b\\c\nd\te\x01"), R"("a\"b\\c\nd\te\u0001")"},
         {JsonValue::string("caf\xc3\xa9"), "\"caf\xc3\xa9\""},
+        {JsonValue::string("\xf0\x9f\x99\x82!"), "\"\xf0\x9f\x99\x82!\""},
+        // Not UTF-8: a stray byte, an overlong form, a surrogate, a cut sequence.
+        {JsonValue::string("a\xff b\xc0\xaf c\xed\xa0\x80 d\xe2\x82"),
+         "\"a\xef\xbf\xbd b\xef\xbf\xbd\xef\xbf\xbd c\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd d\xef\xbf\xbd\xef\xbf\xbd\""},
         {JsonValue::number(std::numeric_limits<double>::quiet_NaN()), "null"},
         {JsonValue::number(std::numeric_limits<double>::infinity()), "null"},
         {JsonValue::number(-3), "-3"},

@@ -96,7 +96,7 @@ TEST(CameraRig, CubeFacesTurnTheCameraToLookAtThem) {
         EXPECT_EQ(*face, c.face);
         if (c.origin == D3DXVECTOR3(0, 0, 0)) continue;
         // Looking at the face straight on means looking along the ray.
-        const ViewAngles angles = anglesForFace(*face, 200.0f);
+        const CameraAngles angles = anglesForFace(*face, 200.0f);
         expectNear(Camera::directionFor(angles.yaw, angles.pitch), c.direction, 1e-5f);
     }
     EXPECT_STREQ(cubeFaceName(CubeFace::Top), "top");
@@ -110,7 +110,7 @@ TEST(CameraRig, DoubleClickViewsPlaceTheCameraAroundATarget) {
     Rig r;
     r.rig.zoom(r.camera.viewDirection(), 200.0f);
     const D3DXVECTOR3 target(100, 50, -30);
-    r.rig.viewFrom(ViewAngles{90.0f, 0.0f}, target);
+    r.rig.viewFrom(CameraAngles{90.0f, 0.0f}, target);
     EXPECT_NEAR(r.rig.distance(), 800.0f, 1e-2f);
     expectNear(r.rig.centre(), target, 1e-3f);
     expectNear(r.camera.position(), target - Camera::directionFor(90, 0) * 800.0f, 1e-2f);

@@ -280,7 +280,7 @@ TEST_F(TransformScreens, TurningPanningZoomingAndTheCubesFaces) {
     const auto ray = pointerRay(cubeX, cubeY, start);
     const auto face = cubeFaceHit(ray->origin, ray->direction, kWorkingSpaceHalf);
     ASSERT_TRUE(face.has_value());
-    const ViewAngles faceAngles = anglesForFace(*face, 320.0f);
+    const CameraAngles faceAngles = anglesForFace(*face, 320.0f);
     const float startDistance = preview.threeD.cameraRig().distance();
     // Where to drag afterwards: nothing but the view under the pointer.
     preview.threeD.cameraRig().viewFrom(faceAngles, D3DXVECTOR3(0.0f, 0.0f, 0.0f));

@@ -148,7 +148,8 @@ int runScript(const ScriptRunOptions& options, std::FILE* output, std::FILE* mes
     std::unique_ptr<DesktopDialogs> desktopDialogs =
         realWindow ? std::make_unique<DesktopDialogs>(window.get()) : nullptr;
     std::unique_ptr<ApplicationMain> application =
-        startApplication(injecting, options.applicationDirectory, shownDialogs, shownDialogs);
+        startApplication(injecting, options.applicationDirectory, shownDialogs, shownDialogs,
+                         options.settingsDirectory);
     if (!application->isInitialised()) {
         std::fprintf(messages, "plastora: the window or its drawing device could not be set up\n");
         return kScriptRunFailed;

@@ -88,16 +88,17 @@ private:
 
 ApplicationMain::ApplicationMain(platform::Window& window, int width, int height,
                                  std::unique_ptr<XmlDocument> configuration, const String& applicationDirectory,
-                                 Dialogs& dialogs, SystemCursor& systemCursor)
+                                 Dialogs& dialogs, SystemCursor& systemCursor, const String& settingsDirectory)
     : Application(window, width, height, applicationDirectory),
       dialogs_(dialogs),
       systemCursor_(systemCursor),
+      settingsDirectory_(settingsDirectory.length() > 0 ? settingsDirectory : applicationDirectory),
       configuration_(configuration ? std::move(configuration) : std::make_unique<XmlDocument>()),
       menus_(std::make_unique<ModeMenus>(*this)) {
     applyEarlySettings(*configuration_, settings_);
     Logger& log = Logger::instance();
     if (settings_.logging != 0) {
-        log.openIn(applicationDirectory);
+        log.openIn(settingsDirectory_);
         log.enable();
     } else {
         log.disable();
@@ -115,6 +116,13 @@ ApplicationMain::~ApplicationMain() {
 String ApplicationMain::applicationDirectory() const {
     String path = Application::applicationDirectory();
     if (path.length() > 0 && path.text()[path.length() - 1] != '/') path.append('/');
+    return path;
+}
+
+String ApplicationMain::inSettingsDirectory(const char* relative) const {
+    String path = settingsDirectory_;
+    if (path.length() > 0 && path.text()[path.length() - 1] != '/') path.append('/');
+    path.append(String(relative));
     return path;
 }
 
@@ -223,7 +231,7 @@ UpdateServer ApplicationMain::updateServer() const {
 
 void ApplicationMain::startUpdateCheck() {
     if (!settings_.checkforupdateatstartup || settings_.updateserver.length() == 0) return;
-    updateCheck_ = checkForUpdateAtStartup(true, applicationDirectory(), updateServer(), dialogs_, systemCursor_,
+    updateCheck_ = checkForUpdateAtStartup(true, settingsDirectory_, updateServer(), dialogs_, systemCursor_,
                                            *this);
 }
 
@@ -235,7 +243,7 @@ void ApplicationMain::exitApplication() {
     state.backBufferWidth = backBufferWidth();
     state.backBufferHeight = backBufferHeight();
     state.sculptedObjectExists = threeD_ && threeD_->hasSculptedObject();
-    storeConfiguration(*configuration_, settings_, state, inApplicationDirectory("config.xml"));
+    storeConfiguration(*configuration_, settings_, state, inSettingsDirectory("config.xml"));
 }
 
 // --- the pointer -------------------------------------------------------------------------

@@ -50,10 +50,14 @@ public:
     // `configuration` is the tree of "config.xml" (empty when the file is
     // missing); it is kept until shut-down and written back then. Reads the
     // background colour and the logging switch from it: a non-zero
-    // "logging" opens the log "log.log" in the application directory, zero
+    // "logging" opens the log "log.log" in the settings directory, zero
     // turns logging off. Dialogs and system cursor must outlive the object.
+    // The art is read from `applicationDirectory`; "config.xml", "log.log"
+    // and "temp.txt" live in `settingsDirectory` (the application directory
+    // when empty).
     ApplicationMain(platform::Window& window, int width, int height, std::unique_ptr<XmlDocument> configuration,
-                    const String& applicationDirectory, Dialogs& dialogs, SystemCursor& systemCursor);
+                    const String& applicationDirectory, Dialogs& dialogs, SystemCursor& systemCursor,
+                    const String& settingsDirectory = String());
     // Stops a running update check, then deletes both modes and the tree.
     ~ApplicationMain() override;
 
@@ -218,6 +222,7 @@ private:
     class ModeMenus;
 
     String inApplicationDirectory(const char* relative) const;
+    String inSettingsDirectory(const char* relative) const;
     bool allModesReady() const;
     void drawSplash();
     void loadCursorTextures();
@@ -240,6 +245,7 @@ private:
 
     Dialogs& dialogs_;
     SystemCursor& systemCursor_;
+    String settingsDirectory_;
     std::unique_ptr<XmlDocument> configuration_;
     Settings settings_;
     std::unique_ptr<ModeMenus> menus_;
