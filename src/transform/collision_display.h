@@ -99,7 +99,7 @@ public:
 
     // The lines go into two line sets: every kThinning-th ray in the first,
     // the rest in the second, which is only worth drawing up close.
-    static constexpr int kThinning = 3;
+    static constexpr int kThinning = 6;
 
     // The largest number of decal blocks of one picture; a quality too fine
     // for it is coarsened until the blocks fit the layer.

@@ -66,8 +66,7 @@ ThreeD::ThreeD(Workspace& workspace, TwoD& twoD)
         return true;
     });
     if (workspace.device() != nullptr)
-        viewObjects_ = std::make_unique<ViewObjects>(*workspace.device(), workspace.textures(),
-                                                     workspace.applicationDirectory());
+        viewObjects_ = std::make_unique<ViewObjects>(*workspace.device(), workspace.applicationDirectory());
     clockStart_ = nowMs();
     buildScreen();
     buildMenus();
@@ -305,7 +304,7 @@ void ThreeD::drawScene(DxRenderer& renderer) {
     if (viewObjects_) {
         if (rubric() == TransformRubric::View && panels_->viewPage() == ViewPage::Light)
             viewObjects_->drawLightArrow(rig_.centre(), 400.0f);
-        viewObjects_->drawCube(camera.position());
+        viewObjects_->drawCube();
         axisTips_ = viewObjects_->drawCoordinateSystem(renderer, camera, workspace().backBufferWidth(),
                                                        workspace().backBufferHeight());
     }

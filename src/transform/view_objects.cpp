@@ -2,7 +2,6 @@
 
 #include "render/camera.h"
 #include "render/renderer.h"
-#include "render/texture_manager.h"
 #include "sculpt/clipping_frame.h"
 
 #include <algorithm>
@@ -12,7 +11,8 @@
 namespace {
 
 constexpr float kPi = 3.14159265358979f;
-constexpr int kCubeCells = 10;
+constexpr float kFloorOpacity = 0.45f;
+constexpr float kCubeOpacity = 0.25f;
 constexpr float kCoordinateSystemDepth = 300.0f;
 constexpr float kCoordinateSystemPixels = 45.0f;
 constexpr float kCoordinateSystemInset = 70.0f;
@@ -26,12 +26,27 @@ float wrapRadians(float angle) {
 
 float radians(float degrees) { return degrees * kPi / 180.0f; }
 
-// Translucent drawing with the source alpha, depth tested but not written.
-void prepareTranslucent(Component& node) {
-    node.rsAlpha().blending = true;
-    node.rsBuffer().depthWrite = false;
-    node.rsCull().mode = 0;
-    node.rsLightEnabled().enabled = false;
+// Unlit see-through lines, depth tested but not written.
+void prepareGrid(LineList& lines, float opacity) {
+    lines.rsAlpha().blending = true;
+    lines.rsBuffer().depthWrite = false;
+    lines.rsLightEnabled().enabled = false;
+    gfx::Material material;
+    material.diffuse = gfx::ColourValue{1.0f, 1.0f, 1.0f, opacity};
+    lines.setMaterial(material);
+}
+
+// The lines of an n x n grid over the square from `corner` spanned by `u`
+// and `v`.
+void appendGrid(std::vector<D3DXVECTOR3>& points, const D3DXVECTOR3& corner, const D3DXVECTOR3& u,
+                const D3DXVECTOR3& v, int cells) {
+    for (int k = 0; k <= cells; ++k) {
+        const float share = static_cast<float>(k) / static_cast<float>(cells);
+        points.push_back(corner + u * share);
+        points.push_back(corner + u * share + v);
+        points.push_back(corner + v * share);
+        points.push_back(corner + v * share + u);
+    }
 }
 
 void setBlending(gfx::GraphicsDevice& device) {
@@ -109,16 +124,11 @@ void DegreeMark::render() {
     for (int c = 0; c < chunkCount(); ++c) drawChunk(chunk(c));
 }
 
-ViewObjects::ViewObjects(gfx::GraphicsDevice& device, TextureManager* textures, const String& applicationDirectory)
-    : device_(device), textures_(textures), folder_(applicationDirectory) {
+ViewObjects::ViewObjects(gfx::GraphicsDevice& device, const String& applicationDirectory)
+    : device_(device), folder_(applicationDirectory) {
     if (folder_.length() > 0 && folder_.text()[folder_.length() - 1] != '/') folder_.append('/');
     makeFloor(20);
-    cubeMesh_ = std::make_unique<TranspCube>(device_, kCubeCells, floorTexture());
-    prepareTranslucent(*cubeMesh_);
-    // One layer of the box is enough to see it by: the faces turned away are
-    // left out (from inside, the far faces show).
-    cubeMesh_->rsCull().mode = 2;
-    cubeMesh_->setScaling(D3DXVECTOR3(2.0f * kWorkingSpaceHalf, 2.0f * kWorkingSpaceHalf, 2.0f * kWorkingSpaceHalf));
+    makeCube();
 
     gfx::Material markMaterial;
     markMaterial.diffuse = gfx::ColourValue{0.62f, 0.64f, 0.70f, 1.0f};
@@ -143,15 +153,36 @@ void ViewObjects::makeFloor(int tiles) {
     tiles = std::clamp(tiles, 1, 1024);
     if (floor_ && tiles == tiles_) return;
     tiles_ = tiles;
-    floor_ = std::make_unique<Floor>(device_, tiles, 2.0f * kWorkingSpaceHalf / static_cast<float>(tiles),
-                                     floorTexture());
-    prepareTranslucent(*floor_);
+    floor_ = std::make_unique<LineList>(device_);
+    prepareGrid(*floor_, kFloorOpacity);
+    const float side = 2.0f * kWorkingSpaceHalf;
+    std::vector<D3DXVECTOR3> points;
+    appendGrid(points, D3DXVECTOR3(-kWorkingSpaceHalf, 0.0f, -kWorkingSpaceHalf), D3DXVECTOR3(side, 0.0f, 0.0f),
+               D3DXVECTOR3(0.0f, 0.0f, side), tiles);
+    floor_->addLineSet(points);
+}
+
+void ViewObjects::makeCube() {
+    cube_ = std::make_unique<LineList>(device_);
+    prepareGrid(*cube_, kCubeOpacity);
+    const float h = kWorkingSpaceHalf;
+    const float side = 2.0f * h;
+    const D3DXVECTOR3 x(side, 0.0f, 0.0f);
+    const D3DXVECTOR3 y(0.0f, side, 0.0f);
+    const D3DXVECTOR3 z(0.0f, 0.0f, side);
+    std::vector<D3DXVECTOR3> points;
+    for (float at : {-h, h}) {
+        appendGrid(points, D3DXVECTOR3(at, -h, -h), y, z, kCubeCells);
+        appendGrid(points, D3DXVECTOR3(-h, at, -h), x, z, kCubeCells);
+        appendGrid(points, D3DXVECTOR3(-h, -h, at), x, y, kCubeCells);
+    }
+    cube_->addLineSet(points);
 }
 
 void ViewObjects::applySettings(const Settings& settings) {
     makeFloor(settings.planenrtiles);
     plane_ = settings.renderplane;
-    cube_ = settings.rendercube;
+    showCube_ = settings.rendercube;
     degrees_ = settings.renderdegs;
     coordinateSystem_ = settings.viewcoordinatesystem;
 }
@@ -171,29 +202,18 @@ void ViewObjects::applyLight(gfx::GraphicsDevice& device) const {
 }
 
 void ViewObjects::drawGround() {
-    if (plane_ && floor_) {
-        floor_->applyRenderstates(device_);
-        setBlending(device_);
-        floor_->render();
-    }
+    device_.setLineWidth(1.0f);
+    setBlending(device_);
+    if (plane_ && floor_) floor_->render();
     if (!degrees_) return;
     for (const auto& mark : marks_) mark->render();
 }
 
-void ViewObjects::drawCube(const D3DXVECTOR3& camera) {
-    if (!cube_ || !cubeMesh_) return;
-    const bool inside = std::fabs(camera.x) < kWorkingSpaceHalf && std::fabs(camera.y) < kWorkingSpaceHalf &&
-                        std::fabs(camera.z) < kWorkingSpaceHalf;
-    cubeMesh_->rsCull().mode = inside ? 1 : 2;
+void ViewObjects::drawCube() {
+    if (!showCube_ || !cube_) return;
+    device_.setLineWidth(1.0f);
     setBlending(device_);
-    cubeMesh_->render();
-}
-
-Texture* ViewObjects::floorTexture() const {
-    if (textures_ == nullptr) return nullptr;
-    String path = folder_;
-    path.append(String(Floor::kTextureFile));
-    return textures_->load(path);
+    cube_->render();
 }
 
 XFileMesh& ViewObjects::model(const char* file) {

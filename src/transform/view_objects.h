@@ -7,14 +7,18 @@
 // The working space is the box from -1024 to 1024 on every axis: the floor
 // and the cube span it, and the degree marks stand just outside it, each at
 // the side from which a picture with that yaw was taken.
+//
+// The floor and the cube are drawn as grids of lines (the floor's tiles, the
+// cube's cells on every face): on a software rasteriser a filled see-through
+// surface over most of the window costs more than all the pictures, and the
+// lines show the same grid without hiding what lies behind.
 #pragma once
 
 #include "core/configuration.h"
 #include "core/math3d.h"
 #include "core/string.h"
-#include "render/scene/floor.h"
+#include "render/scene/line_list.h"
 #include "render/scene/text3d.h"
-#include "render/scene/transp_cube.h"
 #include "render/scene/xfile_mesh.h"
 #include "sculpt/clipping_projection.h"
 #include "transform/gestures.h"
@@ -25,8 +29,6 @@
 
 class Camera;
 class DxRenderer;
-class Texture;
-class TextureManager;
 
 // Half the side of the working space.
 inline constexpr float kWorkingSpaceHalf = 1024.0f;
@@ -67,25 +69,26 @@ struct MarkerPose {
 
 class ViewObjects {
 public:
+    // Cells of the cube's faces per side.
+    static constexpr int kCubeCells = 10;
     // The marks at every 45 degrees.
     static constexpr int kMarkCount = 8;
     static constexpr float kMarkRadius = 1120.0f;
     static constexpr float kMarkHeight = 60.0f;
 
     // Makes the floor, the cube and the marks on `device`; the models are
-    // read from "data/xfiles" of `applicationDirectory`, the floor's texture
-    // through `textures` (may be null: untextured).
-    ViewObjects(gfx::GraphicsDevice& device, TextureManager* textures, const String& applicationDirectory);
+    // read from "data/xfiles" of `applicationDirectory`.
+    ViewObjects(gfx::GraphicsDevice& device, const String& applicationDirectory);
     ~ViewObjects();
 
     // Takes over the tile count and the flags of the settings.
     void applySettings(const Settings& settings);
     bool showsPlane() const { return plane_; }
-    bool showsCube() const { return cube_; }
+    bool showsCube() const { return showCube_; }
     bool showsDegrees() const { return degrees_; }
     bool showsCoordinateSystem() const { return coordinateSystem_; }
     void setShowsPlane(bool show) { plane_ = show; }
-    void setShowsCube(bool show) { cube_ = show; }
+    void setShowsCube(bool show) { showCube_ = show; }
     void setShowsDegrees(bool show) { degrees_ = show; }
     void setShowsCoordinateSystem(bool show) { coordinateSystem_ = show; }
 
@@ -98,9 +101,8 @@ public:
 
     // Floor and degree marks (before the clippings).
     void drawGround();
-    // The see-through cube (after the clippings), its faces towards the
-    // camera at `camera` (from inside: the faces beyond).
-    void drawCube(const D3DXVECTOR3& camera);
+    // The see-through cube (after the clippings).
+    void drawCube();
     // The light arrow at `origin`, `size` long.
     void drawLightArrow(const D3DXVECTOR3& origin, float size);
     // The markers of the selected clipping.
@@ -112,28 +114,27 @@ public:
     std::array<D3DXVECTOR2, 3> drawCoordinateSystem(DxRenderer& renderer, const Camera& camera, int width,
                                                     int height);
 
-    Floor& floor() const { return *floor_; }
-    TranspCube& cube() const { return *cubeMesh_; }
+    LineList& floor() const { return *floor_; }
+    LineList& cube() const { return *cube_; }
+    int floorTiles() const { return tiles_; }
     const std::vector<std::unique_ptr<DegreeMark>>& marks() const { return marks_; }
     // The model of `file` in data/xfiles (loaded on first use).
     XFileMesh& model(const char* file);
 
 private:
     void makeFloor(int tiles);
-    // The floor's cell picture (null without a texture manager).
-    Texture* floorTexture() const;
+    void makeCube();
 
     gfx::GraphicsDevice& device_;
-    TextureManager* textures_;
     // The application directory, ending in '/'.
     String folder_;
-    std::unique_ptr<Floor> floor_;
-    std::unique_ptr<TranspCube> cubeMesh_;
+    std::unique_ptr<LineList> floor_;
+    std::unique_ptr<LineList> cube_;
     std::vector<std::unique_ptr<DegreeMark>> marks_;
     std::vector<std::pair<std::string, std::unique_ptr<XFileMesh>>> models_;
     int tiles_ = 0;
     bool plane_ = true;
-    bool cube_ = true;
+    bool showCube_ = true;
     bool degrees_ = true;
     bool coordinateSystem_ = true;
     float lightAngle_ = 0.0f;
