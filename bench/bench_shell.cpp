@@ -10,6 +10,8 @@
 // Targets: the first frame within 1 s, an idle frame within 5 ms.
 // The program and its art are taken from PLASTORA_APP_DIR, else from the
 // bin/ folder beside the folder of this program.
+#include "bench_program.h"
+
 #include "app/shell/application_main.h"
 #include "app/shell/run_application.h"
 #include "core/file_io.h"
@@ -41,80 +43,19 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kWidth = 1280;
-constexpr int kHeight = 800;
+using benchprogram::BenchFolder;
+using benchprogram::haveDisplay;
+using benchprogram::kHeight;
+using benchprogram::kWidth;
+using benchprogram::openSdlWindow;
+
 constexpr int kSprites = 2000;
 constexpr int kTextLines = 200;
 constexpr int kStartTimeoutMs = 30000;
 
-std::string applicationFolder() {
-    if (const char* dir = std::getenv("PLASTORA_APP_DIR")) return dir;
-    return (fs::path(executableDirectory().str()) / ".." / "bin").lexically_normal().string();
-}
-
-std::string readWhole(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void replaceOnce(std::string& text, const std::string& from, const std::string& to) {
-    const size_t at = text.find(from);
-    if (at != std::string::npos) text.replace(at, from.size(), to);
-}
-
-// A folder to run the program from: the shipped config.xml at 1280 x 800
-// without the update check, the art linked in and the executable linked (or
-// copied). Its config.xml rewrite at exit touches nothing shared.
-class BenchFolder {
-public:
-    BenchFolder() {
-        const fs::path source = applicationFolder();
-        path_ = fs::temp_directory_path() / ("plastora-bench-" + std::to_string(::getpid()));
-        fs::create_directories(path_);
-        std::string config = readWhole(source / "data" / "config.xml");
-        replaceOnce(config, "<screenwidth>-1</screenwidth>", "<screenwidth>1280</screenwidth>");
-        replaceOnce(config, "<screenheight>-1</screenheight>", "<screenheight>800</screenheight>");
-        replaceOnce(config, "<checkforupdateatstartup>1</checkforupdateatstartup>",
-                    "<checkforupdateatstartup>0</checkforupdateatstartup>");
-        std::ofstream(path_ / "config.xml") << config;
-        std::error_code error;
-        for (const char* art : {"data", "datav1_01"}) {
-            fs::create_directory_symlink(fs::absolute(source / art), path_ / art, error);
-        }
-        fs::create_hard_link(source / "plastora", path_ / "plastora", error);
-        if (error) fs::copy_file(source / "plastora", path_ / "plastora", error);
-        ok_ = !config.empty() && fs::exists(path_ / "plastora");
-    }
-    ~BenchFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    BenchFolder(const BenchFolder&) = delete;
-    BenchFolder& operator=(const BenchFolder&) = delete;
-
-    bool ok() const { return ok_; }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-    bool ok_ = false;
-};
-
 BenchFolder& benchFolder() {
-    static BenchFolder folder;
+    static BenchFolder folder("plastora-bench");
     return folder;
-}
-
-bool haveDisplay() { return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr; }
-
-// A busy X server may refuse a connection for a moment; try a few times.
-std::unique_ptr<platform::Window> openSdlWindow() {
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        if (std::unique_ptr<platform::Window> window = platform::createSdlWindow()) return window;
-        if (!haveDisplay()) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return nullptr;
 }
 
 // True when `printed` holds `mark` as a whole line.
@@ -213,31 +154,17 @@ void StartUp(benchmark::State& state) {
 BENCHMARK(StartUp)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void IdleShellFrame(benchmark::State& state) {
-    if (!benchFolder().ok()) {
-        state.SkipWithError("the program's config.xml is missing (set PLASTORA_APP_DIR)");
+    benchprogram::RunningProgram program;
+    if (const std::string problem = program.start(benchFolder()); !problem.empty()) {
+        state.SkipWithError(problem.c_str());
         return;
     }
-    std::unique_ptr<platform::Window> window = openSdlWindow();
-    if (!window) {
-        state.SkipWithError("no display (scripts/bench starts Xvfb)");
-        return;
-    }
-    ScriptedDialogs dialogs;
-    std::unique_ptr<ApplicationMain> application =
-        startApplication(*window, String((benchFolder().path().string() + "/").c_str()), dialogs, dialogs);
-    if (!application->isInitialised() || application->renderer()->width() != kWidth) {
-        state.SkipWithError("the shell could not start at 1280 x 800");
-        return;
-    }
-    application->setNoWait(true);
-    for (int i = 0; i < 10; ++i) application->runPass();
     for (auto _ : state) {
-        if (!application->runPass()) {
+        if (!program.application->runPass()) {
             state.SkipWithError("the loop ended");
             break;
         }
     }
-    application->shutDown();
 }
 BENCHMARK(IdleShellFrame)->UseRealTime()->Unit(benchmark::kMillisecond);
 

@@ -143,31 +143,25 @@ void SilhouetteField::build(const SilhouetteGrid& grid, FieldReach reach) {
 }
 
 void SilhouetteField::collectChanges() {
-    rowChanges_.clear();
-    columnChanges_.clear();
-    rowStarts_.assign(kSide + 1, 0);
-    columnStarts_.assign(kSide + 1, 0);
-    // Cells beyond the grid are outside: index kSide closes every line.
-    for (int j = 0; j < kSide; ++j) {
-        rowStarts_[static_cast<size_t>(j)] = static_cast<int>(rowChanges_.size());
-        bool previous = false;
-        for (int i = 0; i <= kSide; ++i) {
-            const bool now = i < kSide && values_[index(i, j)] > 0;
-            if (now != previous) rowChanges_.push_back(static_cast<std::int16_t>(i));
-            previous = now;
+    // Along every line of cells (rows: i varies; columns: j varies), where
+    // the kind changes; cells beyond the grid are outside, so index kSide
+    // closes every line.
+    auto collect = [this](bool rows, std::vector<std::int16_t>& changes, std::vector<int>& starts) {
+        changes.clear();
+        starts.assign(kSide + 1, 0);
+        for (int line = 0; line < kSide; ++line) {
+            starts[static_cast<size_t>(line)] = static_cast<int>(changes.size());
+            bool previous = false;
+            for (int k = 0; k <= kSide; ++k) {
+                const bool now = k < kSide && values_[rows ? index(k, line) : index(line, k)] > 0;
+                if (now != previous) changes.push_back(static_cast<std::int16_t>(k));
+                previous = now;
+            }
         }
-    }
-    rowStarts_[kSide] = static_cast<int>(rowChanges_.size());
-    for (int i = 0; i < kSide; ++i) {
-        columnStarts_[static_cast<size_t>(i)] = static_cast<int>(columnChanges_.size());
-        bool previous = false;
-        for (int j = 0; j <= kSide; ++j) {
-            const bool now = j < kSide && values_[index(i, j)] > 0;
-            if (now != previous) columnChanges_.push_back(static_cast<std::int16_t>(j));
-            previous = now;
-        }
-    }
-    columnStarts_[kSide] = static_cast<int>(columnChanges_.size());
+        starts[kSide] = static_cast<int>(changes.size());
+    };
+    collect(true, rowChanges_, rowStarts_);
+    collect(false, columnChanges_, columnStarts_);
 }
 
 float SilhouetteField::nextChange(const std::vector<std::int16_t>& changes, const std::vector<int>& starts, int line,

@@ -3,7 +3,7 @@
 #include "core/configuration.h"
 #include "core/json.h"
 #include "gui/key_table.h"
-#include "gui/panel_window.h"
+#include "gui/animation_time_panel.h"
 #include "gui/title_bar.h"
 #include "platform/graphics_device.h"
 #include "project/clipping_elements.h"

@@ -40,7 +40,7 @@
 
 class ClippingScene;
 class ClippingTable;
-class PanelWindow;
+class AnimationTimePanel;
 class TwoD;
 class ViewObjects;
 struct ImageEntry;
@@ -164,6 +164,8 @@ private:
     TransformRecord recordOf(int slot) const;
     // The stable number an image keeps in the undo records, and back.
     int entryIdOf(const ImageEntry* entry) const;
+    // The list position (1, 2, ...) of slot `slot`, as the texts number images.
+    int imageNumber(int slot) const;
     int slotOfId(int id) const;
     void applyRecord(const TransformRecord& record);
     void recordTransformation();
@@ -232,8 +234,7 @@ private:
     std::unique_ptr<ViewObjects> viewObjects_;
     std::unique_ptr<TransformPanels> panels_;
     GuiMaskList* list_ = nullptr;
-    std::unique_ptr<PanelWindow> animationPanel_;
-    GuiSlider* animationSlider_ = nullptr;
+    std::unique_ptr<AnimationTimePanel> animationPanel_;
     Camera ownCamera_;
     CameraRig rig_;
     GestureController gestures_;

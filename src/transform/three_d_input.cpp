@@ -3,7 +3,7 @@
 #include "core/configuration.h"
 #include "gui/cursor_kinds.h"
 #include "gui/key_table.h"
-#include "gui/panel_window.h"
+#include "gui/animation_time_panel.h"
 #include "render/renderer.h"
 #include "sculpt/clipping.h"
 #include "transform/clipping_scene.h"
@@ -41,12 +41,6 @@ bool isPlacementRubric(TransformRubric rubric) {
     return static_cast<int>(rubric) <= static_cast<int>(TransformRubric::FieldOfView);
 }
 
-int imageNumberOf(const ImageList& images, int slot) {
-    int number = 0;
-    for (int k = 0; k <= slot && k < images.slotCount(); ++k)
-        if (images.entry(k) != nullptr) ++number;
-    return number;
-}
 
 }  // namespace
 
@@ -294,7 +288,7 @@ void ThreeD::showPlacementStatus(bool running) {
     const int slot = selectedSlot();
     const Clipping* clipping = scene_->clipping(slot);
     if (clipping == nullptr || !isPlacementRubric(rubric())) return;
-    const int number = imageNumberOf(twoD_.images(), slot);
+    const int number = imageNumber(slot);
     if (rubric() == TransformRubric::FieldOfView && !clipping->placement().fovSet) {
         setHelpText(noFieldOfViewText(number));
         return;
@@ -314,7 +308,7 @@ void ThreeD::gestureMoved(float x, float y) {
     const GestureOutcome outcome =
         gestures_.pointerMoved(placement, static_cast<PlacementRubric>(rubric()), angle, gestureScene(slot));
     if (outcome.noFieldOfView) {
-        setHelpText(noFieldOfViewText(imageNumberOf(twoD_.images(), slot)));
+        setHelpText(noFieldOfViewText(imageNumber(slot)));
         return;
     }
     if (outcome.changed) {
@@ -341,7 +335,7 @@ void ThreeD::hover(float x, float y) {
         showPlacementStatus(false);
         return;
     }
-    setHelpText(formatText("Press left mouse button to select image %d", imageNumberOf(twoD_.images(), under)));
+    setHelpText(formatText("Press left mouse button to select image %d", imageNumber(under)));
 }
 
 void ThreeD::mouseDown(InputIdentifier button, float x, float y) {

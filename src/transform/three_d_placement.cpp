@@ -1,6 +1,6 @@
 // The transformation mode's placement: what the controls and the undo list
 // write into the selected clipping, and how the panels follow it.
-#include "gui/panel_window.h"
+#include "gui/animation_time_panel.h"
 #include "platform/dialogs.h"
 #include "project/clipping_elements.h"
 #include "sculpt/clipping.h"
@@ -51,15 +51,16 @@ bool isPlacementControl(Control control) {
            std::end(kPlacementControls);
 }
 
-// The list position (1, 2, ...) of slot `slot`, as the texts number images.
-int imageNumber(const ImageList& images, int slot) {
+
+}  // namespace
+
+int ThreeD::imageNumber(int slot) const {
+    const ImageList& images = twoD_.images();
     int number = 0;
     for (int k = 0; k <= slot && k < images.slotCount(); ++k)
         if (images.entry(k) != nullptr) ++number;
     return number;
 }
-
-}  // namespace
 
 // --- selection -----------------------------------------------------------------------------
 
@@ -492,7 +493,7 @@ void ThreeD::refreshParticipation() {
         panels_->setParticipationText(TransformRubric::Texture, String());
         return;
     }
-    const int number = imageNumber(twoD_.images(), slot);
+    const int number = imageNumber(slot);
     const ClippingFlags& flags = clipping->flags();
     String sculpting;
     if (!flags.forsculpting) {
@@ -575,7 +576,7 @@ void ThreeD::setCentreMode(CentreMode mode) {
     const int slot = selectedSlot();
     const ImageEntry* entry = twoD_.images().entry(slot);
     if (centreMode_ != CentreMode::None && entry != nullptr) {
-        const int number = imageNumber(twoD_.images(), slot);
+        const int number = imageNumber(slot);
         const char* what = "translation center";
         if (centreMode_ == CentreMode::Scaling) what = "scaling center";
         if (centreMode_ == CentreMode::SnapPoint) what = "scaling snap point";
@@ -741,28 +742,11 @@ bool ThreeD::startScreenshot() {
 
 void ThreeD::showAnimationTimePanel() {
     if (!animationPanel_) {
-        const int width = 300;
-        const int left = (workspace().backBufferWidth() - width) / 2;
-        animationPanel_ = std::make_unique<PanelWindow>(String("Animation Time"), left, 120, width, 90);
-        auto* label = new GuiLabel(String("Animation Time (ms):"));
-        label->setFont(String("Arial"), 10);
-        label->setRect(animationPanel_->contentLeft(), animationPanel_->contentTop(), animationPanel_->contentRight(),
-                       animationPanel_->contentTop() + 18);
-        animationPanel_->add(label);
-        animationSlider_ = new GuiSlider(SliderKind::Whole, String("Animation Time"));
-        animationSlider_->setMinimum(0.0f);
-        animationSlider_->setMaximum(3000.0f);
-        animationSlider_->setStep(50.0f);
-        animationSlider_->setMaximumAdjustable(true);
-        animationSlider_->setDescription(String("How long one animation takes, in milliseconds."));
-        animationSlider_->setRect(animationPanel_->contentLeft(), animationPanel_->contentTop() + 20,
-                                  animationPanel_->contentRight(), animationPanel_->contentTop() + 50);
-        animationSlider_->setServices(sliderServices());
-        animationSlider_->addListener(this);
-        animationPanel_->add(animationSlider_);
+        animationPanel_ = std::make_unique<AnimationTimePanel>(workspace().backBufferWidth(),
+                                                               workspace().settings().animtime, sliderServices());
         screen().addShared(animationPanel_.get());
     }
-    animationSlider_->setValue(workspace().settings().animtime);
+    animationPanel_->refresh();
     animationPanel_->setVisible(true);
 }
 
@@ -778,18 +762,10 @@ void ThreeD::pressed(GuiSlider* slider) {
 }
 
 void ThreeD::valueChanged(GuiSlider* slider) {
-    if (slider == animationSlider_) {
-        workspace().settings().animtime = slider->value();
-        return;
-    }
     sliderChanged(panels_->control(slider), slider->value());
 }
 
 void ThreeD::released(GuiSlider* slider) {
-    if (slider == animationSlider_) {
-        workspace().settings().animtime = slider->value();
-        return;
-    }
     const Control control = panels_->control(slider);
     if (slider == heldSlider_) {
         // The end of a drag: the value is in already.

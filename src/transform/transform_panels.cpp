@@ -434,13 +434,22 @@ void TransformPanels::showRubric(TransformRubric rubric) {
     }
 }
 
+namespace {
+
+// The index of `radio` among `radios`; -1 when it is none of them.
+template <size_t N>
+int indexOf(const std::array<GuiRadiobutton*, N>& radios, const GuiRadiobutton* radio) {
+    for (size_t index = 0; index < N; ++index)
+        if (radios[index] == radio) return static_cast<int>(index);
+    return -1;
+}
+
+}  // namespace
+
 bool TransformPanels::rubricOf(const GuiRadiobutton* radio, TransformRubric& rubric) const {
-    for (int index = 0; index < kTransformRubricCount; ++index) {
-        if (rubricRadios_[static_cast<size_t>(index)] != radio) continue;
-        rubric = static_cast<TransformRubric>(index);
-        return true;
-    }
-    return false;
+    const int index = indexOf(rubricRadios_, radio);
+    if (index >= 0) rubric = static_cast<TransformRubric>(index);
+    return index >= 0;
 }
 
 void TransformPanels::showViewPage(ViewPage page) {
@@ -452,12 +461,9 @@ void TransformPanels::showViewPage(ViewPage page) {
 }
 
 bool TransformPanels::viewPageOf(const GuiRadiobutton* radio, ViewPage& page) const {
-    for (int index = 0; index < kViewPageCount; ++index) {
-        if (pageRadios_[static_cast<size_t>(index)] != radio) continue;
-        page = static_cast<ViewPage>(index);
-        return true;
-    }
-    return false;
+    const int index = indexOf(pageRadios_, radio);
+    if (index >= 0) page = static_cast<ViewPage>(index);
+    return index >= 0;
 }
 
 Control TransformPanels::control(const GuiComponent* component) const {

@@ -30,11 +30,13 @@ ClippingPose poseOfPlacement(const ClippingPlacement& placement) {
 }
 
 Transform transformOfPose(const ClippingPose& pose) {
-    Transform transform;
-    transform.translation = pose.translation;
-    transform.rotation = nodeRotationOfAngles(pose.yaw, pose.pitch, pose.roll);
-    transform.scaling = pose.scaling;
-    return transform;
+    ClippingPlacement placement;
+    placement.translation = pose.translation;
+    placement.angle = pose.yaw;
+    placement.angleheight = pose.pitch;
+    placement.angleimage = pose.roll;
+    placement.scaling = pose.scaling;
+    return nodeTransformOf(placement);
 }
 
 ClippingPose blendPoses(const ClippingPose& presentation, const ClippingPose& placement, float f) {

@@ -106,6 +106,17 @@ std::string at(const D3DXVECTOR2& point) {
     return std::to_string(static_cast<int>(std::lround(point.x))) + " " + std::to_string(static_cast<int>(std::lround(point.y)));
 }
 
+// The first lines of every script: the sample loaded through the menu, then
+// TAB into the transformation mode.
+std::string loadSampleAndEnter() {
+    return "answer file " + samplePath() +
+           "\n"
+           "choose \"File\" \"Load Project...\"\n"
+           "wait idle\n"
+           "key TAB\n"
+           "wait idle\n";
+}
+
 const JsonValue& clippingOf(const JsonValue& state, int image) {
     static const JsonValue none;
     const JsonValue* images = state.find("images");
@@ -168,12 +179,7 @@ TEST_F(TransformScreens, PlacingAnImageWithGesturesSlidersUndoAndSaving) {
 
     const std::string saved = path("placed.qz");
     std::ostringstream script;
-    script << "answer file " << samplePath() << "\n"
-           << "choose \"File\" \"Load Project...\"\n"
-           << "wait idle\n"
-           << "key TAB\n"
-           << "wait idle\n"
-           << "move 700 760\n"
+    script << loadSampleAndEnter() << "move 700 760\n"
            << "screenshot " << shot("transform_entered.png") << "\n"
            << "state " << path("entered.json") << "\n"
            // Select image 3 by clicking it.
@@ -289,12 +295,7 @@ TEST_F(TransformScreens, TurningPanningZoomingAndTheCubesFaces) {
     ASSERT_TRUE(preview.pixelWhere(-1, dragX, dragY));
 
     std::ostringstream script;
-    script << "answer file " << samplePath() << "\n"
-           << "choose \"File\" \"Load Project...\"\n"
-           << "wait idle\n"
-           << "key TAB\n"
-           << "wait idle\n"
-           << "doubleclick left " << cubeX << " " << cubeY << "\n"
+    script << loadSampleAndEnter() << "doubleclick left " << cubeX << " " << cubeY << "\n"
            << "state " << path("face.json") << "\n"
            // Turning: 60 pixels to the right with the left button.
            << "press left " << dragX << " " << dragY << "\n"
