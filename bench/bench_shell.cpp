@@ -10,10 +10,9 @@
 // Targets: the first frame within 1 s, an idle frame within 5 ms.
 // The program and its art are taken from PLASTORA_APP_DIR, else from the
 // bin/ folder beside the folder of this program.
-#include "bench_program.h"
-
 #include "app/shell/application_main.h"
 #include "app/shell/run_application.h"
+#include "bench_support.h"
 #include "core/file_io.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/window.h"
@@ -41,22 +40,16 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
+using benchsupport::benchFolder;
+using benchsupport::haveDisplay;
+using benchsupport::openSdlWindow;
 using Clock = std::chrono::steady_clock;
 
-using benchprogram::BenchFolder;
-using benchprogram::haveDisplay;
-using benchprogram::kHeight;
-using benchprogram::kWidth;
-using benchprogram::openSdlWindow;
-
+constexpr int kWidth = 1280;
+constexpr int kHeight = 800;
 constexpr int kSprites = 2000;
 constexpr int kTextLines = 200;
 constexpr int kStartTimeoutMs = 30000;
-
-BenchFolder& benchFolder() {
-    static BenchFolder folder("plastora-bench");
-    return folder;
-}
 
 // True when `printed` holds `mark` as a whole line.
 bool holdsLine(const std::string& printed, const std::string& mark) {
@@ -72,7 +65,7 @@ bool holdsLine(const std::string& printed, const std::string& mark) {
 // always waited for.
 std::vector<double> secondsUntilLines(const std::string& script, const std::vector<std::string>& marks) {
     std::vector<double> seconds(marks.size(), -1.0);
-    BenchFolder& folder = benchFolder();
+    benchsupport::BenchFolder& folder = benchFolder();
     const std::string scriptPath = (folder.path() / "start.txt").string();
     std::ofstream(scriptPath) << script;
     const std::string executable = (folder.path() / "plastora").string();
@@ -154,17 +147,31 @@ void StartUp(benchmark::State& state) {
 BENCHMARK(StartUp)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void IdleShellFrame(benchmark::State& state) {
-    benchprogram::RunningProgram program;
-    if (const std::string problem = program.start(benchFolder()); !problem.empty()) {
-        state.SkipWithError(problem.c_str());
+    if (!benchFolder().ok()) {
+        state.SkipWithError("the program's config.xml is missing (set PLASTORA_APP_DIR)");
         return;
     }
+    std::unique_ptr<platform::Window> window = openSdlWindow();
+    if (!window) {
+        state.SkipWithError("no display (scripts/bench starts Xvfb)");
+        return;
+    }
+    ScriptedDialogs dialogs;
+    std::unique_ptr<ApplicationMain> application =
+        startApplication(*window, String((benchFolder().path().string() + "/").c_str()), dialogs, dialogs);
+    if (!application->isInitialised() || application->renderer()->width() != kWidth) {
+        state.SkipWithError("the shell could not start at 1280 x 800");
+        return;
+    }
+    application->setNoWait(true);
+    for (int i = 0; i < 10; ++i) application->runPass();
     for (auto _ : state) {
-        if (!program.application->runPass()) {
+        if (!application->runPass()) {
             state.SkipWithError("the loop ended");
             break;
         }
     }
+    application->shutDown();
 }
 BENCHMARK(IdleShellFrame)->UseRealTime()->Unit(benchmark::kMillisecond);
 

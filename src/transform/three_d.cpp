@@ -39,12 +39,6 @@ constexpr const char* kEnterHelp =
 constexpr int kListWidth = 120;
 constexpr int kMargin = 10;
 
-String withImageName(const char* prefix, const String& name) {
-    String text(prefix);
-    text.append(name);
-    return text;
-}
-
 uint32_t labelColour() { return 0xFFE8E8F0; }
 
 }  // namespace
@@ -189,12 +183,12 @@ void ThreeD::bringClippingsUpToDate() {
         Clipping* clipping = clippings_->clipping(index);
         if (entry == nullptr || clipping == nullptr) continue;
         const bool first = shown_.insert(entry).second;
-        setStatus(withImageName(first ? "Create 3d data for image " : "Update 3d data for image ", entry->name()));
+        setStatus(withImageName(first ? "Create 3d data for image %s" : "Update 3d data for image %s", entry->name()));
         setProgress(100.0f * static_cast<float>(index) / static_cast<float>(slots));
         drawFrame();
-        clipping->update();
-        // The picture, mask or border may have changed in the 2D mode.
-        if (ClippingNode* node = scene_->node(index)) node->rebuild();
+        const bool updated = first ? (clipping->update(), true) : clipping->updateIfOutOfDate();
+        // The picture, mask or border changed in the 2D mode.
+        if (ClippingNode* node = scene_->node(index); node != nullptr && updated) node->rebuild();
     }
     statusBar().setProgress(0.0f);
     statusBar().setText(String());
