@@ -1,22 +1,18 @@
 #include "app/command_import.h"
 
-#include "core/configuration.h"
-#include "core/file_io.h"
-#include "core/xml.h"
+#include "app/command_support.h"
+#include "app/placement_options.h"
+#include "app/terminal_progress.h"
+
 #include "image/image_entry.h"
-#include "project/picture_import.h"
+#include "project/clipping_elements.h"
+#include "project/picture_batch.h"
 #include "project/project_file.h"
 #include "render/image_file.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
 namespace {
@@ -25,19 +21,30 @@ constexpr const char* kName = "plastora import";
 
 void printImportUsage(FILE* out) {
     std::fprintf(out,
-                 "usage: plastora import PICTURE... -o PROJECT.qz\n"
+                 "usage: plastora import PICTURE... -o PROJECT.qz [--turntable [--elevation DEG] [--start DEG]\n"
+                 "                       [--clockwise] | --views \"Y,P,R;...\"] [--no-exif] [--quiet]\n"
                  "  Loads the pictures (BMP, DDS, DIB, HDR, JPG, PFM, PNG, PPM, TGA) as new\n"
                  "  images, each alpha channel becoming the image's mask, and saves them as\n"
                  "  a project with its image, mask and border files beside it.\n"
-                 "  -o, --output PROJECT.qz   the project to write (\".qz\" is appended if missing)\n"
-                 "  -h, --help                print this text and exit\n");
+                 "  -o, --output PROJECT.qz     the project to write (\".qz\" is appended if missing)\n"
+                 "%s"
+                 "  --no-exif                   do not take the field of view from the photographs'\n"
+                 "                              EXIF focal length\n"
+                 "  -q, --quiet                 no progress on standard error\n"
+                 "  -h, --help                  print this text and exit\n",
+                 kPlacementUsage);
 }
 
 struct ImportArguments {
     std::vector<String> pictures;
     String output;
-    bool help = false;
+    SharedOptions options;
 };
+
+bool fail(const std::string& reason) {
+    std::fprintf(stderr, "%s: %s\n", kName, reason.c_str());
+    return false;
+}
 
 // Parses the arguments after "import"; false (with a message) when they do
 // not make a command.
@@ -46,77 +53,32 @@ bool parseArguments(int argc, char** argv, ImportArguments& arguments) {
     bool haveOutput = false;
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
-        if (!optionsEnded && argument[0] == '-' && argument[1] != '\0') {
-            if (std::strcmp(argument, "--") == 0) {
-                optionsEnded = true;
-            } else if (std::strcmp(argument, "-h") == 0 || std::strcmp(argument, "--help") == 0) {
-                arguments.help = true;
-            } else if (std::strcmp(argument, "-o") == 0 || std::strcmp(argument, "--output") == 0) {
-                if (i + 1 >= argc || argv[i + 1][0] == '\0') {
-                    std::fprintf(stderr, "%s: %s needs a project file name\n", kName, argument);
-                    return false;
-                }
-                if (haveOutput) {
-                    std::fprintf(stderr, "%s: only one project can be written at a time\n", kName);
-                    return false;
-                }
-                haveOutput = true;
-                arguments.output = String(argv[++i]);
-            } else {
-                std::fprintf(stderr, "%s: unknown option '%s'\n", kName, argument);
-                return false;
-            }
-        } else {
+        if (optionsEnded || argument[0] != '-' || argument[1] == '\0') {
             arguments.pictures.push_back(String(argument));
+            continue;
+        }
+        std::string error;
+        switch (readSharedOption(argc, argv, i, arguments.options, error)) {
+            case OptionRead::Taken: continue;
+            case OptionRead::Bad: return fail(error);
+            case OptionRead::NotMine: break;
+        }
+        if (std::strcmp(argument, "--") == 0) {
+            optionsEnded = true;
+        } else if (std::strcmp(argument, "-o") == 0 || std::strcmp(argument, "--output") == 0) {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') return fail(std::string(argument) + " needs a project file name");
+            if (haveOutput) return fail("only one project can be written at a time");
+            haveOutput = true;
+            arguments.output = String(argv[++i]);
+        } else {
+            return fail(std::string("unknown option '") + argument + "'");
         }
     }
-    if (arguments.help) return true;
-    if (arguments.pictures.empty()) {
-        std::fprintf(stderr, "%s: no pictures given\n", kName);
-        return false;
-    }
-    if (!haveOutput) {
-        std::fprintf(stderr, "%s: no project given (-o PROJECT.qz)\n", kName);
-        return false;
-    }
-    return true;
-}
-
-// Progress of the import on standard error: one line per picture loaded and
-// per image saved.
-class StderrStatus : public StatusSink {
-public:
-    void setProgress(float percent) override { percent_ = percent; }
-    void setStatus(const String& text) override {
-        if (!startsWith(text, "Load image ") && !startsWith(text, "Save image and mask ")) return;
-        std::fprintf(stderr, "%s: [%3d%%] %s\n", kName, static_cast<int>(percent_), text.text());
-    }
-
-private:
-    static bool startsWith(const String& text, const char* prefix) {
-        return text.view().substr(0, std::strlen(prefix)) == prefix;
-    }
-    float percent_ = 0.0f;
-};
-
-// The folder the project goes to must exist and take new files.
-bool checkProjectFolder(const String& projectPath) {
-    String folder = projectFolder(projectPath);
-    if (folder.length() == 0) folder = String("./");
-    std::error_code error;
-    if (!std::filesystem::is_directory(std::filesystem::path(folder.str()), error)) {
-        std::fprintf(stderr, "%s: cannot write the project: the folder '%s' does not exist\n", kName, folder.text());
-        return false;
-    }
-    if (::access(folder.text(), W_OK | X_OK) != 0) {
-        std::fprintf(stderr, "%s: cannot write the project: the folder '%s' is not writable (%s)\n", kName,
-                     folder.text(), std::strerror(errno));
-        return false;
-    }
-    if (std::filesystem::is_directory(std::filesystem::path(projectPath.str()), error)) {
-        std::fprintf(stderr, "%s: cannot write the project: '%s' is a folder\n", kName, projectPath.text());
-        return false;
-    }
+    if (arguments.options.help) return true;
+    if (arguments.pictures.empty()) return fail("no pictures given");
+    if (!haveOutput) return fail("no project given (-o PROJECT.qz)");
+    std::string error;
+    if (!checkPlacementOptions(arguments.options.placement, error)) return fail(error);
     return true;
 }
 
@@ -136,25 +98,6 @@ bool checkPictures(const std::vector<String>& pictures) {
     return readable;
 }
 
-// The user's settings from "config.xml" beside the program, when there is
-// one: the mask value and the sculpting sliders stored in the project.
-Settings userSettings() {
-    Settings settings;
-    const String directory = executableDirectory();
-    if (directory.length() == 0) return settings;
-    String path = directory;
-    path.append(String("config.xml"));
-    XmlDocument document;
-    if (document.parse(path)) applyConfiguration(document, settings, nullptr);
-    return settings;
-}
-
-unsigned char maskValueOf(const Settings& settings) {
-    const float value = settings.maskopac;
-    if (!std::isfinite(value) || value < 1.0f) return 1;
-    return value >= 255.0f ? 255 : static_cast<unsigned char>(value);
-}
-
 }  // namespace
 
 int runImportCommand(int argc, char** argv) {
@@ -163,35 +106,70 @@ int runImportCommand(int argc, char** argv) {
         printImportUsage(stderr);
         return 2;
     }
-    if (arguments.help) {
+    if (arguments.options.help) {
         printImportUsage(stdout);
         return 0;
     }
+    const int count = static_cast<int>(arguments.pictures.size());
+    std::vector<ViewAngles> views;
+    std::string error;
+    if (arguments.options.placement.placesPictures() && !viewsForPictures(arguments.options.placement, count, views, error)) {
+        fail(error);
+        printImportUsage(stderr);
+        return 2;
+    }
     const String projectPath = projectFileName(arguments.output);
-    if (!checkProjectFolder(projectPath) || !checkPictures(arguments.pictures)) return 1;
+    if (!checkWritableFile(kName, "project", projectPath) || !checkPictures(arguments.pictures)) return 1;
 
     const Settings settings = userSettings();
     ImageList images;
-    StderrStatus status;
-    const PictureLoadReport loaded = loadPictures(images, arguments.pictures, maskValueOf(settings), status);
-    if (!loaded.failures.empty()) {
-        for (const String& failure : loaded.failures) {
-            std::fprintf(stderr, "%s: cannot read the picture %s\n", kName, failure.text());
-        }
-        return 1;
+    ClippingTable clippings(images);
+    std::vector<int> numbers;
+    for (int k = 0; k < count; ++k) numbers.push_back(images.nextImageNumber());
+    PictureBatchOptions options;
+    options.maskValue = maskValueOf(settings);
+    options.readExif = arguments.options.placement.exif;
+    options.makeClippings = true;
+
+    TerminalProgress display(kName, TerminalProgress::styleFor(arguments.options.quiet));
+    const auto progress = [&](int index, int done, int total) {
+        const std::string caption = "Load image " + std::string(arguments.pictures[static_cast<std::size_t>(index)].view());
+        display.step(caption, 50.0f * static_cast<float>(done) / static_cast<float>(total));
+    };
+    std::vector<LoadedPicture> loaded = loadPictureBatch(arguments.pictures, numbers, options, progress);
+    bool readable = true;
+    for (std::size_t k = 0; k < loaded.size(); ++k) {
+        if (loaded[k].error.length() == 0) continue;
+        display.message("cannot read the picture " + std::string(arguments.pictures[k].view()) + ": " +
+                        std::string(loaded[k].error.view()));
+        readable = false;
+    }
+    if (!readable) return 1;
+
+    std::vector<CameraFieldOfView> cameras;
+    for (LoadedPicture& picture : loaded) {
+        clippings.appendWithClipping(std::move(picture.entry), std::move(picture.clipping));
+        cameras.push_back(CameraFieldOfView{picture.tanHalfWidth});
+    }
+    if (arguments.options.placement.placesPictures()) {
+        placeImages(images, clippings, views, cameras);
+    } else {
+        applyCameraFieldsOfView(images, clippings, cameras);
     }
 
     ProjectSettings sliders;
     sliders.voxelsize = settings.meshdetail;
     sliders.sharpening = settings.sharpening;
     sliders.smoothing = settings.smoothing;
-    const ProjectSaveResult saved = saveProject(projectPath, images, sliders, status);
+    SaveProgress status(display, 50.0f, 50.0f);
+    const ProjectSaveResult saved = saveProject(projectPath, images, sliders, status, &clippings);
+    display.finish();
     if (!saved.saved) {
         std::fprintf(stderr, "%s: cannot write the project '%s': %s\n", kName, saved.projectPath.text(),
                      saved.error.text());
         return 1;
     }
-    std::printf("Imported %d picture%s into %s\n", loaded.loaded, loaded.loaded == 1 ? "" : "s",
-                saved.projectPath.text());
+    std::printf("Imported %d picture%s into %s%s\n", count, count == 1 ? "" : "s", saved.projectPath.text(),
+                arguments.options.placement.placesPictures() ? ", placed" : "");
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "app/command_sculpt.h"
 
+#include "app/command_support.h"
+#include "app/terminal_progress.h"
 #include "image/image_entry.h"
 #include "project/clipping_elements.h"
 #include "project/project_file.h"
@@ -10,7 +12,6 @@
 #include "sculpt/smoothing.h"
 #include "sculpt/texture_atlas.h"
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -18,11 +19,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
-#include <system_error>
 #include <vector>
 
 namespace {
@@ -35,19 +34,25 @@ constexpr float kMaxNormalParticipation = 1000.0f;
 
 void printSculptUsage(FILE* out) {
     std::fprintf(out,
-                 "usage: plastora sculpt PROJECT.qz -o OUT.obj|OUT.wrl [--voxel-size D] [--sharpening N]\n"
-                 "                       [--smoothing N] [--simplification S] [--normal-participation W]\n"
-                 "                       [--flat] [--texture TEXTURE.ext]\n"
+                 "usage: plastora sculpt PROJECT.qz -o OUT.obj|.wrl|.glb|.ply|.stl [--voxel-size D]\n"
+                 "                       [--sharpening N] [--smoothing N] [--simplification S]\n"
+                 "                       [--normal-participation W] [--flat] [--texture TEXTURE.ext]\n"
+                 "                       [--no-texture] [--quiet]\n"
                  "  Carves the object from the project's placed pictures and writes the mesh.\n"
                  "  Settings not given come from the project.\n"
-                 "  -o, --output FILE             the mesh: Wavefront \".obj\" or VRML \".wrl\"\n"
+                 "  -o, --output FILE             the mesh, by its ending: Wavefront \".obj\", VRML\n"
+                 "                                \".wrl\", binary glTF \".glb\" (texture inside), binary\n"
+                 "                                \".ply\" (vertex colours) or binary \".stl\" (for printing)\n"
                  "  --voxel-size D                octree depth, 0 to 12 (finer with each step)\n"
                  "  --sharpening N                sharpening passes, 0 to 100\n"
                  "  --smoothing N                 smoothing passes, 0 to 50\n"
                  "  --simplification S            0 (none) to 1 (full)\n"
                  "  --normal-participation W      curvature weight of simplification, 0 to 1000\n"
                  "  --flat                        flat shading (face normals)\n"
-                 "  --texture FILE                texture image (.bmp .dds .dib .jpg .png .ppm .tga)\n"
+                 "  --texture FILE                also write the texture image (.bmp .dds .dib .jpg .png\n"
+                 "                                .ppm .tga); .obj and .wrl name it\n"
+                 "  --no-texture                  no texturing (.glb and .ply are textured by default)\n"
+                 "  -q, --quiet                   no progress on standard error\n"
                  "  -h, --help                    print this text and exit\n");
 }
 
@@ -62,6 +67,8 @@ struct SculptArguments {
     float normalParticipation = 0.0f;
     bool flat = false;
     String texture;
+    bool noTexture = false;
+    bool quiet = false;
     bool help = false;
 };
 
@@ -104,11 +111,20 @@ bool parseOption(int argc, char** argv, int& i, SculptArguments& arguments) {
         arguments.flat = true;
         return true;
     }
+    if (is("--no-texture")) {
+        arguments.noTexture = true;
+        return true;
+    }
+    if (is("-q") || is("--quiet")) {
+        arguments.quiet = true;
+        return true;
+    }
     if (!optionValue(argc, argv, i, value)) return false;
     if (is("-o") || is("--output")) {
         arguments.output = String(value);
         if (!meshFormatOfName(arguments.output, arguments.format)) {
-            std::fprintf(stderr, "%s: the mesh file must end in .obj or .wrl, not '%s'\n", kName, value);
+            std::fprintf(stderr, "%s: the mesh file must end in .obj, .wrl, .glb, .ply or .stl, not '%s'\n", kName,
+                         value);
             return false;
         }
     } else if (is("--voxel-size")) {
@@ -165,7 +181,11 @@ bool parseArguments(int argc, char** argv, SculptArguments& arguments) {
         return false;
     }
     if (!haveOutput) {
-        std::fprintf(stderr, "%s: no mesh file given (-o OUT.obj or -o OUT.wrl)\n", kName);
+        std::fprintf(stderr, "%s: no mesh file given (-o OUT.obj, .wrl, .glb, .ply or .stl)\n", kName);
+        return false;
+    }
+    if (arguments.noTexture && arguments.texture.length() > 0) {
+        std::fprintf(stderr, "%s: --texture and --no-texture cannot be given together\n", kName);
         return false;
     }
     return true;
@@ -185,13 +205,14 @@ constexpr int kTimedStageCount = static_cast<int>(sizeof kTimedStages / sizeof k
 // Captions that end the timed stage before them without starting another.
 const char* const kUntimedCaptions[] = {"Sculpturing - Creating Buffers", "Save texture"};
 
-// Each stage of the run as one line on standard error; the time from a
-// stage's first caption to the next stage's is added up per stage (captions
-// a stage reports on its way belong to it).
-class StderrProgress : public SculptProgress {
+// Each step of the run shown on the terminal; the time from a stage's first
+// caption to the next stage's is added up per stage (captions a stage
+// reports on its way belong to it).
+class StageProgress : public SculptProgress {
 public:
+    explicit StageProgress(TerminalProgress& display) : display_(display) {}
     void step(const std::string& caption, float percent) override {
-        std::fprintf(stderr, "%s: [%3d%%] %s\n", kName, static_cast<int>(percent), caption.c_str());
+        display_.step(caption, percent);
         const int stage = stageStartedBy(caption);
         if (stage != kContinues) switchTo(stage);
     }
@@ -207,6 +228,7 @@ public:
         }
         return text;
     }
+    TerminalProgress& display() { return display_; }
 
 private:
     static constexpr int kNone = -1;
@@ -229,6 +251,7 @@ private:
         since_ = now;
     }
 
+    TerminalProgress& display_;
     int current_ = kNone;
     Clock::time_point since_ = Clock::now();
     double seconds_[kTimedStageCount] = {};
@@ -248,13 +271,21 @@ SculptStages availableStages(const SculptArguments& arguments) {
 
 int truncated(float value) { return static_cast<int>(value); }
 
+// A printf-formatted message line through the progress display.
+template <typename... Args>
+void say(TerminalProgress& display, const char* format, Args... args) {
+    char buffer[1024];
+    std::snprintf(buffer, sizeof buffer, format, args...);
+    display.message(buffer);
+}
+
 // The run's settings: the options, else the project's values (a voxel size
 // beyond the slider is brought back into range and said so).
-SculptSettings runSettings(const SculptArguments& arguments, const ProjectSettings& project) {
+SculptSettings runSettings(const SculptArguments& arguments, const ProjectSettings& project, TerminalProgress& display) {
     float voxelSize = arguments.voxelSize.value_or(project.voxelsize);
     if (voxelSize > kMaxVoxelSize) {
-        std::fprintf(stderr, "%s: the project's voxel size %d is beyond %d; %d is used\n", kName,
-                     truncated(voxelSize), truncated(kMaxVoxelSize), truncated(kMaxVoxelSize));
+        say(display, "the project's voxel size %d is beyond %d; %d is used", truncated(voxelSize),
+            truncated(kMaxVoxelSize), truncated(kMaxVoxelSize));
         voxelSize = kMaxVoxelSize;
     }
     SculptSettings settings;
@@ -265,57 +296,47 @@ SculptSettings runSettings(const SculptArguments& arguments, const ProjectSettin
     return settings;
 }
 
-// The mesh must go into an existing, writable folder, and not over a folder.
-bool checkOutput(const String& output) {
-    const String folderText = projectFolder(output);
-    const std::string folder = folderText.length() > 0 ? std::string(folderText.view()) : std::string("./");
-    std::error_code error;
-    if (!std::filesystem::is_directory(folder, error)) {
-        std::fprintf(stderr, "%s: cannot write the mesh: the folder '%s' does not exist\n", kName, folder.c_str());
-        return false;
-    }
-    if (::access(folder.c_str(), W_OK | X_OK) != 0 ||
-        std::filesystem::is_directory(std::string(output.view()), error)) {
-        std::fprintf(stderr, "%s: cannot write the mesh to '%s'\n", kName, output.text());
-        return false;
-    }
-    return true;
-}
-
-void reportProblems(const std::vector<String>& problems) {
-    for (const String& problem : problems) std::fprintf(stderr, "%s: warning: %s\n", kName, problem.text());
+void reportProblems(const std::vector<String>& problems, TerminalProgress& display) {
+    for (const String& problem : problems) say(display, "warning: %s", problem.text());
 }
 
 // Says which images that should carve cannot, and why.
-void reportIdleClippings(const ImageList& images, const ClippingTable& clippings) {
+void reportIdleClippings(const ImageList& images, const ClippingTable& clippings, TerminalProgress& display) {
     for (int i = 0; i < clippings.slotCount(); ++i) {
         const Clipping* clipping = clippings.clipping(i);
         const ImageEntry* entry = images.entry(i);
         if (clipping == nullptr || entry == nullptr) continue;
         if (!clipping->flags().enabled || !clipping->flags().forsculpting) continue;
         if (!clipping->hasSilhouette()) {
-            std::fprintf(stderr, "%s: warning: image %s has an empty mask and takes no part\n", kName,
-                         entry->name().text());
+            say(display, "warning: image %s has an empty mask and takes no part", entry->name().text());
         } else if (!clipping->projection().isUsable()) {
-            std::fprintf(stderr, "%s: warning: image %s has an unusable placement and takes no part\n", kName,
-                         entry->name().text());
+            say(display, "warning: image %s has an unusable placement and takes no part", entry->name().text());
         }
     }
 }
 
-// "Texturise" on the run and the atlas written to `texture` (before the mesh,
-// so the mesh never names a texture that is not there). False, with a
-// message, when the texture cannot be written.
+// Texturing runs when a texture file is asked for, or when the mesh format
+// carries its texture itself, unless it was switched off.
+bool wantsTexture(const SculptArguments& arguments) {
+    if (arguments.noTexture) return false;
+    return arguments.texture.length() > 0 || formatCarriesTexture(arguments.format);
+}
+
+// "Texturise" on the run, and the atlas written to the texture file when one
+// was asked for (before the mesh, so the mesh never names a texture that is
+// not there). False, with a message, when the texture cannot be written.
 bool textureTheRun(Sculpture& run, std::span<Clipping* const> clippings, const String& texture,
-                   StderrProgress& progress) {
+                   StageProgress& progress) {
+    TerminalProgress& display = progress.display();
     const TexturingReport report = texturise(run, clippings, progress);
-    if (!report.message.empty()) std::fprintf(stderr, "%s: warning: %s\n", kName, report.message.c_str());
+    if (!report.message.empty()) say(display, "warning: %s", report.message.c_str());
+    if (texture.length() == 0) return true;
     std::string error;
     if (!saveTexture(run, texture, progress, &error)) {
-        std::fprintf(stderr, "%s: %s; no mesh was written\n", kName, error.c_str());
+        say(display, "%s; no mesh was written", error.c_str());
         return false;
     }
-    std::fprintf(stderr, "%s: the texture went to %s\n", kName, texture.text());
+    display.info("the texture went to " + std::string(texture.view()));
     return true;
 }
 
@@ -332,52 +353,53 @@ int runSculptCommand(int argc, char** argv) {
         printSculptUsage(stdout);
         return 0;
     }
-    if (!checkOutput(arguments.output)) return 1;
+    if (!checkWritableFile(kName, "mesh", arguments.output)) return 1;
 
+    TerminalProgress display(kName, TerminalProgress::styleFor(arguments.quiet));
     ImageList images;
     ClippingTable clippings(images);
     ProjectSettings project;
     StatusSink quiet;
     const ProjectLoadReport loaded = loadProject(arguments.project, images, project, quiet, &clippings);
+    reportProblems(loaded.problems, display);
     if (!loaded.opened) {
-        reportProblems(loaded.problems);
-        std::fprintf(stderr, "%s: cannot sculpt: the project '%s' could not be read\n", kName,
-                     arguments.project.text());
+        say(display, "cannot sculpt: the project '%s' could not be read", arguments.project.text());
         return 1;
     }
-    reportProblems(loaded.problems);
-    reportProblems(clippings.problems());
-    reportIdleClippings(images, clippings);
+    reportProblems(clippings.problems(), display);
+    reportIdleClippings(images, clippings, display);
 
     std::vector<Clipping*> list;
     for (int i = 0; i < clippings.slotCount(); ++i) list.push_back(clippings.clipping(i));
-    const SculptSettings settings = runSettings(arguments, project);
+    const SculptSettings settings = runSettings(arguments, project, display);
     const SculptStages stages = availableStages(arguments);
 
     Sculpture run(settings, stages);
-    StderrProgress progress;
+    StageProgress progress(display);
     if (!run.execute(list, progress)) {
-        std::fprintf(stderr,
-                     "%s: nothing to sculpt: no image of '%s' is enabled for sculpting with a mask and a usable "
-                     "placement\n",
-                     kName, arguments.project.text());
+        say(display, "nothing to sculpt: no image of '%s' is enabled for sculpting with a mask and a usable placement",
+            arguments.project.text());
         return 1;
     }
     if (run.objectInfo().triangles == 0) {
-        std::fprintf(stderr, "%s: nothing to sculpt: the placed pictures of '%s' leave no common volume\n", kName,
-                     arguments.project.text());
+        say(display, "nothing to sculpt: the placed pictures of '%s' leave no common volume", arguments.project.text());
         return 1;
     }
-    if (arguments.texture.length() > 0 && !textureTheRun(run, list, arguments.texture, progress)) return 1;
+    if (wantsTexture(arguments) && !textureTheRun(run, list, arguments.texture, progress)) return 1;
     progress.stop();
+    display.step("Save mesh", 100.0f);
     const ExportMesh mesh = exportMeshOf(run.mesh(), run.hasTexture());
-    const MeshExportResult written = exportMesh(mesh, arguments.output, arguments.format, arguments.texture);
+    MeshTexture texture;
+    texture.fileName = arguments.texture;
+    texture.image = run.hasTexture() ? &run.textureImage() : nullptr;
+    const MeshExportResult written = exportMesh(mesh, arguments.output, arguments.format, texture);
     if (!written.written) {
-        std::fprintf(stderr, "%s: %s\n", kName, written.error.text());
+        say(display, "%s", written.error.text());
         return 1;
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::fprintf(stderr, "%s: the mesh went to %s\n", kName, arguments.output.text());
+    display.finish();
+    display.info("the mesh went to " + std::string(arguments.output.view()));
     std::printf("vertices=%zu triangles=%zu seconds=%.3f%s\n", mesh.positions.size(), mesh.triangles.size(), seconds,
                 progress.stageTimes().c_str());
     return 0;

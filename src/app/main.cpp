@@ -1,6 +1,9 @@
 // Entry point of Plastora: dispatches the command line.
 #include "app/command_import.h"
+#include "app/command_info.h"
+#include "app/command_place.h"
 #include "app/command_sculpt.h"
+#include "app/program_folders.h"
 #include "app/gallery/run_gallery.h"
 #include "app/script/run_script.h"
 #include "app/shell/application_main.h"
@@ -19,18 +22,38 @@ void printUsage(FILE* out) {
     std::fprintf(out,
                  "usage: plastora [PROJECT.qz]    open the program's window (with the project)\n"
                  "       plastora [--version] [--help]\n"
-                 "       plastora import PICTURE... -o PROJECT.qz\n"
-                 "       plastora sculpt PROJECT.qz -o OUT.obj|OUT.wrl [options]\n"
+                 "       plastora import PICTURE... -o PROJECT.qz [--turntable|--views ...] [options]\n"
+                 "       plastora place PROJECT.qz --turntable|--views ... [options]\n"
+                 "       plastora info PROJECT.qz [--json]\n"
+                 "       plastora sculpt PROJECT.qz -o OUT.obj|.wrl|.glb|.ply|.stl [options]\n"
                  "       plastora --script FILE [--headless]\n"
                  "       plastora --gallery [--script FILE [--headless]]\n"
                  "  --version   print the version and exit\n"
                  "  --help      print this text and exit\n"
                  "  import      make a project from pictures (plastora import --help)\n"
+                 "  place       place the pictures of a project (plastora place --help)\n"
+                 "  info        describe a project (plastora info --help)\n"
                  "  sculpt      sculpt a project and write the mesh (plastora sculpt --help)\n"
                  "  --script    play a script of input events, dialog answers and screenshots\n"
                  "              (docs/SCRIPTING.md); --headless runs it without a window\n"
                  "  --gallery   show every widget in every state and a small 3D scene; with\n"
                  "              --script the gallery plays the script and ends after it\n");
+}
+
+// The program's folders, the settings folder made ready; false (with a
+// message) when the program's own folder cannot be found. A settings folder
+// that cannot be prepared is only reported: the program runs on its defaults.
+bool findProgramFolders(ProgramFolders& folders) {
+    if (executableDirectory().length() == 0) {
+        std::fprintf(stderr, "plastora: cannot find the folder of the program\n");
+        return false;
+    }
+    folders = programFolders();
+    String error;
+    if (!prepareSettingsFolder(folders, error)) {
+        std::fprintf(stderr, "plastora: %s; the settings will not be kept\n", error.text());
+    }
+    return true;
 }
 
 // Opens the window and runs the program until it is closed. A project path
@@ -44,13 +67,11 @@ int runInteractive(const String& projectPath) {
                      "  Pictures can still be made into a project without a window: plastora import --help\n");
         return 1;
     }
-    const String directory = executableDirectory();
-    if (directory.length() == 0) {
-        std::fprintf(stderr, "plastora: cannot find the folder of the program\n");
-        return 1;
-    }
+    ProgramFolders folders;
+    if (!findProgramFolders(folders)) return 1;
     DesktopDialogs dialogs(window.get());
-    std::unique_ptr<ApplicationMain> application = startApplication(*window, directory, dialogs, dialogs);
+    std::unique_ptr<ApplicationMain> application =
+        startApplication(*window, folders.data, dialogs, dialogs, folders.settings);
     const bool initialised = application->isInitialised();
     if (initialised && projectPath.length() > 0) application->onDropFile(projectPath);
     application->run();
@@ -60,7 +81,7 @@ int runInteractive(const String& projectPath) {
         std::fprintf(stderr,
                      "plastora: the window or its drawing device could not be set up (details in %slog.log when "
                      "logging is on)\n",
-                     directory.text());
+                     folders.settings.text());
     }
     return result;
 }
@@ -87,11 +108,10 @@ int runScriptCommand(int argc, char** argv) {
         printUsage(stderr);
         return kScriptRunBadScript;
     }
-    options.applicationDirectory = executableDirectory();
-    if (options.applicationDirectory.length() == 0) {
-        std::fprintf(stderr, "plastora: cannot find the folder of the program\n");
-        return kScriptRunFailed;
-    }
+    ProgramFolders folders;
+    if (!findProgramFolders(folders)) return kScriptRunFailed;
+    options.applicationDirectory = folders.data;
+    options.settingsDirectory = folders.settings;
     return runScript(options, stdout, stderr);
 }
 
@@ -116,11 +136,9 @@ int runGalleryCommand(int argc, char** argv) {
         std::fprintf(stderr, "plastora: --headless needs --script FILE\n");
         return kScriptRunBadScript;
     }
-    options.applicationDirectory = executableDirectory();
-    if (options.applicationDirectory.length() == 0) {
-        std::fprintf(stderr, "plastora: cannot find the folder of the program\n");
-        return kScriptRunFailed;
-    }
+    ProgramFolders folders;
+    if (!findProgramFolders(folders)) return kScriptRunFailed;
+    options.applicationDirectory = folders.data;
     return runGallery(options, stdout, stderr);
 }
 
@@ -140,6 +158,8 @@ bool isScriptOption(const char* argument) {
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "import") == 0) return runImportCommand(argc - 1, argv + 1);
     if (argc >= 2 && std::strcmp(argv[1], "sculpt") == 0) return runSculptCommand(argc - 1, argv + 1);
+    if (argc >= 2 && std::strcmp(argv[1], "place") == 0) return runPlaceCommand(argc - 1, argv + 1);
+    if (argc >= 2 && std::strcmp(argv[1], "info") == 0) return runInfoCommand(argc - 1, argv + 1);
     if (hasArgument(argc, argv, "--gallery")) return runGalleryCommand(argc, argv);
     if (argc >= 2 && isScriptOption(argv[1])) return runScriptCommand(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {

@@ -1,5 +1,6 @@
 #include "core/file_io.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -73,7 +74,9 @@ bool replaceFile(const String& path, const void* bytes, int count) {
     std::string target = path.str();
     std::string temp;
     int fd = -1;
-    static unsigned counter = 0;
+    // Several threads may replace files at once (saving a project writes
+    // its companion files in parallel).
+    static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -58,7 +58,7 @@ int GuiFont::resolve(DxRenderer& renderer) {
     if (fixed_) return index_;
     if (owner_ != &renderer || index_ < 0) {
         owner_ = &renderer;
-        index_ = renderer.isInitialised() ? renderer.createFont(face_, pointSize_, false, true) : -1;
+        index_ = renderer.isInitialised() ? renderer.createFont(face_, pointSize_, italic_, true) : -1;
         if (index_ < 0) owner_ = nullptr;
     }
     return index_;

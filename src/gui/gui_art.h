@@ -49,7 +49,8 @@ void drawStretched(DxRenderer& renderer, const Texture* texture, float left, flo
 // is needed (and again when the renderer changes).
 class GuiFont {
 public:
-    GuiFont(const String& face, int pointSize) : face_(face), pointSize_(pointSize) {}
+    GuiFont(const String& face, int pointSize, bool italic = false)
+        : face_(face), pointSize_(pointSize), italic_(italic) {}
     // Uses an index the renderer already has instead.
     void setIndex(int index);
     // The font's index in `renderer`; -1 when it cannot be made.
@@ -60,6 +61,7 @@ public:
 private:
     String face_;
     int pointSize_ = 10;
+    bool italic_ = false;
     int index_ = -1;
     const DxRenderer* owner_ = nullptr;
     bool fixed_ = false;

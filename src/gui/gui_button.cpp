@@ -94,12 +94,13 @@ void GuiButton::setCaptionBackgrounds(const String& overPath, const String& pres
     pressedBackground_ = loadGuiTexture(pressedPath);
 }
 
-void GuiButton::drawState(ArtState state) {
+void GuiButton::drawState(ArtState state, bool sink) {
     DxRenderer& renderer = guiRenderer();
     if (hasArt()) {
-        const float drop = state == ArtState::Pressed ? kPressedDrop : 0.0f;
+        const float drop = sink && state == ArtState::Pressed ? kPressedDrop : 0.0f;
         drawStretched(renderer, art_.texture(state), static_cast<float>(left()), static_cast<float>(top()),
                       static_cast<float>(right()), static_cast<float>(bottom()), drop);
+        if (captionOverArt_) drawCaption(state);
         return;
     }
     const Texture* background = state == ArtState::Pressed ? pressedBackground_
@@ -130,14 +131,19 @@ void GuiButton::drawCaption(ArtState state) {
 
 void GuiButton::render() {
     if (!isVisible()) return;
-    drawState(state());
+    const ArtState current = state();
+    if (latched_ && current != ArtState::Disabled && current != ArtState::Pressed) {
+        drawState(ArtState::Pressed, false);
+    } else {
+        drawState(current, true);
+    }
     GuiComponent::render();
 }
 
 void GuiButton::renderOverLook() {
-    if (isVisible()) drawState(ArtState::Over);
+    if (isVisible()) drawState(ArtState::Over, true);
 }
 
 void GuiButton::renderPressedLook() {
-    if (isVisible()) drawState(ArtState::Pressed);
+    if (isVisible()) drawState(ArtState::Pressed, true);
 }

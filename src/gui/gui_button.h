@@ -43,11 +43,17 @@ public:
     // drawn scaled to the rectangle.
     void setCaptionBackgrounds(const String& overPath, const String& pressedPath);
     bool hasArt() const { return art_.hasAny(); }
+    // A button with art also draws its caption (its name) over the art.
+    void setCaptionOverArt(bool on) { captionOverArt_ = on; }
+    // A latched button keeps the pressed look (without sinking) while it is
+    // enabled: a tool that is switched on, the chosen one of a pair.
+    void setLatched(bool latched) { latched_ = latched; }
+    bool isLatched() const { return latched_; }
     const GuiArt& art() const { return art_; }
     ArtState state() const { return artStateOf(isEnabled(), isOver(), isPressed()); }
 
 private:
-    void drawState(ArtState state);
+    void drawState(ArtState state, bool sink);
     void drawCaption(ArtState state);
     template <typename Call>
     void notify(Call call);
@@ -55,6 +61,8 @@ private:
     GuiArt art_;
     GuiFont font_;
     bool hasTextRect_ = false;
+    bool captionOverArt_ = false;
+    bool latched_ = false;
     float textLeft_ = 0.0f;
     float textTop_ = 0.0f;
     float textRight_ = 0.0f;

@@ -6,8 +6,8 @@
 
 GuiLabel::GuiLabel(const String& text) : GuiComponent(String("Label")), text_(text), font_("Arial", 12) {}
 
-void GuiLabel::setFont(const String& face, int pointSize) {
-    font_ = GuiFont(face, pointSize);
+void GuiLabel::setFont(const String& face, int pointSize, bool italic) {
+    font_ = GuiFont(face, pointSize, italic);
     fontFailureLogged_ = false;
 }
 

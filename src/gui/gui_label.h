@@ -13,7 +13,7 @@ public:
     void setText(const String& text) { text_ = text; }
     const String& text() const { return text_; }
     // Face and size of the font (made in the renderer's cache on first draw).
-    void setFont(const String& face, int pointSize);
+    void setFont(const String& face, int pointSize, bool italic = false);
     // A font the renderer already has.
     void setFontIndex(int index);
     // 0xAARRGGBB.

@@ -11,6 +11,7 @@ class GuiCheckbox;
 class GuiRadiobutton;
 class GuiSlider;
 class GuiImage;
+class GuiMenu;
 class Image;
 class Texture;
 
@@ -61,6 +62,9 @@ public:
     // A menu item was chosen: its label, or "<label> checked" /
     // "<label> unchecked" for check items.
     virtual void command(const String&) {}
+    // A menu is about to open: the moment to enable, disable and check its
+    // items after the current state.
+    virtual void opening(GuiMenu&) {}
 };
 
 class GuiImageListener {

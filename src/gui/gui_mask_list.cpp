@@ -134,7 +134,7 @@ void GuiMaskListEntry::drawThumbnail(DxRenderer& renderer) {
     const float b = static_cast<float>(bottom());
     drawStretched(renderer, picture_.get(), l, t, r, b);
     drawStretched(renderer, overlay_.get(), l, t, r, b);
-    const ArtState state = artStateOf(true, isOver(), isPressed());
+    const ArtState state = artStateOf(true, isOver(), isPressed() || list_.isSelected(image_));
     // The frame is drawn at nine tenths of the row, centred on it.
     const float insetX = (r - l) * (1.0f - kArtScale) / 2.0f;
     const float insetY = (b - t) * (1.0f - kArtScale) / 2.0f;
@@ -218,12 +218,17 @@ bool GuiMaskList::removeEntry(const ImageEntry& image) {
     auto found = std::find_if(entries_.begin(), entries_.end(),
                               [&image](const auto& entry) { return &entry->image() == &image; });
     if (found == entries_.end()) return false;
+    if (selected_ == &image) selected_ = nullptr;
     entries_.erase(found);
     layout();
     return true;
 }
 
-void GuiMaskList::clear() { entries_.clear(); }
+void GuiMaskList::clear() {
+    entries_.clear();
+    selected_ = nullptr;
+    firstRow_ = 0;
+}
 
 bool GuiMaskList::setMarkers(const ImageEntry& image, bool sculpting, bool texturing) {
     GuiMaskListEntry* entry = entryOf(image);
@@ -253,13 +258,45 @@ GuiMaskListEntry* GuiMaskList::entryOf(const ImageEntry& image) const {
 
 void GuiMaskList::layout() {
     const int side = std::max(width(), 1);
-    int y = top();
+    firstRow_ = std::clamp(firstRow_, 0, std::max(0, entryCount() - visibleRows()));
+    int y = top() - firstRow_ * (side + kRowGap);
     for (auto& entry : entries_) {
         entry->setRect(left(), y, left() + side, y + side);
         // Rows that do not fit are not shown.
-        entry->setVisible(y + side <= bottom());
+        entry->setVisible(y >= top() && y + side <= bottom());
         y += side + kRowGap;
     }
+}
+
+int GuiMaskList::visibleRows() const {
+    const int side = std::max(width(), 1);
+    return std::max(1, (height() + kRowGap) / (side + kRowGap));
+}
+
+void GuiMaskList::scroll(int rows) {
+    firstRow_ += rows;
+    layout();
+}
+
+void GuiMaskList::setSelected(const ImageEntry* image) {
+    if (selected_ == image) return;
+    selected_ = image;
+    for (int index = 0; index < entryCount(); ++index) {
+        if (&entries_[static_cast<size_t>(index)]->image() != image) continue;
+        if (index < firstRow_) firstRow_ = index;
+        if (index >= firstRow_ + visibleRows()) firstRow_ = index - visibleRows() + 1;
+        layout();
+    }
+}
+
+bool GuiMaskList::mouseWheel(int delta) {
+    if (!isVisible() || entryCount() <= visibleRows()) return false;
+    for (auto& entry : entries_) {
+        if (!entry->isOver()) continue;
+        scroll(delta > 0 ? -1 : 1);
+        return true;
+    }
+    return false;
 }
 
 Texture* GuiMaskList::frame(ArtState state) const {

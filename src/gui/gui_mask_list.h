@@ -112,8 +112,18 @@ public:
     GuiMaskListEntry* entry(int index) const;
     GuiMaskListEntry* entryOf(const ImageEntry& image) const;
 
-    // Rows are squares as wide as the list, one under the other from its top.
+    // Rows are squares as wide as the list, one under the other from its top,
+    // starting with the first row scrolled to; rows that do not fit are hidden.
     void layout();
+    // The row of `image` is drawn as chosen (null: none); the list scrolls so
+    // that it shows.
+    void setSelected(const ImageEntry* image);
+    bool isSelected(const ImageEntry& image) const { return selected_ == &image; }
+    // Scrolls by `rows` (positive: further down the list), kept within the list.
+    void scroll(int rows);
+    int firstRow() const { return firstRow_; }
+    // Number of rows that fit into the list's height.
+    int visibleRows() const;
 
     // Art and font the rows share.
     Texture* frame(ArtState state) const;
@@ -133,6 +143,8 @@ public:
     bool mousePressed(InputIdentifier button, float x, float y) override;
     bool mouseReleased(InputIdentifier button, float x, float y) override;
     bool hitTest(float x, float y) override;
+    // Over a row the wheel scrolls the list.
+    bool mouseWheel(int delta) override;
     void render() override;
     void resetState() override;
 
@@ -144,6 +156,8 @@ private:
     Rgb maskColour_{255, 64, 64};
     unsigned char maskAlpha_ = 110;
     std::vector<std::unique_ptr<GuiMaskListEntry>> entries_;
+    const ImageEntry* selected_ = nullptr;
+    int firstRow_ = 0;
     Texture* frameActive_ = nullptr;
     Texture* frameOver_ = nullptr;
     Texture* framePressed_ = nullptr;

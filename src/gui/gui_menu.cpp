@@ -195,6 +195,84 @@ void GuiMenu::setItemHelpTexts(const String& label, const String& helpText, cons
     }
 }
 
+std::vector<GuiComponent*> GuiMenu::items() const {
+    std::vector<GuiComponent*> list;
+    for (GuiComponent* child : components())
+        if (dynamic_cast<GuiImage*>(child) == nullptr) list.push_back(child);
+    return list;
+}
+
+GuiComponent* GuiMenu::highlighted() const {
+    for (GuiComponent* child : items())
+        if (child->isOver()) return child;
+    return nullptr;
+}
+
+void GuiMenu::highlight(GuiComponent* item) {
+    // Hovering is what shows an item highlighted: the chosen one is hovered
+    // at its middle, the others far away.
+    for (GuiComponent* child : items()) {
+        if (child == item) {
+            child->hover(static_cast<float>(child->left() + child->right()) / 2.0f,
+                         static_cast<float>(child->top() + child->bottom()) / 2.0f);
+        } else {
+            child->hover(-1.0e9f, -1.0e9f);
+        }
+    }
+    highlighted_ = item;
+}
+
+bool GuiMenu::highlightFirst() {
+    for (GuiComponent* child : items()) {
+        if (child->isEnabled()) {
+            highlight(child);
+            return true;
+        }
+    }
+    highlight(nullptr);
+    return false;
+}
+
+bool GuiMenu::moveHighlight(int step) {
+    const std::vector<GuiComponent*> list = items();
+    if (list.empty() || step == 0) return false;
+    GuiComponent* current = highlighted();
+    if (current == nullptr) current = highlighted_;
+    const int count = static_cast<int>(list.size());
+    int index = -1;
+    for (int i = 0; i < count; ++i)
+        if (list[static_cast<size_t>(i)] == current) index = i;
+    if (index < 0) index = step > 0 ? -1 : count;
+    for (int tried = 0; tried < count; ++tried) {
+        index = ((index + (step > 0 ? 1 : -1)) % count + count) % count;
+        if (list[static_cast<size_t>(index)]->isEnabled()) {
+            highlight(list[static_cast<size_t>(index)]);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool GuiMenu::choose(GuiComponent* item) {
+    if (item == nullptr || !item->isEnabled() || !item->isVisible()) return false;
+    const std::vector<GuiComponent*> list = items();
+    if (std::find(list.begin(), list.end(), item) == list.end()) return false;
+    if (auto* checkbox = dynamic_cast<GuiCheckbox*>(item)) {
+        checkbox->setChecked(!checkbox->isChecked());
+        if (checkbox->isChecked()) {
+            checked(checkbox);
+        } else {
+            unchecked(checkbox);
+        }
+        return true;
+    }
+    if (auto* button = dynamic_cast<GuiButton*>(item)) {
+        released(button);
+        return true;
+    }
+    return false;
+}
+
 GuiButtonMenu* GuiMenu::addMenu(GuiButtonMenu* title) {
     if (title == nullptr || !add(title)) return nullptr;
     title->menu().setMenuListener(listener_);
@@ -233,6 +311,36 @@ void GuiMenu::closeMenus() {
     for (GuiComponent* child : components()) {
         if (auto* title = dynamic_cast<GuiButtonMenu*>(child)) title->close();
     }
+}
+
+std::vector<GuiButtonMenu*> GuiMenu::titles() const {
+    std::vector<GuiButtonMenu*> list;
+    for (GuiComponent* child : components())
+        if (auto* title = dynamic_cast<GuiButtonMenu*>(child)) list.push_back(title);
+    return list;
+}
+
+bool GuiMenu::openMenuNamed(const String& name) {
+    for (GuiButtonMenu* title : titles()) {
+        if (!title->name().equals(name)) continue;
+        title->open();
+        title->menu().highlightFirst();
+        return true;
+    }
+    return false;
+}
+
+bool GuiMenu::openNeighbour(int step) {
+    const std::vector<GuiButtonMenu*> list = titles();
+    const int count = static_cast<int>(list.size());
+    for (int i = 0; i < count; ++i) {
+        if (!list[static_cast<size_t>(i)]->isOpen()) continue;
+        GuiButtonMenu* next = list[static_cast<size_t>(((i + step) % count + count) % count)];
+        next->open();
+        next->menu().highlightFirst();
+        return true;
+    }
+    return false;
 }
 
 void GuiMenu::close() {
@@ -292,6 +400,8 @@ void GuiButtonMenu::setBounds(int left, int top, int bottom, int right) {
 void GuiButtonMenu::open() {
     if (open_) return;
     if (auto* bar = dynamic_cast<GuiMenu*>(parent())) bar->closeMenus();
+    // The owner brings the items up to date before they are shown.
+    if (GuiMenuListener* listener = menu().menuListener()) listener->opening(menu());
     panel_->placeAt(left(), bottom());
     panel_->resetState();
     panel_->setVisible(true);

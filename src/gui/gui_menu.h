@@ -64,6 +64,20 @@ public:
     void setItemEnabled(const String& label, bool enabled);
     void setItemHelpTexts(const String& label, const String& helpText, const String& disabledHelpText);
 
+    // --- keyboard use
+    // The item drawn highlighted (the one under the pointer, or the one the
+    // keys moved to); null for none.
+    GuiComponent* highlighted() const;
+    // Highlights the first enabled item; false when there is none.
+    bool highlightFirst();
+    // Moves the highlight by `step` items (+1 down, -1 up) over the enabled
+    // items, wrapping around; false when no item is enabled.
+    bool moveHighlight(int step);
+    // Chooses an item as a click would: a command item sends its label, a
+    // check item toggles and sends "<label> checked" / "... unchecked".
+    // Nothing happens (false) for a disabled item or one not in this menu.
+    bool choose(GuiComponent* item);
+
     // --- the menu bar
     // Appends a title to the bar (owned) and gives its menu this bar's
     // listener. Returns the title.
@@ -77,6 +91,14 @@ public:
     GuiButtonMenu* openMenu() const;
     // Closes whichever menu of the bar is open.
     void closeMenus();
+    // Opens the title named `name` with its first enabled item highlighted;
+    // false when the bar has no such title.
+    bool openMenuNamed(const String& name);
+    // Opens the title `step` places right (+1) or left (-1) of the open one,
+    // wrapping around; false when no menu is open.
+    bool openNeighbour(int step);
+    // The titles of the bar, left to right.
+    std::vector<GuiButtonMenu*> titles() const;
 
     // --- closing after a choice
     // Called when a choice closes the menu (set by the title that shows it).
@@ -92,9 +114,14 @@ public:
 private:
     void send(const String& text);
     void placeItem(GuiComponent* item, int left, int& y, int width, int height);
+    // The items that can be chosen (no separators), top to bottom.
+    std::vector<GuiComponent*> items() const;
+    // Shows `item` highlighted and every other item plain.
+    void highlight(GuiComponent* item);
 
     GuiMenuListener* listener_ = nullptr;
     std::function<void()> closeHandler_;
+    GuiComponent* highlighted_ = nullptr;
 };
 
 // The drop-down panel of one menu: a background with the menu's items on it.

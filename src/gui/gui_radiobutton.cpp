@@ -54,7 +54,14 @@ void GuiRadiobutton::render() {
         state = ArtState::Pressed;
         if (!isPressed()) drop = 0.0f;
     }
-    drawStretched(guiRenderer(), art_.texture(state), static_cast<float>(left()), static_cast<float>(top()),
+    DxRenderer& renderer = guiRenderer();
+    drawStretched(renderer, art_.texture(state), static_cast<float>(left()), static_cast<float>(top()),
                   static_cast<float>(right()), static_cast<float>(bottom()), drop);
+    if (caption_.length() > 0 && font_.select(renderer)) {
+        const int textHeight = renderer.lineHeight();
+        const int y = top() + (height() - textHeight) / 2 + static_cast<int>(drop);
+        const uint32_t colour = state == ArtState::Disabled ? 0xFFA0A0A8u : 0xFFFFFFFFu;
+        renderer.drawText(PixelRect{left(), y, right(), bottom()}, caption_, colour, TextAlign::Centre);
+    }
     GuiComponent::render();
 }

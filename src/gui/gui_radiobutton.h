@@ -19,6 +19,9 @@ public:
     // Sets the selected flag without telling the listeners.
     void setSelected(bool selected) { selected_ = selected; }
     bool isSelected() const { return selected_; }
+    // A caption drawn in the middle of the art (empty: none).
+    void setCaption(const String& caption) { caption_ = caption; }
+    const String& caption() const { return caption_; }
 
     bool hover(float x, float y) override;
     bool mousePressed(InputIdentifier button, float x, float y) override;
@@ -30,5 +33,7 @@ public:
 private:
     bool selected_ = false;
     GuiArt art_;
+    String caption_;
+    GuiFont font_{String("Arial"), 12};
     std::vector<GuiRadiobuttonListener*> listeners_;
 };

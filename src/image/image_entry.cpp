@@ -100,6 +100,10 @@ std::unique_ptr<ImageEntry> loadPictureIntoEntry(const String& path, int imageNu
     Image alpha;
     Image bigger(path, &alpha);
     if (error != nullptr) *error = bigger.loadError();
+    return entryFromPicture(std::move(bigger), std::move(alpha), imageNumber, maskValue);
+}
+
+std::unique_ptr<ImageEntry> entryFromPicture(Image bigger, Image alpha, int imageNumber, unsigned char maskValue) {
     // An unreadable file still gives an entry, on the red square the loader
     // uses for undecodable pictures.
     if (!bigger.isValid()) bigger = Image(Image::kCanvasSide / 2, Image::kCanvasSide / 2, Rgb{255, 0, 0});

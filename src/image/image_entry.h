@@ -105,6 +105,12 @@ void setMaskValue(Image& mask, unsigned char value);
 std::unique_ptr<ImageEntry> loadPictureIntoEntry(const String& path, int imageNumber, unsigned char maskValue,
                                                  String* error = nullptr);
 
+// Steps 2 and 3 of loadPictureIntoEntry for a picture already decoded:
+// `bigger` at any size (an invalid one becomes the red placeholder) and
+// `alpha` its alpha channel as a grey image of the same size, or invalid
+// when it has none.
+std::unique_ptr<ImageEntry> entryFromPicture(Image bigger, Image alpha, int imageNumber, unsigned char maskValue);
+
 // Told about changes of an ImageList, in the order listeners were added.
 class ImageListListener {
 public:

@@ -206,10 +206,18 @@ Clipping* ClippingTable::clipping(int index) const {
     return clippings_[static_cast<std::size_t>(index)].get();
 }
 
+int ClippingTable::appendWithClipping(std::unique_ptr<ImageEntry> entry, std::unique_ptr<Clipping> clipping) {
+    if (clipping && entry && &clipping->entry() == entry.get()) prepared_ = std::move(clipping);
+    const int index = images_.append(std::move(entry));
+    prepared_.reset();
+    return index;
+}
+
 void ClippingTable::entryAdded(int index, ImageEntry& entry) {
     if (index < 0) return;
     if (index >= slotCount()) clippings_.resize(static_cast<std::size_t>(index) + 1);
-    auto clipping = std::make_unique<Clipping>(entry);
+    std::unique_ptr<Clipping> clipping =
+        prepared_ && &prepared_->entry() == &entry ? std::move(prepared_) : std::make_unique<Clipping>(entry);
     Clipping* made = clipping.get();
     entry.clippingChanged = [made] { made->update(); };
     clippings_[static_cast<std::size_t>(index)] = std::move(clipping);

@@ -81,6 +81,12 @@ public:
     // Number of slots the table knows (the list's slot count).
     int slotCount() const { return static_cast<int>(clippings_.size()); }
 
+    // Appends `entry` to the list with `clipping`, made beforehand for that
+    // very entry (possibly on another thread), as its clipping instead of
+    // making a new one. Returns the entry's slot (-1 for a null entry). A
+    // clipping made for another entry is discarded and a new one made.
+    int appendWithClipping(std::unique_ptr<ImageEntry> entry, std::unique_ptr<Clipping> clipping);
+
     // Every problem met while reading clipping elements since the last
     // clearProblems(), one line each (also written to the log).
     const std::vector<String>& problems() const { return problems_; }
@@ -100,5 +106,7 @@ private:
 
     ImageList& images_;
     std::vector<std::unique_ptr<Clipping>> clippings_;
+    // The clipping appendWithClipping hands to the next entryAdded.
+    std::unique_ptr<Clipping> prepared_;
     std::vector<String> problems_;
 };

@@ -15,9 +15,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -50,32 +52,47 @@ int truncatedSlider(float value) {
 }
 
 // Files written under their staging names, waiting to be renamed into place.
+// The writes run in the background, a few at a time, so that the disk's
+// waits overlap each other and the encoding of the next files.
 class StagedFiles {
 public:
     StagedFiles() = default;
     StagedFiles(const StagedFiles&) = delete;
     StagedFiles& operator=(const StagedFiles&) = delete;
-    // Removes whatever was staged and not committed.
+    // Waits for the writes and removes whatever was staged and not committed.
     ~StagedFiles() {
-        for (const auto& file : files_) std::remove(file.staging.text());
+        for (auto& file : files_) {
+            if (file.written.valid()) file.written.wait();
+            std::remove(file.staging.text());
+        }
     }
 
-    // Writes the bytes under the staging name of `finalPath`. False (with
-    // the reason in `error`) when that fails.
-    bool stage(const String& finalPath, const void* bytes, std::size_t count, String& error) {
-        const String staging = stagingFileName(finalPath);
-        if (count > static_cast<std::size_t>(INT_MAX) ||
-            !replaceFile(staging, bytes, static_cast<int>(count))) {
+    // Starts writing the bytes under the staging name of `finalPath`. False
+    // (with the reason in `error`) when a write started earlier has failed.
+    bool stage(const String& finalPath, std::vector<unsigned char> bytes, String& error) {
+        if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
             error = text("Could not write ", finalPath);
             return false;
         }
-        files_.push_back(File{staging, finalPath});
+        // Keep a bounded number of writes (and their bytes) in flight.
+        for (std::size_t i = waited_; i + kWritesInFlight <= files_.size(); ++i) {
+            if (!settle(i, error)) return false;
+        }
+        File file{stagingFileName(finalPath), finalPath, {}, false};
+        file.written = std::async(std::launch::async, [staging = file.staging, data = std::move(bytes)] {
+            return replaceFile(staging, data.data(), static_cast<int>(data.size()));
+        });
+        files_.push_back(std::move(file));
         return true;
     }
 
-    // Renames every staged file to its final name, in the order staged.
-    // False (with the reason) at the first rename that fails.
+    // Waits for every write; then renames every staged file to its final
+    // name, in the order staged. False (with the reason) when a write failed
+    // (nothing is renamed then) or at the first rename that fails.
     bool commit(String& error) {
+        for (std::size_t i = waited_; i < files_.size(); ++i) {
+            if (!settle(i, error)) return false;
+        }
         while (!files_.empty()) {
             const File& file = files_.front();
             if (std::rename(file.staging.text(), file.finalPath.text()) != 0) {
@@ -88,11 +105,26 @@ public:
     }
 
 private:
+    static constexpr std::size_t kWritesInFlight = 4;
+
     struct File {
         String staging;
         String finalPath;
+        std::future<bool> written;
+        bool failed;
     };
+
+    // Waits for the write of file `index` (files before it are settled).
+    bool settle(std::size_t index, String& error) {
+        File& file = files_[index];
+        file.failed = !file.written.get();
+        waited_ = index + 1;
+        if (file.failed) error = text("Could not write ", file.finalPath);
+        return !file.failed;
+    }
+
     std::vector<File> files_;
+    std::size_t waited_ = 0;
 };
 
 // Writes one image's companion files and returns its "entry" element; null
@@ -107,8 +139,8 @@ std::unique_ptr<XmlNode> stageEntry(const ImageEntry& entry, int index, const St
 
     status.setStatus(text("Save image and mask ", entry.name()));
     status.drawFrame();
-    const std::vector<unsigned char> picture = entry.workingCopy.encodeBmp();
-    const std::vector<unsigned char> mask = entry.mask.encodeBmp();
+    std::vector<unsigned char> picture = entry.workingCopy.encodeBmp();
+    std::vector<unsigned char> mask = entry.mask.encodeBmp();
     String imagePath = folder;
     String maskPath = folder;
     imagePath.append(imageName);
@@ -117,8 +149,7 @@ std::unique_ptr<XmlNode> stageEntry(const ImageEntry& entry, int index, const St
         error = text("Image ", entry.name(), " has no picture or mask to save");
         return nullptr;
     }
-    if (!staged.stage(imagePath, picture.data(), picture.size(), error) ||
-        !staged.stage(maskPath, mask.data(), mask.size(), error)) {
+    if (!staged.stage(imagePath, std::move(picture), error) || !staged.stage(maskPath, std::move(mask), error)) {
         return nullptr;
     }
 
@@ -136,7 +167,7 @@ std::unique_ptr<XmlNode> stageEntry(const ImageEntry& entry, int index, const St
         String borderPath = folder;
         borderPath.append(borderName);
         const std::string content = entry.border->serialise();
-        if (!staged.stage(borderPath, content.data(), content.size(), error)) return nullptr;
+        if (!staged.stage(borderPath, std::vector<unsigned char>(content.begin(), content.end()), error)) return nullptr;
         node->addChild(String("border"), borderName);
     }
     return node;
@@ -203,7 +234,8 @@ ProjectSaveResult saveProject(const String& chosenPath, const ImageList& images,
     if (complete) {
         const String document = formatNode(*root, 4, 0);
         complete = document.length() > 0 &&
-                   staged.stage(result.projectPath, document.text(), static_cast<std::size_t>(document.length()),
+                   staged.stage(result.projectPath,
+                                std::vector<unsigned char>(document.text(), document.text() + document.length()),
                                 result.error);
     }
     if (complete) complete = staged.commit(result.error);

@@ -1,35 +1,11 @@
-// What the file commands show while they run, and what they need of the user
-// interface besides the dialogs.
+// What the file commands need of the user interface besides the status they
+// show (core/status_sink.h): the dialogs and the system cursor.
 #pragma once
 
-#include "core/string.h"
+#include "core/status_sink.h"
 
 class Dialogs;
 class SystemCursor;
-
-// Receives the visible state of a running file command: the status text, the
-// progress value, the busy state and the frames drawn between steps. The 2D
-// mode implements it with its status bar; the command line with standard
-// error; tests record the calls. Every operation has an empty default.
-class StatusSink {
-public:
-    virtual ~StatusSink() = default;
-    // The status text beside the progress bar.
-    virtual void setStatus(const String& text) { (void)text; }
-    // Progress in percent, 0 to 100.
-    virtual void setProgress(float percent) { (void)percent; }
-    // true: the wait cursor is shown and the mode is not ready for input;
-    // false: the arrow cursor is back and the mode is ready again.
-    virtual void setBusy(bool busy) { (void)busy; }
-    // One frame is drawn so that the status shows while the command runs.
-    virtual void drawFrame() {}
-    // A command was refused (nothing loaded or selected); the text goes to
-    // the help text beside the pointer.
-    virtual void refuse(const String& helpText) { (void)helpText; }
-    // A modal dialog has closed: keys released meanwhile never arrived, so
-    // the key table is cleared.
-    virtual void clearKeyTable() {}
-};
 
 // The user interface a file command works through.
 struct CommandUi {

@@ -1,28 +1,27 @@
 #include "sculpt/mesh_export.h"
 
 #include "core/file_io.h"
+#include "image/image.h"
+#include "sculpt/mesh_export_frame.h"
 #include "sculpt/sculpt_mesh.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
+using meshexport::OutputMesh;
+
 namespace {
 
-const char* const kMeshExtensions[] = {".obj", ".wrl"};
+const char* const kMeshExtensions[kMeshFilterCount] = {".obj", ".wrl", ".glb", ".ply", ".stl"};
+const MeshFormat kMeshFormats[kMeshFilterCount] = {MeshFormat::Obj, MeshFormat::Vrml, MeshFormat::Glb,
+                                                   MeshFormat::Ply, MeshFormat::Stl};
 const char* const kTextureExtensions[] = {".bmp", ".dds", ".dib", ".jpg", ".png", ".ppm", ".tga"};
-
-// The mesh as it goes into a file: right-handed, Y up, counter-clockwise
-// fronts, outward normals, v from the bottom.
-struct OutputMesh {
-    std::vector<D3DXVECTOR3> positions;
-    std::vector<D3DXVECTOR3> normals;
-    std::vector<ExportMesh::Triangle> triangles;
-    bool textured = false;
-};
 
 D3DXVECTOR3 subtract(const D3DXVECTOR3& a, const D3DXVECTOR3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 
@@ -79,6 +78,7 @@ void orientNormals(OutputMesh& out, const std::vector<D3DXVECTOR3>& given) {
         D3DXVECTOR3 normal = i < given.size() && isFinite(given[i]) ? normalised(given[i]) : D3DXVECTOR3();
         if (dot(normal, normal) == 0.0) {
             normal = normalised(faces[i]);
+            if (dot(normal, normal) == 0.0) normal = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
         } else {
             normal *= sign;
         }
@@ -86,9 +86,9 @@ void orientNormals(OutputMesh& out, const std::vector<D3DXVECTOR3>& given) {
     }
 }
 
-// Mirrors Z, reverses the windings (so fronts stay outside) and flips v.
-// A mesh whose triangles face inwards as a whole is turned outside out.
-OutputMesh toOutputFrame(const ExportMesh& mesh) {
+}  // namespace
+
+OutputMesh meshexport::toOutputFrame(const ExportMesh& mesh) {
     OutputMesh out;
     out.textured = mesh.hasTextureCoordinates;
     out.positions.reserve(mesh.positions.size());
@@ -106,6 +106,30 @@ OutputMesh toOutputFrame(const ExportMesh& mesh) {
     orientNormals(out, given);
     return out;
 }
+
+D3DXVECTOR3 meshexport::faceNormal(const OutputMesh& mesh, const ExportMesh::Triangle& triangle) {
+    const D3DXVECTOR3& a = mesh.positions[triangle.corner[0]];
+    return normalised(cross(subtract(mesh.positions[triangle.corner[1]], a),
+                            subtract(mesh.positions[triangle.corner[2]], a)));
+}
+
+bool meshexport::writeWhole(const String& path, const std::string& bytes, MeshExportResult& result) {
+    errno = 0;
+    if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
+        result.error = String("The mesh is too large to be written to ").append(path);
+        return false;
+    }
+    if (!replaceFile(path, bytes.data(), static_cast<int>(bytes.size()))) {
+        const int reason = errno;
+        result.error = String("Could not write ").append(path);
+        if (reason != 0) result.error.append(String(": ")).append(String(std::strerror(reason)));
+        return false;
+    }
+    result.files.push_back(path);
+    return true;
+}
+
+namespace {
 
 // Appends printf-formatted text.
 template <typename... Args>
@@ -218,16 +242,6 @@ std::string vrmlText(const OutputMesh& mesh, const std::string& texture) {
     return text;
 }
 
-bool writeWhole(const String& path, const std::string& text, MeshExportResult& result) {
-    if (text.size() > static_cast<std::size_t>(INT_MAX) ||
-        !replaceFile(path, text.data(), static_cast<int>(text.size()))) {
-        result.error = String("Could not write ").append(path);
-        return false;
-    }
-    result.files.push_back(path);
-    return true;
-}
-
 String withExtension(const String& chosen, const char* extension) {
     if (chosen.endsWith(extension)) return chosen;
     String name = chosen;
@@ -289,42 +303,77 @@ double signedVolumeLeftHanded(const ExportMesh& mesh) {
     return volume;
 }
 
-MeshExportResult exportMesh(const ExportMesh& mesh, const String& path, MeshFormat format, const String& textureFile) {
+MeshExportResult exportMesh(const ExportMesh& mesh, const String& path, MeshFormat format,
+                            const MeshTexture& texture) {
+    using meshexport::writeWhole;
     MeshExportResult result;
-    const OutputMesh out = toOutputFrame(mesh);
+    const OutputMesh out = meshexport::toOutputFrame(mesh);
     if (out.triangles.empty()) {
         result.error = String("There is no mesh to save in ").append(path);
         return result;
     }
+    const Image* image = out.textured && texture.image != nullptr && texture.image->isValid() ? texture.image : nullptr;
+    switch (format) {
+        case MeshFormat::Glb: {
+            std::string error;
+            const std::string bytes = meshexport::glbBytes(out, image, error);
+            if (bytes.empty()) {
+                result.error = String("Could not write ").append(path).append(String(": ")).append(
+                    String(error.c_str()));
+                return result;
+            }
+            result.written = writeWhole(path, bytes, result);
+            return result;
+        }
+        case MeshFormat::Ply: result.written = writeWhole(path, meshexport::plyBytes(out, image), result); return result;
+        case MeshFormat::Stl: result.written = writeWhole(path, meshexport::stlBytes(out), result); return result;
+        case MeshFormat::Obj:
+        case MeshFormat::Vrml: break;
+    }
+    const String& textureFile = texture.fileName;
     const bool withTexture = out.textured && textureFile.length() > 0;
-    const std::string texture = withTexture ? safeName(textureReference(path, textureFile)) : std::string();
+    const std::string textureName = withTexture ? safeName(textureReference(path, textureFile)) : std::string();
     if (format == MeshFormat::Vrml) {
-        result.written = writeWhole(path, vrmlText(out, texture), result);
+        result.written = writeWhole(path, vrmlText(out, textureName), result);
         return result;
     }
     std::string materialReference;
     if (withTexture) {
         const String material = materialPath(path);
-        if (!writeWhole(material, mtlText(texture), result)) return result;
+        if (!writeWhole(material, mtlText(textureName), result)) return result;
         materialReference = safeName(textureReference(path, material));
     }
     result.written = writeWhole(path, objText(out, materialReference), result);
     return result;
 }
 
+MeshExportResult exportMesh(const ExportMesh& mesh, const String& path, MeshFormat format, const String& textureFile) {
+    MeshTexture texture;
+    texture.fileName = textureFile;
+    return exportMesh(mesh, path, format, texture);
+}
+
 bool meshFormatOfName(const String& path, MeshFormat& format) {
-    if (path.endsWith(".obj")) {
-        format = MeshFormat::Obj;
-        return true;
-    }
-    if (path.endsWith(".wrl")) {
-        format = MeshFormat::Vrml;
-        return true;
+    for (int i = 0; i < kMeshFilterCount; ++i) {
+        if (path.endsWith(kMeshExtensions[i])) {
+            format = kMeshFormats[i];
+            return true;
+        }
     }
     return false;
 }
 
-const char* meshExtensionForFilter(int filterIndex) { return kMeshExtensions[filterIndex == 2 ? 1 : 0]; }
+bool formatCarriesTexture(MeshFormat format) { return format == MeshFormat::Glb || format == MeshFormat::Ply; }
+
+bool formatUsesTexture(MeshFormat format) { return format != MeshFormat::Stl; }
+
+namespace {
+int meshFilterSlot(int filterIndex) { return filterIndex >= 1 && filterIndex <= kMeshFilterCount ? filterIndex - 1 : 0; }
+}  // namespace
+
+const char* meshExtensionForFilter(int filterIndex) { return kMeshExtensions[meshFilterSlot(filterIndex)]; }
+
+MeshFormat meshFormatForFilter(int filterIndex) { return kMeshFormats[meshFilterSlot(filterIndex)]; }
 
 String meshFileNameForFilter(const String& chosen, int filterIndex) {
     return withExtension(chosen, meshExtensionForFilter(filterIndex));

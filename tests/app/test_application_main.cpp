@@ -1,7 +1,7 @@
 // The application object run headless, from start-up to writing config.xml.
 #include "app/shell/application_main.h"
-#include "app/shell/mode_threed.h"
-#include "app/shell/mode_twod.h"
+#include "transform/three_d.h"
+#include "twod/two_d.h"
 #include "app/shell/run_application.h"
 #include "core/logger.h"
 #include "image/image_entry.h"
@@ -109,13 +109,15 @@ TEST(StartUp, SizesTheWindowLogsEveryStepAndEntersTheTwoDMode) {
     Logger::instance().disable();
 }
 
-TEST_F(ApplicationMainTest, KeyTableFoldsLettersAndClearsInAscendingOrder) {
-    app->onKeyDown('a');
-    EXPECT_TRUE(app->keyTable().isDown('A'));
-    app->onKeyDown('A');  // already down
+TEST_F(ApplicationMainTest, KeyTableKeepsVirtualKeyCodesAndClearsInAscendingOrder) {
+    // F2 is 113: it must stay F2, not become the letter Q.
+    app->onKeyDown(113);
+    EXPECT_TRUE(app->keyTable().isDown(113));
+    EXPECT_FALSE(app->keyTable().isDown('Q'));
+    app->onKeyDown(113);  // already down
     EXPECT_EQ(app->keyTable().count(), 1);
-    app->onKeyUp('a');
-    app->onKeyUp('A');  // not down any more
+    app->onKeyUp(113);
+    app->onKeyUp(113);  // not down any more
     app->onKeyUp(300);  // no key code at all
     EXPECT_EQ(app->keyTable().count(), 0);
 
@@ -199,7 +201,7 @@ TEST_F(ApplicationMainTest, WaitCursorIsForcedWhileAModeIsNotReady) {
     EXPECT_EQ(app->cursorKind(), 7);
     EXPECT_EQ(app->cursorTextureIndex(), 4);
     threeD().statusBar().setReady(true);
-    app->onMouseMove(3, 4);  // a move asks for the arrow
+    app->onMouseMove(320, 470);  // a move over nothing asks for the arrow
     EXPECT_EQ(app->cursorKind(), 0);
 }
 

@@ -6,6 +6,7 @@
 #include "project/clipping_elements.h"
 #include "project/project_file.h"
 #include "support/command_capture.h"
+#include "support/disc_views.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -30,23 +31,7 @@ CommandRun runSculpt(std::vector<std::string> arguments) {
 std::string writeDiscProject(const TempDir& dir, bool enabled, bool emptyMasks = false) {
     ImageList images;
     ClippingTable clippings(images);
-    for (int view = 0; view < 2; ++view) {
-        Image mask(Image::kCanvasSide, Image::kCanvasSide);
-        for (int y = 0; y < Image::kCanvasSide && !emptyMasks; ++y) {
-            for (int x = 0; x < Image::kCanvasSide; ++x) {
-                if ((x - 256) * (x - 256) + (y - 256) * (y - 256) < 150 * 150) mask.setPixel(x, y, Rgb{255, 255, 255});
-            }
-        }
-        auto entry = std::make_unique<ImageEntry>(
-            Image(), Image(Image::kCanvasSide, Image::kCanvasSide, Rgb{200, 40, 40}), std::move(mask));
-        entry->setName(String().append(images.nextImageNumber()));
-        const int index = images.append(std::move(entry));
-        ClippingRecord record;
-        record.flags.enabled = enabled;
-        record.placement.angle = 90.0f * static_cast<float>(view);
-        record.placement.scaling = D3DXVECTOR3(1500.0f, 2.0f, 2.0f);
-        applyRecord(record, *clippings.clipping(index));
-    }
+    testsupport::addDiscViews(images, clippings, enabled, emptyMasks);
     ProjectSettings settings;
     settings.voxelsize = 5;
     settings.sharpening = 0;
@@ -77,7 +62,9 @@ TEST(CommandSculpt, BadArgumentsPrintTheUsageAndExit2) {
         {"-o", out},
         {project, "-o"},
         {project, "-o", dir.file("out.OBJ")},
-        {project, "-o", dir.file("out.stl")},
+        {project, "-o", dir.file("out.STL")},
+        {project, "-o", dir.file("out.gltf")},
+        {project, "-o", out, "--texture", "skin.png", "--no-texture"},
         {project, "-o", out, "-o", out},
         {project, project, "-o", out},
         {project, "-o", out, "--voxel-size", "abc"},
@@ -137,6 +124,40 @@ TEST(CommandSculpt, SculptsTheProjectThroughEveryStage) {
     ASSERT_TRUE(std::regex_search(finer.out, match, std::regex("triangles=(\\d+)")));
     EXPECT_GT(std::stoi(match[1]), countLines(text, "f "));
     EXPECT_EQ(testsupport::readText(dir.file("disc.wrl")).rfind("#VRML V2.0 utf8", 0), 0u);
+}
+
+TEST(CommandSculpt, GlbAndPlyCarryTheTextureThemselvesStlNone) {
+    TempDir dir;
+    const std::string project = writeDiscProject(dir, true);
+    struct Case {
+        const char* file;
+        std::vector<std::string> options;
+        bool textured;
+    };
+    const Case cases[] = {
+        {"disc.glb", {}, true},
+        {"plain.glb", {"--no-texture"}, false},
+        {"disc.ply", {}, true},
+        {"disc.stl", {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::vector<std::string> arguments = {project, "-o", dir.file(c.file), "--quiet"};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        const CommandRun run = runSculpt(arguments);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_TRUE(run.err.empty()) << run.err;  // --quiet
+        const std::string text = testsupport::readText(dir.file(c.file));
+        if (std::string(c.file).ends_with(".glb")) {
+            EXPECT_EQ(text.find("TEXCOORD_0") != std::string::npos, c.textured);
+            EXPECT_EQ(text.find("image/png") != std::string::npos, c.textured);
+        } else if (std::string(c.file).ends_with(".ply")) {
+            EXPECT_EQ(text.find("property uchar red") != std::string::npos, c.textured);
+        }
+        EXPECT_FALSE(run.out.empty());
+    }
+    // No texture file was asked for, so none was written.
+    EXPECT_FALSE(testsupport::fileExists(dir.file("disc.mtl")));
 }
 
 TEST(CommandSculpt, UnreadableOrIdleProjectsExit1WithoutOutput) {

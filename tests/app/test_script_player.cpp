@@ -136,6 +136,19 @@ TEST(ScriptParser, NamesTheLineAndTheFaultOfABadLine) {
               0u);
 }
 
+TEST(ScriptParser, ReadsTheCommandsThatAskTheProgram) {
+    const Script script = parsed("choose \"File\" \"Save Project...\"\nwait IDLE\nstate out/state.json\n");
+    ASSERT_EQ(script.commands.size(), 3u);
+    EXPECT_EQ(script.commands[0].kind, ScriptCommandKind::Choose);
+    EXPECT_EQ(script.commands[0].menu, "File");
+    EXPECT_EQ(script.commands[0].item, "Save Project...");
+    EXPECT_EQ(script.commands[1].kind, ScriptCommandKind::WaitIdle);
+    EXPECT_EQ(script.commands[2].kind, ScriptCommandKind::State);
+    EXPECT_EQ(script.commands[2].path, "out/state.json");
+    for (const char* bad : {"choose File", "choose File \"\"", "state", "wait soon"})
+        EXPECT_FALSE(parseError(bad).empty()) << bad;
+}
+
 TEST(ScriptParser, LoadingReportsUnreadableFilesAndPrefixesThePath) {
     TempDir dir;
     EXPECT_NE(loadScriptFile(dir.file("missing.txt")).error.find("cannot read the script"), std::string::npos);
@@ -196,6 +209,111 @@ TEST(ScriptPlayer, PostsEachMessageBeforeTheFrameItBelongsTo) {
     EXPECT_EQ(posted[2].message.y, 20);
     EXPECT_EQ(posted[7].message.wheelDelta, -120);
     EXPECT_EQ(posted[9].message.files, (std::vector<std::string>{"a.png", "b.png"}));
+}
+
+// A program with one menu "File" whose title opens the menu when clicked.
+struct FakeHost : ScriptHost {
+    bool open = false;
+    bool saveEnabled = true;
+    int busyFrames = 0;
+    std::vector<std::string> states;
+    MenuItemPlace findMenuItem(const std::string& menu, const std::string& item) override {
+        MenuItemPlace place;
+        place.menuFound = menu == "File";
+        place.menuOpen = open;
+        place.titleX = 20;
+        place.titleY = 10;
+        place.itemFound = open && (item == "Save Project..." || item == "Quit");
+        place.itemEnabled = item != "Save Project..." || saveEnabled;
+        place.itemX = 40;
+        place.itemY = item == "Quit" ? 90 : 60;
+        return place;
+    }
+    bool isBusy(std::string& running) override {
+        running = "Load images";
+        return busyFrames > 0;
+    }
+    bool writeState(const std::string& path, std::string&) override {
+        states.push_back(path);
+        return true;
+    }
+};
+
+struct HostedRun {
+    std::vector<Recorded> posted;
+    std::vector<std::string> errors;
+};
+
+// Plays `text` against `host` for `frames` frames; a left press on the
+// title opens the menu, a frame counts down the host's busy frames.
+HostedRun playWithHost(const std::string& text, FakeHost& host, int frames) {
+    ScriptedDialogs dialogs;
+    HostedRun run;
+    int frame = 1;
+    ScriptPlayer player(
+        parsed(text), dialogs,
+        [&](const WindowMessage& m) {
+            run.posted.push_back({frame, m});
+            if (m.kind == MessageKind::LButtonDown && m.y == 10) host.open = true;
+            if (m.kind == MessageKind::LButtonDown && m.y > 10) host.open = false;
+        },
+        false, nullptr);
+    player.setHost(&host);
+    for (; frame <= frames; ++frame) {
+        player.beforeFrame(nullptr);
+        player.afterFrame(nullptr);
+        if (host.busyFrames > 0) --host.busyFrames;
+    }
+    run.errors = player.errors();
+    return run;
+}
+
+TEST(ScriptPlayer, ChooseOpensTheMenuWhereItIsDrawnThenClicksTheItem) {
+    FakeHost host;
+    const HostedRun run = playWithHost("key N\nchoose File \"Save Project...\"\nstate a.json\n", host, 5);
+    EXPECT_TRUE(run.errors.empty());
+    // Frame 1: the key; frame 2: the title clicked; frame 3: the item.
+    const std::vector<std::pair<int, int>> clicks = [&] {
+        std::vector<std::pair<int, int>> found;
+        for (const Recorded& r : run.posted)
+            if (r.message.kind == MessageKind::LButtonDown) found.emplace_back(r.frame, r.message.y);
+        return found;
+    }();
+    EXPECT_EQ(clicks, (std::vector<std::pair<int, int>>{{2, 10}, {3, 60}}));
+    // The state is taken after the item's click was handled.
+    EXPECT_EQ(host.states, std::vector<std::string>{"a.json"});
+}
+
+TEST(ScriptPlayer, AMissingOrDisabledItemIsAFaultThatNamesItAndStopsTheScript) {
+    struct Case {
+        const char* script;
+        const char* fault;
+    };
+    const Case cases[] = {
+        {"choose Edit Undo\nkey N\n", "line 1: choose \"Edit\" \"Undo\": there is no menu \"Edit\""},
+        {"choose File Print\nkey N\n", "line 1: choose \"File\" \"Print\": the menu \"File\" has no item \"Print\""},
+        {"choose File \"Save Project...\"\nkey N\n",
+         "line 1: choose \"File\" \"Save Project...\": the item \"Save Project...\" is disabled"},
+    };
+    for (const Case& c : cases) {
+        FakeHost host;
+        host.saveEnabled = false;
+        const HostedRun run = playWithHost(c.script, host, 6);
+        ASSERT_EQ(run.errors.size(), 1u) << c.script;
+        EXPECT_EQ(run.errors[0], c.fault);
+        ASSERT_FALSE(run.posted.empty());
+        EXPECT_EQ(run.posted.back().message.kind, MessageKind::Close);
+        for (const Recorded& r : run.posted) EXPECT_NE(r.message.kind, MessageKind::KeyDown) << c.script;
+    }
+}
+
+TEST(ScriptPlayer, WaitIdleLetsFramesBeDrawnUntilNothingRuns) {
+    FakeHost host;
+    host.busyFrames = 4;
+    const HostedRun run = playWithHost("wait idle\nkey N\n", host, 8);
+    EXPECT_TRUE(run.errors.empty());
+    ASSERT_EQ(run.posted.size(), 2u);
+    EXPECT_EQ(run.posted[0].frame, 5);
 }
 
 TEST(ScriptPlayer, ClosesAfterTheLastCommandOnlyWhenAsked) {
@@ -375,6 +493,40 @@ TEST(ScriptedRun, HeadlessRunWritesTheClearedFrameAndReportsFaults) {
     EXPECT_EQ(shot.pixels[0], 10);
     EXPECT_EQ(shot.pixels[1], 20);
     EXPECT_EQ(shot.pixels[2], 30);
+}
+
+TEST(ScriptedRun, MenusAreChosenByLabelAndTheStateIsWrittenAfterTheWorkIsDone) {
+    TempDir dir;
+    ASSERT_TRUE(testsupport::writeText(dir.file("config.xml"), kConfig));
+    RgbaImage picture;
+    picture.width = 600;
+    picture.height = 400;
+    picture.pixels.assign(600 * 400 * 4, 200);
+    String error;
+    ASSERT_TRUE(encodeImageFile(String(dir.file("photo.png").c_str()), picture, error)) << error.str();
+    ASSERT_TRUE(testsupport::writeText(dir.file("run.txt"),
+                                       "answer files " + dir.file("photo.png") + "\n" +
+                                           "choose File \"Load Images...\"\n"
+                                           "wait idle\n"
+                                           "state " + dir.file("state.json") + "\n"
+                                           "choose File \"Load Mask (Color Channel)...\"\n"
+                                           "key N\n"));
+    ScriptRunOptions options;
+    options.headless = true;
+    options.applicationDirectory = String((dir.path() + "/").c_str());
+    options.scriptPath = dir.file("run.txt");
+    std::FILE* messages = std::tmpfile();
+    ASSERT_NE(messages, nullptr);
+    // The mask item is enabled once the loaded image is selected: the run
+    // goes through.
+    EXPECT_EQ(runScript(options, nullptr, messages), kScriptRunOk);
+    std::fclose(messages);
+    Logger::instance().disable();
+
+    const std::string state = testsupport::readText(dir.file("state.json"));
+    for (const char* expected : {"\"mode\": 1", "\"rubric\": \"Image\"", "\"selected\": \"1\"", "\"marginBottom\": 171",
+                                 "\"maskPixels\": 0"})
+        EXPECT_NE(state.find(expected), std::string::npos) << expected << " in\n" << state;
 }
 
 }  // namespace

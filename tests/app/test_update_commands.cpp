@@ -3,8 +3,8 @@
 // when nothing is configured, and the start-up switch with its console line,
 // check marks and the value written to "config.xml" at shut-down.
 #include "app/shell/application_main.h"
-#include "app/shell/mode_threed.h"
-#include "app/shell/mode_twod.h"
+#include "transform/three_d.h"
+#include "twod/two_d.h"
 #include "app/shell/run_application.h"
 #include "core/logger.h"
 #include "platform/scripted_dialogs.h"

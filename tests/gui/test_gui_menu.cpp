@@ -12,7 +12,14 @@ constexpr InputIdentifier kLeft = InputIdentifier::MouseButton0;
 
 struct Commands : GuiMenuListener {
     std::vector<std::string> texts;
+    std::vector<std::string> opened;
+    // What the owner's refresh rule does when "File" opens.
+    bool disableNewProjectOnOpening = false;
     void command(const String& text) override { texts.push_back(text.str()); }
+    void opening(GuiMenu& menu) override {
+        opened.push_back(menu.name().str());
+        if (disableNewProjectOnOpening) menu.setItemEnabled(String("New Project"), false);
+    }
 };
 
 // A component beside the menu bar that counts the presses it receives.
@@ -150,6 +157,51 @@ TEST_F(MenuTest, LabelOperationsFindItemsByLabelAndIgnoreUnknownLabels) {
     clickOn(*fileMenu.item(String("Quit")));
     EXPECT_TRUE(commands.texts.empty());
     EXPECT_TRUE(file->isOpen());
+}
+
+TEST_F(MenuTest, TheOwnerRefreshesAMenuBeforeItShows) {
+    commands.disableNewProjectOnOpening = true;
+    clickOn(*file);
+    ASSERT_TRUE(file->isOpen());
+    EXPECT_EQ(commands.opened, std::vector<std::string>{"File"});
+    EXPECT_FALSE(file->menu().item(String("New Project"))->isEnabled());
+}
+
+TEST_F(MenuTest, KeysMoveTheHighlightOverEnabledItemsAndChooseIt) {
+    GuiMenu& fileMenu = file->menu();
+    fileMenu.addItem(String("Save 3d Object..."), String("Save the final 3d object to file."));
+    // Opening by name highlights the first enabled item.
+    fileMenu.setItemEnabled(String("New Project"), false);
+    ASSERT_TRUE(bar->openMenuNamed(String("File")));
+    EXPECT_EQ(fileMenu.highlighted(), fileMenu.item(String("Quit")));
+
+    struct Step {
+        int step;
+        const char* expected;
+    };
+    // Down and up skip the disabled item and the separator and wrap around.
+    const Step steps[] = {{+1, "Save 3d Object..."}, {+1, "Quit"}, {-1, "Save 3d Object..."}, {-1, "Quit"}};
+    for (const Step& step : steps) {
+        ASSERT_TRUE(fileMenu.moveHighlight(step.step));
+        EXPECT_EQ(fileMenu.highlighted()->name().str(), step.expected) << step.step;
+    }
+
+    // A disabled item cannot be chosen; the highlighted one can.
+    EXPECT_FALSE(fileMenu.choose(fileMenu.item(String("New Project"))));
+    EXPECT_TRUE(fileMenu.choose(fileMenu.highlighted()));
+    EXPECT_EQ(commands.texts, std::vector<std::string>{"Quit"});
+    EXPECT_FALSE(file->isOpen());
+
+    // Check items toggle; left and right open the neighbouring menus.
+    ASSERT_TRUE(bar->openMenuNamed(String("View")));
+    EXPECT_TRUE(view->menu().choose(view->menu().highlighted()));
+    EXPECT_EQ(commands.texts.back(), "Render Mask checked");
+    ASSERT_TRUE(bar->openMenuNamed(String("View")));
+    EXPECT_TRUE(bar->openNeighbour(+1));
+    EXPECT_TRUE(file->isOpen());
+    EXPECT_TRUE(bar->openNeighbour(-1));
+    EXPECT_TRUE(view->isOpen());
+    EXPECT_FALSE(bar->openMenuNamed(String("Edit")));
 }
 
 }  // namespace

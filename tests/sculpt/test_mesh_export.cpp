@@ -2,6 +2,8 @@
 // independent reader and must open the right way round.
 #include "sculpt/mesh_export.h"
 
+#include "export_box.h"
+
 #include "support/test_support.h"
 
 #include <assimp/Importer.hpp>
@@ -17,32 +19,7 @@ namespace {
 
 // A cube of edge 2 around (1, 2, 3), its faces clockwise seen from outside
 // (the program's left-handed convention).
-ExportMesh cube() {
-    ExportMesh mesh;
-    for (int i = 0; i < 8; ++i) {
-        const float x = (i & 1) ? 2.0f : 0.0f;
-        const float y = (i & 2) ? 3.0f : 1.0f;
-        const float z = (i & 4) ? 4.0f : 2.0f;
-        mesh.positions.push_back({x, y, z});
-        mesh.normals.push_back({x - 1.0f, y - 2.0f, z - 3.0f});
-    }
-    // Quads as a, b, c, d going round the face; split into (a, b, c), (a, c, d).
-    const int quads[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
-    for (const auto& q : quads) {
-        ExportMesh::Triangle first;
-        ExportMesh::Triangle second;
-        const std::uint32_t a = q[0], b = q[1], c = q[2], d = q[3];
-        first.corner[0] = a; first.corner[1] = b; first.corner[2] = c;
-        second.corner[0] = a; second.corner[1] = c; second.corner[2] = d;
-        mesh.triangles.push_back(first);
-        mesh.triangles.push_back(second);
-    }
-    // Make every face clockwise-outwards whatever the table above says.
-    if (signedVolumeLeftHanded(mesh) < 0.0) {
-        for (auto& t : mesh.triangles) std::swap(t.corner[1], t.corner[2]);
-    }
-    return mesh;
-}
+ExportMesh cube() { return exportBox(false); }
 
 ExportMesh tetrahedron() {
     ExportMesh mesh;

@@ -31,7 +31,8 @@ constexpr StateFile kWindowButtonStates[] = {{"active.dds", WidgetState::Active}
 constexpr StateFile kRubricStates[] = {{"unchecked.dds", WidgetState::Active},
                                    {"uncheckedover.dds", WidgetState::Over},
                                    {"uncheckedpressed.dds", WidgetState::Pressed},
-                                   {"checked.dds", WidgetState::Checked}};
+                                   {"checked.dds", WidgetState::Checked},
+                                   {"disabled.dds", WidgetState::Disabled}};
 constexpr StateFile kCheckboxStates[] = {{"unchecked.dds", WidgetState::Active},
                                      {"uncheckedover.dds", WidgetState::Over},
                                      {"uncheckedpressed.dds", WidgetState::Pressed},

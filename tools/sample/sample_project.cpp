@@ -7,6 +7,7 @@
 #include "project/clipping_elements.h"
 #include "project/project_file.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -39,15 +40,40 @@ void place(Clipping& clipping, const View& view) {
     clipping.setFlags(flags);
 }
 
+bool makeFolder(const std::string& folder, std::string& error) {
+    std::error_code code;
+    std::filesystem::create_directories(folder, code);
+    if (!code) return true;
+    error = "cannot make " + folder + ": " + code.message();
+    return false;
+}
+
 }  // namespace
 
-bool writeSampleProject(const std::string& folder, std::string& error) {
-    std::error_code code;
-    std::filesystem::create_directories(folder + "/pictures", code);
-    if (code) {
-        error = "cannot make " + folder + "/pictures: " + code.message();
+bool writeTurntablePictures(const std::string& folder, int count, float elevation, std::string& error) {
+    if (count < 1) {
+        error = "a turntable needs at least one picture";
         return false;
     }
+    if (!makeFolder(folder, error)) return false;
+    for (int k = 0; k < count; ++k) {
+        Image colour;
+        Image alpha;
+        toImages(renderView(View{360.0f * static_cast<float>(k) / static_cast<float>(count), -elevation}), colour,
+                 alpha);
+        char name[32];
+        std::snprintf(name, sizeof name, "/turntable%02d.png", k + 1);
+        const std::string path = folder + name;
+        if (!colour.saveToFileWithAlpha(String(path.c_str()), alpha)) {
+            error = "cannot write " + path;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool writeSampleProject(const std::string& folder, std::string& error) {
+    if (!makeFolder(folder + "/pictures", error)) return false;
     ImageList images;
     ClippingTable clippings(images);
     const std::vector<View> views = sampleViews();

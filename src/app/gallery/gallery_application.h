@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/shell/application.h"
-#include "app/shell/cursor_kinds.h"
+#include "gui/cursor_kinds.h"
 #include "gui/gui_component.h"
 
 #include <array>

@@ -19,8 +19,10 @@ struct ScriptRunOptions {
     // Run without a window even when a display exists (the null device:
     // screenshots then hold only the cleared frame).
     bool headless = false;
-    // Folder of config.xml and the art (with its trailing slash).
+    // Folder of the art (with its trailing slash).
     String applicationDirectory;
+    // Folder of config.xml and log.log; the application directory when empty.
+    String settingsDirectory;
 };
 
 // Parses the script, starts the program on the SDL window (or headless:

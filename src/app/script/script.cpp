@@ -216,9 +216,26 @@ std::optional<LineError> parseCommand(const std::vector<std::string>& words, Scr
         return parseAnswer(words, command.answer);
     }
     if (name == "wait") {
-        if (words.size() != 2) return usage("wait FRAMES");
+        if (words.size() != 2) return usage("wait FRAMES, or wait idle");
+        if (lowerCase(words[1]) == "idle") {
+            command.kind = ScriptCommandKind::WaitIdle;
+            return std::nullopt;
+        }
         command.kind = ScriptCommandKind::Wait;
         return readNumber(words[1], 0, kScriptMaxWaitFrames, "frames", command.frames);
+    }
+    if (name == "choose") {
+        if (words.size() != 3 || words[1].empty() || words[2].empty()) return usage("choose MENU ITEM");
+        command.kind = ScriptCommandKind::Choose;
+        command.menu = words[1];
+        command.item = words[2];
+        return std::nullopt;
+    }
+    if (name == "state") {
+        if (words.size() != 2 || words[1].empty()) return usage("state PATH");
+        command.kind = ScriptCommandKind::State;
+        command.path = words[1];
+        return std::nullopt;
     }
     if (name == "screenshot") {
         if (words.size() != 2 || words[1].empty()) return usage("screenshot PATH.png");
@@ -244,7 +261,7 @@ std::optional<LineError> parseCommand(const std::vector<std::string>& words, Scr
     }
     return LineError{"unknown command '" + words[0] +
                      "' (known: keydown, keyup, key, move, press, release, doubleclick, wheel, drop, answer, wait, "
-                     "screenshot, echo, quit)"};
+                     "screenshot, echo, choose, state, quit)"};
 }
 
 std::optional<LineError> checkBytes(const std::string& line) {

@@ -28,6 +28,9 @@ enum class ScriptCommandKind {
     Screenshot,   // path
     Echo,         // text: printed to standard output
     Quit,         // the window is asked to close
+    Choose,       // menu, item: the item is chosen through the real menu
+    WaitIdle,     // frames are drawn until no long operation runs
+    State,        // path: a JSON snapshot of the workspace is written
 };
 
 enum class ScriptButton { Left, Right, Middle };
@@ -54,8 +57,10 @@ struct ScriptCommand {
     int wheelSteps = 0;
     int frames = 0;
     std::vector<std::string> paths;  // Drop
-    std::string path;                // Screenshot
+    std::string path;                // Screenshot, State
     std::string text;                // Echo
+    std::string menu;                // Choose: the menu's title
+    std::string item;                // Choose: the item's label
     ScriptAnswer answer;
 };
 
@@ -67,6 +72,9 @@ struct Script {
 inline constexpr int kScriptMaxWaitFrames = 1000000;
 inline constexpr int kScriptMaxCoordinate = 100000;
 inline constexpr int kScriptMaxWheelSteps = 100;
+// How long `wait idle` lets the program work before it calls the script
+// faulty.
+inline constexpr int kScriptIdleTimeoutSeconds = 600;
 // Scripts larger than this are refused unread.
 inline constexpr long long kScriptMaxBytes = 16LL * 1024 * 1024;
 

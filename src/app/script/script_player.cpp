@@ -143,6 +143,17 @@ bool ScriptPlayer::run(const ScriptCommand& command, gfx::GraphicsDevice* device
         case ScriptCommandKind::Quit:
             postClose();
             return false;
+        case ScriptCommandKind::Choose:
+        case ScriptCommandKind::WaitIdle:
+        case ScriptCommandKind::State: {
+            // These look at the program after everything before them.
+            bool done = !messagesWaiting_;
+            if (done && command.kind == ScriptCommandKind::Choose) done = choose(command);
+            if (done && command.kind == ScriptCommandKind::WaitIdle) done = waitIdle(command);
+            if (done && command.kind == ScriptCommandKind::State) writeState(command);
+            if (!done && !closePosted_) --next_;
+            return done;
+        }
         default:
             postInput(command);
             return true;
@@ -213,6 +224,80 @@ void ScriptPlayer::queueAnswer(const ScriptAnswer& answer) {
         case ScriptAnswerKind::Colour: dialogs_.answerColour(answer.colour); break;
         case ScriptAnswerKind::Slider: dialogs_.answerSliderValue(answer.sliderAction, String(answer.text.c_str())); break;
     }
+}
+
+void ScriptPlayer::fault(const ScriptCommand& command, const std::string& text) {
+    errors_.push_back(atLine(command.line) + text);
+    next_ = script_.commands.size();
+    waitingIdle_ = false;
+    chooseClicks_ = 0;
+    postClose();
+}
+
+void ScriptPlayer::click(int x, int y) {
+    post(pointerMessage(MessageKind::MouseMove, x, y));
+    post(pointerMessage(MessageKind::LButtonDown, x, y));
+    post(pointerMessage(MessageKind::LButtonUp, x, y));
+}
+
+bool ScriptPlayer::choose(const ScriptCommand& command) {
+    const std::string what = "choose \"" + command.menu + "\" \"" + command.item + "\": ";
+    if (host_ == nullptr) {
+        fault(command, what + "the program offers no menus here");
+        return true;
+    }
+    const ScriptHost::MenuItemPlace place = host_->findMenuItem(command.menu, command.item);
+    if (!place.menuFound) {
+        fault(command, what + "there is no menu \"" + command.menu + "\"");
+        return true;
+    }
+    if (!place.menuOpen) {
+        // A click on another open menu's title only closes that one.
+        if (chooseClicks_ >= 2) {
+            fault(command, what + "the menu did not open");
+            return true;
+        }
+        ++chooseClicks_;
+        click(place.titleX, place.titleY);
+        return false;
+    }
+    chooseClicks_ = 0;
+    if (!place.itemFound) {
+        fault(command, what + "the menu \"" + command.menu + "\" has no item \"" + command.item + "\"");
+        return true;
+    }
+    if (!place.itemEnabled) {
+        fault(command, what + "the item \"" + command.item + "\" is disabled");
+        return true;
+    }
+    click(place.itemX, place.itemY);
+    return true;
+}
+
+bool ScriptPlayer::waitIdle(const ScriptCommand& command) {
+    if (host_ == nullptr) return true;
+    const auto now = std::chrono::steady_clock::now();
+    if (!waitingIdle_) {
+        waitingIdle_ = true;
+        idleDeadline_ = now + std::chrono::seconds(kScriptIdleTimeoutSeconds);
+    }
+    std::string running;
+    if (!host_->isBusy(running)) {
+        waitingIdle_ = false;
+        return true;
+    }
+    if (now >= idleDeadline_) {
+        fault(command, "wait idle: still busy after " + std::to_string(kScriptIdleTimeoutSeconds) + " s (" + running +
+                           ")");
+        return true;
+    }
+    return false;
+}
+
+void ScriptPlayer::writeState(const ScriptCommand& command) {
+    std::string error = "the program offers no state here";
+    if (host_ != nullptr && host_->writeState(command.path, error)) return;
+    errors_.push_back(atLine(command.line) + "cannot write the state " + command.path + ": " + error);
 }
 
 void ScriptPlayer::takeScreenshot(const ScriptCommand& command, gfx::GraphicsDevice* device) {

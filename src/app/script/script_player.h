@@ -9,7 +9,14 @@
 //    it: when messages wait for a pass, one frame is drawn first; otherwise
 //    it reads the last frame drawn (before the first pass: the splash);
 //  - `echo` prints its text to the output stream at once;
+//  - `choose`, `wait idle` and `state` ask the program (ScriptHost) and run
+//    once every message posted before them has been handled by a frame;
+//    `choose` clicks the menu's title where it is drawn, lets a frame open
+//    the menu, then clicks the item; `wait idle` lets frames be drawn until
+//    no long operation runs (for at most kScriptIdleTimeoutSeconds);
 //  - `quit` posts a Close message; nothing runs after it.
+// A fault of `choose` or `wait idle` (a missing or disabled item, a program
+// that stays busy) stops the script: the error is kept and Close is posted.
 // After the last command the player posts a Close message too when
 // `quitAtEnd` is set (runs without a user); otherwise it falls silent.
 #pragma once
@@ -19,10 +26,36 @@
 #include "platform/scripted_dialogs.h"
 #include "platform/window.h"
 
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
+
+// What the commands that ask the program need of it. Positions are window
+// client pixels.
+class ScriptHost {
+public:
+    virtual ~ScriptHost() = default;
+
+    struct MenuItemPlace {
+        bool menuFound = false;    // the current menu bar has a menu of that title
+        bool menuOpen = false;     // that menu is open now
+        int titleX = 0;            // the middle of its title
+        int titleY = 0;
+        bool itemFound = false;    // the menu has an item of that label
+        bool itemEnabled = false;  // ... and it can be chosen
+        int itemX = 0;             // the middle of the item (while the menu is open)
+        int itemY = 0;
+    };
+    // Where the menu titled `menu` and its item `item` are drawn.
+    virtual MenuItemPlace findMenuItem(const std::string& menu, const std::string& item) = 0;
+    // True while a long operation runs; `running` names them.
+    virtual bool isBusy(std::string& running) = 0;
+    // Writes the JSON snapshot of the workspace to `path`; false with the
+    // reason in `error`.
+    virtual bool writeState(const std::string& path, std::string& error) = 0;
+};
 
 class ScriptPlayer {
 public:
@@ -31,6 +64,10 @@ public:
     // `dialogs` receives the answers and `post` the messages; both must
     // outlive the player. `output` receives the echo lines (may be null).
     ScriptPlayer(Script script, ScriptedDialogs& dialogs, PostMessage post, bool quitAtEnd, std::FILE* output);
+
+    // The program the commands `choose`, `wait idle` and `state` ask (not
+    // owned; without one they are faults).
+    void setHost(ScriptHost* host) { host_ = host; }
 
     // Runs the commands due before the next pass. `device` is read for
     // screenshots that need no new frame (null: such a screenshot fails).
@@ -61,6 +98,14 @@ private:
     void postClose();
     void queueAnswer(const ScriptAnswer& answer);
     void takeScreenshot(const ScriptCommand& command, gfx::GraphicsDevice* device);
+    // Each returns false while the command must be run again before the
+    // next frame (the player then waits for that frame).
+    bool choose(const ScriptCommand& command);
+    bool waitIdle(const ScriptCommand& command);
+    void writeState(const ScriptCommand& command);
+    void click(int x, int y);
+    // Keeps the error and stops the script.
+    void fault(const ScriptCommand& command, const std::string& text);
 
     Script script_;
     ScriptedDialogs& dialogs_;
@@ -73,6 +118,12 @@ private:
     int pendingScreenshot_ = -1;
     bool messagesWaiting_ = false;
     bool closePosted_ = false;
+    ScriptHost* host_ = nullptr;
+    // Clicks on the title made by the `choose` in progress.
+    int chooseClicks_ = 0;
+    // When the `wait idle` in progress gives up.
+    std::chrono::steady_clock::time_point idleDeadline_;
+    bool waitingIdle_ = false;
     int frames_ = 0;
     std::vector<std::string> errors_;
     std::vector<std::string> screenshots_;

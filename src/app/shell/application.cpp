@@ -6,6 +6,8 @@
 #include "render/renderer.h"
 #include "render/texture_manager.h"
 
+#include <algorithm>
+
 namespace {
 
 Application* gApplication = nullptr;
@@ -271,7 +273,25 @@ void Application::minimise() {
     window_.minimise();
 }
 
-void Application::maximise() { window_.maximise(); }
+void Application::maximise() {
+    x_ = 0;
+    y_ = 0;
+    window_.maximise();
+}
+
+void Application::moveWindow(int x, int y, int width, int height) {
+    constexpr int kLeast = 64;
+    const int screenWidth = std::max(kLeast, window_.screenWidth());
+    const int screenHeight = std::max(kLeast, window_.screenHeight());
+    width = std::clamp(width, kLeast, screenWidth);
+    height = std::clamp(height, kLeast, screenHeight);
+    // Some of the window stays on the screen, so that it can be grabbed again.
+    x_ = std::clamp(x, kLeast - width, screenWidth - kLeast);
+    y_ = std::clamp(y, 0, screenHeight - kLeast);
+    width_ = width;
+    height_ = height;
+    window_.move(x_, y_, width_, height_);
+}
 
 float Application::backBufferToWindowX(float x) const { return scaled(x, backBufferWidth_, width_); }
 float Application::backBufferToWindowY(float y) const { return scaled(y, backBufferHeight_, height_); }

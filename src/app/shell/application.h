@@ -113,6 +113,9 @@ public:
     void minimise();
     // Places the window at the top left of the screen at the screen's size.
     void maximise();
+    // Moves and sizes the window (desktop pixels), kept on the screen and at
+    // least 64 × 64 pixels; the back buffer keeps its size.
+    void moveWindow(int x, int y, int width, int height);
     // Back-buffer pixels to window client pixels and back; a size of 0 on
     // either side leaves the value as it is.
     float backBufferToWindowX(float x) const;

@@ -1,13 +1,14 @@
 #include "app/shell/application_main.h"
 
-#include "app/shell/mode_threed.h"
-#include "app/shell/mode_twod.h"
 #include "core/logger.h"
+#include "gui/gui_menu.h"
+#include "gui/help_box.h"
 #include "project/platform_dialogs.h"
-#include "project/project_file.h"
 #include "render/renderer.h"
 #include "render/texture.h"
 #include "render/texture_manager.h"
+#include "transform/three_d.h"
+#include "twod/two_d.h"
 #include "update/check_for_update.h"
 
 #include <cmath>
@@ -34,6 +35,23 @@ constexpr const char* kNoHomepageCaption = "No homepage";
 constexpr const char* kNoHomepageText =
     "Plastora cannot go to its homepage because no homepage is set.\n"
     "Enter the address as \"homepage\" in the \"config.xml\" file in your application folder.";
+
+constexpr const char* kAboutCaption = "About Plastora";
+constexpr const char* kAboutText =
+    "Plastora v1.02\nThe new, fast, easy way to create 3d objects.\n\nLoad photographs of an object, mask the "
+    "object on each of them,\nplace them around a common centre in 3d space, and Plastora sculpts\nand textures a "
+    "3d mesh of the object from them.";
+
+// The view settings behind the common check items of both View menus.
+struct ViewToggle {
+    const char* label;
+    bool Settings::*setting;
+};
+constexpr ViewToggle kViewToggles[] = {
+    {"Render Keyshortcuts", &Settings::toggleviewingkeyshortcuts},
+    {"Render Mouse Helptext", &Settings::togglehelpbox},
+    {"Render Statusbar", &Settings::togglehelptext},
+};
 
 constexpr uint32_t kCaptionColour = 0xFF000000;
 constexpr uint32_t kSplashColour = 0xFFFFFFFF;
@@ -70,16 +88,17 @@ private:
 
 ApplicationMain::ApplicationMain(platform::Window& window, int width, int height,
                                  std::unique_ptr<XmlDocument> configuration, const String& applicationDirectory,
-                                 Dialogs& dialogs, SystemCursor& systemCursor)
+                                 Dialogs& dialogs, SystemCursor& systemCursor, const String& settingsDirectory)
     : Application(window, width, height, applicationDirectory),
       dialogs_(dialogs),
       systemCursor_(systemCursor),
+      settingsDirectory_(settingsDirectory.length() > 0 ? settingsDirectory : applicationDirectory),
       configuration_(configuration ? std::move(configuration) : std::make_unique<XmlDocument>()),
       menus_(std::make_unique<ModeMenus>(*this)) {
     applyEarlySettings(*configuration_, settings_);
     Logger& log = Logger::instance();
     if (settings_.logging != 0) {
-        log.openIn(applicationDirectory);
+        log.openIn(settingsDirectory_);
         log.enable();
     } else {
         log.disable();
@@ -88,13 +107,27 @@ ApplicationMain::ApplicationMain(platform::Window& window, int width, int height
 
 ApplicationMain::~ApplicationMain() {
     updateCheck_.reset();
-    twoD_.reset();
+    // The transformation mode follows the 2D mode's images: it goes first.
     threeD_.reset();
+    twoD_.reset();
+    if (guiContext().pointer == this) guiContext() = GuiContext{};
+}
+
+String ApplicationMain::applicationDirectory() const {
+    String path = Application::applicationDirectory();
+    if (path.length() > 0 && path.text()[path.length() - 1] != '/') path.append('/');
+    return path;
+}
+
+String ApplicationMain::inSettingsDirectory(const char* relative) const {
+    String path = settingsDirectory_;
+    if (path.length() > 0 && path.text()[path.length() - 1] != '/') path.append('/');
+    path.append(String(relative));
+    return path;
 }
 
 String ApplicationMain::inApplicationDirectory(const char* relative) const {
     String path = applicationDirectory();
-    if (path.length() > 0 && path.text()[path.length() - 1] != '/') path.append('/');
     path.append(String(relative));
     return path;
 }
@@ -118,10 +151,13 @@ void ApplicationMain::initApplication() {
     drawSplash();
 
     Logger::instance().info(String("On initialization"));
+    setUpGuiContext();
     twoD_ = std::make_unique<TwoD>(*this);
-    threeD_ = std::make_unique<ThreeD>(*this);
+    threeD_ = std::make_unique<ThreeD>(*this, *twoD_);
 
     applyConfiguration(*configuration_, settings_, menus_.get());
+    guiContext().renderKeyShortcuts = settings_.toggleviewingkeyshortcuts;
+    HelpBox::instance().setEnabled(settings_.togglehelpbox);
     twoD_->applySettings();
     threeD_->applySettings();
 
@@ -130,6 +166,15 @@ void ApplicationMain::initApplication() {
     setCursor(kCursorArrow);
     currentMode_ = kModeTwoD;
     twoD_->enter();
+}
+
+void ApplicationMain::setUpGuiContext() {
+    GuiContext& context = guiContext();
+    context.renderer = renderer();
+    context.textures = textureManager();
+    context.applicationDirectory = applicationDirectory();
+    context.pointer = this;
+    context.renderKeyShortcuts = settings_.toggleviewingkeyshortcuts;
 }
 
 void ApplicationMain::drawSplash() {
@@ -186,7 +231,7 @@ UpdateServer ApplicationMain::updateServer() const {
 
 void ApplicationMain::startUpdateCheck() {
     if (!settings_.checkforupdateatstartup || settings_.updateserver.length() == 0) return;
-    updateCheck_ = checkForUpdateAtStartup(true, applicationDirectory(), updateServer(), dialogs_, systemCursor_,
+    updateCheck_ = checkForUpdateAtStartup(true, settingsDirectory_, updateServer(), dialogs_, systemCursor_,
                                            *this);
 }
 
@@ -198,7 +243,7 @@ void ApplicationMain::exitApplication() {
     state.backBufferWidth = backBufferWidth();
     state.backBufferHeight = backBufferHeight();
     state.sculptedObjectExists = threeD_ && threeD_->hasSculptedObject();
-    storeConfiguration(*configuration_, settings_, state, inApplicationDirectory("config.xml"));
+    storeConfiguration(*configuration_, settings_, state, inSettingsDirectory("config.xml"));
 }
 
 // --- the pointer -------------------------------------------------------------------------
@@ -296,12 +341,63 @@ void ApplicationMain::onDeviceReset() {
 // --- events --------------------------------------------------------------------------------
 
 void ApplicationMain::onMenuCommand(const String& text) {
+    if (runCommonCommand(text)) return;
+    if (WorkspaceMode* mode = activeMode()) mode->onMenuCommand(text);
+}
+
+bool ApplicationMain::runCommonCommand(const String& text) {
     if (text.equals("Quit")) {
         quit();
-        return;
+        return true;
     }
-    if (runUpdateCommand(text)) return;
-    if (WorkspaceMode* mode = activeMode()) mode->onMenuCommand(text);
+    if (text.equals("About...")) {
+        inform(kAboutCaption, kAboutText);
+        return true;
+    }
+    if (text.equals("Save 3d Object...")) {
+        if (threeD_) threeD_->saveSculptedObject();
+        return true;
+    }
+    if (text.equals("Default Settings")) {
+        restoreDefaults();
+        return true;
+    }
+    return runViewToggle(text) || runUpdateCommand(text);
+}
+
+bool ApplicationMain::runViewToggle(const String& text) {
+    for (const ViewToggle& toggle : kViewToggles) {
+        const String checked = String(toggle.label).append(String(" checked"));
+        const String unchecked = String(toggle.label).append(String(" unchecked"));
+        if (!text.equals(checked) && !text.equals(unchecked)) continue;
+        const bool on = text.equals(checked);
+        settings_.*toggle.setting = on;
+        for (int mode : {kModeTwoD, kModeThreeD}) menus_->setItemChecked(mode, String("View"), String(toggle.label), on);
+        guiContext().renderKeyShortcuts = settings_.toggleviewingkeyshortcuts;
+        HelpBox::instance().setEnabled(settings_.togglehelpbox);
+        if (twoD_) twoD_->setRenderKeyShortcuts(settings_.toggleviewingkeyshortcuts);
+        if (threeD_) threeD_->setRenderKeyShortcuts(settings_.toggleviewingkeyshortcuts);
+        return true;
+    }
+    return false;
+}
+
+void ApplicationMain::restoreDefaults() {
+    DefaultSettingsHooks hooks;
+    hooks.showSystemCursor = [this] { systemCursor_.show(); };
+    hooks.askYesNo = [this](const String& caption, const String& text) {
+        return dialogs_.messageBox(caption, text, MessageButtons::YesNo, MessageIcon::Question) == MessageAnswer::Yes;
+    };
+    hooks.hideSystemCursor = [this] { systemCursor_.hide(); };
+    hooks.clearKeyTable = [this] { clearKeyTable(); };
+    hooks.refreshViewObjects = [this] {
+        if (threeD_) threeD_->applySettings();
+    };
+    const DefaultSettingsOutcome outcome = restoreDefaultSettings(applicationDirectory(), settings_, menus_.get(), hooks);
+    if (outcome == DefaultSettingsOutcome::Declined) return;
+    guiContext().renderKeyShortcuts = settings_.toggleviewingkeyshortcuts;
+    HelpBox::instance().setEnabled(settings_.togglehelpbox);
+    if (twoD_) twoD_->applySettings();
 }
 
 void ApplicationMain::onCommand(int number) {
@@ -310,13 +406,11 @@ void ApplicationMain::onCommand(int number) {
 }
 
 void ApplicationMain::onKeyDown(int key) {
-    key = KeyTable::fold(key);
     keys_.press(key);
     if (WorkspaceMode* mode = activeMode()) mode->onKeyDown(key);
 }
 
 void ApplicationMain::onKeyUp(int key) {
-    key = KeyTable::fold(key);
     keys_.release(key);
     if (key == kKeyN) ++captionStep_;
     if (WorkspaceMode* mode = activeMode()) mode->onKeyUp(key);
@@ -388,25 +482,11 @@ void ApplicationMain::clearKeyTable() {
     keys_.markAllUp();
 }
 
-unsigned char ApplicationMain::maskValue() const {
-    const float value = settings_.maskopac;
-    if (!std::isfinite(value) || value < 1.0f) return 1;
-    return value >= 255.0f ? 255 : static_cast<unsigned char>(value);
-}
-
 void ApplicationMain::onDropFile(const String& path) {
     if (!twoD_) return;
     WorkspaceMode* mode = activeMode();
     StatusSink& status = mode != nullptr ? static_cast<StatusSink&>(*mode) : static_cast<StatusSink&>(*twoD_);
-    CommandUi ui{dialogs_, systemCursor_, status};
-    ProjectSettings sliders;
-    sliders.voxelsize = settings_.meshdetail;
-    sliders.sharpening = settings_.sharpening;
-    sliders.smoothing = settings_.smoothing;
-    if (!openDroppedFile(path, twoD_->images(), sliders, ui, maskValue())) return;
-    settings_.meshdetail = sliders.voxelsize;
-    settings_.sharpening = sliders.sharpening;
-    settings_.smoothing = sliders.smoothing;
+    twoD_->openDroppedFile(path, status);
     // A project load ends with the mode ready again; make sure the pointer
     // shows it.
     if (allModesReady()) setCursor(kCursorArrow);
@@ -420,9 +500,9 @@ void ApplicationMain::newProject() {
         const MessageAnswer answer = dialogs_.messageBox(String(kNewProjectCaption), String(kNewProjectText),
                                                          MessageButtons::YesNo, MessageIcon::Question);
         if (answer == MessageAnswer::Yes && twoD_ && threeD_) {
+            twoD_->resetRubrics();
             twoD_->images().clear();
             threeD_->resetWorkspace();
-            twoD_->resetRubrics();
             if (currentMode_ == kModeTwoD) twoD_->enter();
         }
         clearKeyTable();
@@ -493,16 +573,66 @@ void ApplicationMain::inform(const char* caption, const char* text) {
 
 void ApplicationMain::switchToTwoD() {
     if (!twoD_) return;
-    if (currentMode_ == kModeThreeD && threeD_) threeD_->leave();
+    String openMenu;
+    if (currentMode_ == kModeThreeD && threeD_) {
+        openMenu = threeD_->openMenuName();
+        threeD_->leave();
+    }
     currentMode_ = kModeTwoD;
     twoD_->enter();
+    twoD_->openMenuNamed(openMenu);
 }
 
 void ApplicationMain::switchToThreeD() {
     if (!threeD_) return;
-    if (currentMode_ == kModeTwoD && twoD_) twoD_->leave();
+    String openMenu;
+    if (currentMode_ == kModeTwoD && twoD_) {
+        openMenu = twoD_->openMenuName();
+        twoD_->leave();
+    }
     currentMode_ = kModeThreeD;
     threeD_->enter();
+    threeD_->openMenuNamed(openMenu);
+}
+
+// --- Workspace ----------------------------------------------------------------------------------
+
+void ApplicationMain::warpPointer(float x, float y) {
+    warpMouse(static_cast<int>(backBufferToWindowX(x)), static_cast<int>(backBufferToWindowY(y)));
+    keepPointer(x, y);
+}
+
+WindowFrame ApplicationMain::windowFrame() const {
+    WindowFrame frame;
+    frame.x = windowX();
+    frame.y = windowY();
+    frame.width = windowWidth();
+    frame.height = windowHeight();
+    frame.screenWidth = window().screenWidth();
+    frame.screenHeight = window().screenHeight();
+    return frame;
+}
+
+void ApplicationMain::placeWindow(int x, int y, int width, int height) { moveWindow(x, y, width, height); }
+
+void ApplicationMain::maximiseWindow() { maximise(); }
+
+// --- script support -------------------------------------------------------------------------------
+
+JsonValue ApplicationMain::stateSnapshot() const {
+    JsonValue root = JsonValue::object();
+    root.set("mode", JsonValue::number(currentMode_));
+    const WorkspaceMode* mode = activeMode();
+    const String rubric = mode != nullptr ? mode->rubricLabel() : String();
+    root.set("rubric", rubric.length() > 0 ? JsonValue::string(rubric.str()) : JsonValue());
+    if (twoD_) twoD_->describeState(root);
+    if (threeD_) threeD_->describeState(root);
+    return root;
+}
+
+GuiMenu* ApplicationMain::currentMenuBar() {
+    WorkspaceMode* mode = activeMode();
+    return mode != nullptr ? &mode->menuBar() : nullptr;
 }
 
 // --- UpdateHost --------------------------------------------------------------------------------

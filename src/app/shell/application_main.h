@@ -2,8 +2,9 @@
 // and renderer of Application it holds the workspace: the current mode and
 // the two mode objects, the settings and the configuration tree they are
 // written back into, the key table, the pointer with its seventeen pictures,
-// the caption overlay, and the workspace-wide commands new project, quit and
-// opening a dropped file.
+// the caption overlay, the long-operation registry, the common menu commands
+// and the workspace-wide commands new project, quit and opening a dropped
+// file. The modes reach it only through the Workspace interface.
 //
 // Every event operation passes its arguments to the current mode (1 = the
 // 2D mode, 2 = the transformation mode); with any other mode number nothing
@@ -11,16 +12,21 @@
 #pragma once
 
 #include "app/shell/application.h"
-#include "app/shell/cursor_kinds.h"
-#include "app/shell/key_table.h"
 #include "core/configuration.h"
+#include "core/json.h"
+#include "core/long_operations.h"
 #include "core/xml.h"
+#include "gui/cursor_kinds.h"
+#include "gui/gui_component.h"
+#include "gui/key_table.h"
+#include "gui/workspace.h"
 #include "update/update_host.h"
 
 #include <array>
 #include <memory>
 
 class CheckForUpdate;
+class GuiMenu;
 struct UpdateServer;
 class Dialogs;
 class SystemCursor;
@@ -39,15 +45,19 @@ inline constexpr int kCommandNewProject = 40096;
 // every other step.
 const char* captionForStep(int step);
 
-class ApplicationMain : public Application, public UpdateHost {
+class ApplicationMain : public Application, public UpdateHost, public Workspace, public GuiPointerSink {
 public:
     // `configuration` is the tree of "config.xml" (empty when the file is
     // missing); it is kept until shut-down and written back then. Reads the
     // background colour and the logging switch from it: a non-zero
-    // "logging" opens the log "log.log" in the application directory, zero
+    // "logging" opens the log "log.log" in the settings directory, zero
     // turns logging off. Dialogs and system cursor must outlive the object.
+    // The art is read from `applicationDirectory`; "config.xml", "log.log"
+    // and "temp.txt" live in `settingsDirectory` (the application directory
+    // when empty).
     ApplicationMain(platform::Window& window, int width, int height, std::unique_ptr<XmlDocument> configuration,
-                    const String& applicationDirectory, Dialogs& dialogs, SystemCursor& systemCursor);
+                    const String& applicationDirectory, Dialogs& dialogs, SystemCursor& systemCursor,
+                    const String& settingsDirectory = String());
     // Stops a running update check, then deletes both modes and the tree.
     ~ApplicationMain() override;
 
@@ -71,10 +81,8 @@ public:
     void frame() override;
     void onDeviceLost() override;
     void onDeviceReset() override;
-    // The commands of both modes: "Quit" quits after confirmation; "Check
-    // For Update...", "Go To Homepage..." and "Check For Update At Startup
-    // checked" / "... unchecked" are the update commands (see
-    // runUpdateCommand). Every other text goes to the current mode.
+    // The commands of both modes (runCommonCommand); every other text goes
+    // to the current mode.
     void onMenuCommand(const String& text) override;
     // 40096 starts a new project; every number then goes to the current mode.
     void onCommand(int number) override;
@@ -111,14 +119,25 @@ public:
     // Asks "Really deleting?"; on yes deletes every image and the sculpting
     // and placement state and shows the 2D mode's first rubric. The key
     // table is cleared in both cases.
-    void newProject();
+    void newProject() override;
     // Asks "Quit Plastora?"; on yes shows "Terminating Plastora. Please
     // Wait..." in the current mode, draws a last frame and stops the loop.
     // True when the program is stopping.
-    bool quit();
-    // The transformation mode (2D mode) leaves, the other one enters.
-    void switchToTwoD();
-    void switchToThreeD();
+    bool quit() override;
+    // The transformation mode (2D mode) leaves, the other one enters; a menu
+    // open in the old mode opens in the new one.
+    void switchToTwoD() override;
+    void switchToThreeD() override;
+    // The commands answered the same in both modes:
+    //  - "Quit" quits after confirmation; "About..." shows the About box;
+    //  - "Render Keyshortcuts", "Render Mouse Helptext", "Render Statusbar"
+    //    with " checked" / " unchecked" set their setting and the check
+    //    mark in both menu bars;
+    //  - "Default Settings" restores the view settings after confirmation;
+    //  - "Save 3d Object..." goes to the transformation mode's export;
+    //  - the update commands (runUpdateCommand).
+    // False (nothing done) for any other text.
+    bool runCommonCommand(const String& text);
     // The start-up update check, when the setting asks for it and a server
     // is configured.
     void startUpdateCheck();
@@ -144,18 +163,48 @@ public:
     void minimiseWindow() override;
     bool openUrl(const String& address) override;
 
+    // --- Workspace (what the modes may ask of the application)
+    DxRenderer* renderer() const override { return Application::renderer(); }
+    gfx::GraphicsDevice* device() const override { return Application::device(); }
+    Camera* camera() const override { return Application::camera(); }
+    TextureManager* textures() const override { return textureManager(); }
+    int backBufferWidth() const override { return Application::backBufferWidth(); }
+    int backBufferHeight() const override { return Application::backBufferHeight(); }
+    void drawFrame() override { frame(); }
+    Settings& settings() override { return settings_; }
+    String applicationDirectory() const override;
+    Dialogs& dialogs() override { return dialogs_; }
+    SystemCursor& systemCursor() override { return systemCursor_; }
+    void warpPointer(float x, float y) override;
+    float pointerX() const override { return mouseX_; }
+    float pointerY() const override { return mouseY_; }
+    const KeyTable& keyTable() const override { return keys_; }
+    void menuCommand(const String& text) override { onMenuCommand(text); }
+    WindowFrame windowFrame() const override;
+    void placeWindow(int x, int y, int width, int height) override;
+    void maximiseWindow() override;
+    float toWindowX(float x) const override { return backBufferToWindowX(x); }
+    float toWindowY(float y) const override { return backBufferToWindowY(y); }
+    LongOperations& longOperations() override { return operations_; }
+
+    // --- the script commands `state` and `choose`
+    // The snapshot of the workspace: "mode", "rubric" (the current mode's
+    // rubric label, null when it has none), then the keys of the 2D mode and
+    // of the transformation mode.
+    JsonValue stateSnapshot() const;
+    // The current mode's menu bar, for choosing items by their labels.
+    GuiMenu* currentMenuBar();
+
     // --- state
-    int currentMode() const { return currentMode_; }
+    int currentMode() const override { return currentMode_; }
     // Test and script hook: sets the mode number without entering a mode.
     void setCurrentMode(int mode) { currentMode_ = mode; }
     // The current mode object; null for a mode number other than 1 and 2.
     WorkspaceMode* activeMode() const;
     TwoD* twoD() const { return twoD_.get(); }
     ThreeD* threeD() const { return threeD_.get(); }
-    Settings& settings() { return settings_; }
     const Settings& settings() const { return settings_; }
     const XmlDocument& configuration() const { return *configuration_; }
-    const KeyTable& keyTable() const { return keys_; }
     int captionStep() const { return captionStep_; }
     // The caption the overlay shows now; null for none.
     const char* currentCaption() const { return captionForStep(captionStep_); }
@@ -166,8 +215,6 @@ public:
     int cursorTextureIndex() const { return cursorTextureIndex_; }
     // Pointer picture `index` (0 .. 16); null before they are loaded.
     Texture* cursorTextureAt(int index) const;
-    Dialogs& dialogs() const { return dialogs_; }
-    SystemCursor& systemCursor() const { return systemCursor_; }
     // The background check started at start-up; null when none runs.
     CheckForUpdate* updateCheck() const { return updateCheck_.get(); }
 
@@ -175,6 +222,7 @@ private:
     class ModeMenus;
 
     String inApplicationDirectory(const char* relative) const;
+    String inSettingsDirectory(const char* relative) const;
     bool allModesReady() const;
     void drawSplash();
     void loadCursorTextures();
@@ -188,16 +236,21 @@ private:
     // around it and the key table cleared afterwards.
     void inform(const char* caption, const char* text);
     void setCheckForUpdateAtStartup(bool checked);
+    // Sets a view setting behind a common check item and its check mark in
+    // both menu bars; false for other texts.
+    bool runViewToggle(const String& text);
+    void restoreDefaults();
+    void setUpGuiContext();
     void resetInputState();
-    // The mask value of new masks: the mask opacity setting as a byte, at
-    // least 1 so that a mask stays visible.
-    unsigned char maskValue() const;
 
     Dialogs& dialogs_;
     SystemCursor& systemCursor_;
+    String settingsDirectory_;
     std::unique_ptr<XmlDocument> configuration_;
     Settings settings_;
     std::unique_ptr<ModeMenus> menus_;
+    // Before the modes: they hold scopes of it until they are gone.
+    LongOperations operations_;
     std::unique_ptr<CheckForUpdate> updateCheck_;
     std::unique_ptr<TwoD> twoD_;
     std::unique_ptr<ThreeD> threeD_;

@@ -1,13 +1,14 @@
 #include "app/shell/run_application.h"
 
 #include "app/shell/application_main.h"
-#include "app/shell/mode_twod.h"
+#include "twod/two_d.h"
 #include "core/configuration.h"
 #include "core/xml.h"
 
 std::unique_ptr<ApplicationMain> startApplication(platform::Window& window, const String& applicationDirectory,
-                                                  Dialogs& dialogs, SystemCursor& cursor) {
-    String configPath = applicationDirectory;
+                                                  Dialogs& dialogs, SystemCursor& cursor,
+                                                  const String& settingsDirectory) {
+    String configPath = settingsDirectory.length() > 0 ? settingsDirectory : applicationDirectory;
     if (configPath.length() > 0 && configPath.text()[configPath.length() - 1] != '/') configPath.append('/');
     configPath.append(String("config.xml"));
     auto configuration = std::make_unique<XmlDocument>();
@@ -15,7 +16,7 @@ std::unique_ptr<ApplicationMain> startApplication(platform::Window& window, cons
 
     const WindowSize size = windowSizeFromConfiguration(*configuration, window.screenWidth(), window.screenHeight());
     auto application = std::make_unique<ApplicationMain>(window, size.width, size.height, std::move(configuration),
-                                                         applicationDirectory, dialogs, cursor);
+                                                         applicationDirectory, dialogs, cursor, settingsDirectory);
     if (!application->init()) return application;
 
     application->setCursor(kCursorArrow);

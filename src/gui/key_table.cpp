@@ -1,9 +1,6 @@
-#include "app/shell/key_table.h"
-
-int KeyTable::fold(int key) { return key >= 'a' && key <= 'z' ? key - ('a' - 'A') : key; }
+#include "gui/key_table.h"
 
 bool KeyTable::press(int key) {
-    key = fold(key);
     if (!inRange(key) || keys_[key] != 0) return false;
     keys_[key] = 1;
     ++count_;
@@ -11,7 +8,6 @@ bool KeyTable::press(int key) {
 }
 
 bool KeyTable::release(int key) {
-    key = fold(key);
     if (!inRange(key) || keys_[key] == 0) return false;
     keys_[key] = 0;
     if (count_ > 0) --count_;
@@ -19,7 +15,6 @@ bool KeyTable::release(int key) {
 }
 
 bool KeyTable::isDown(int key) const {
-    key = fold(key);
     return inRange(key) && keys_[key] != 0;
 }
 

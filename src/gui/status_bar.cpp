@@ -1,4 +1,4 @@
-#include "app/shell/status_bar.h"
+#include "gui/status_bar.h"
 
 #include "render/renderer.h"
 
@@ -24,10 +24,12 @@ void StatusBar::setText(const String& text) {
     text_ = text.length() > kMaxTextBytes ? String(kMaxTextBytes, text.text()) : text;
 }
 
-void StatusBar::draw(DxRenderer& renderer) const {
+void StatusBar::draw(DxRenderer& renderer, int topEdge) const {
+    // Nothing to tell: nothing drawn.
+    if (text_.length() == 0 && progress_ <= 0.0f && ready_) return;
     const float right = static_cast<float>(renderer.width() - kMargin);
     const float left = std::max(0.0f, right - kWidth);
-    const float top = static_cast<float>(kMargin);
+    const float top = static_cast<float>(topEdge);
     const float bottom = top + kHeight;
     const float savedWidth = renderer.lineWidth();
 

@@ -1,4 +1,4 @@
-#include "app/shell/cursor_kinds.h"
+#include "gui/cursor_kinds.h"
 
 const std::array<const char*, kCursorTextureCount> kCursorTextureFiles{
     "arrow.dds",           "arrowover.dds",          "arrowpressed.dds",        "arrow.dds",

@@ -22,9 +22,9 @@ public:
     void setReady(bool ready) { ready_ = ready; }
     bool isReady() const { return ready_; }
 
-    // Draws the bar at the top right of the back buffer: a dark panel, the
-    // text and the progress below it.
-    void draw(DxRenderer& renderer) const;
+    // Draws the bar at the right of the back buffer from `top` down: a dark
+    // panel, the text and the progress below it.
+    void draw(DxRenderer& renderer, int top) const;
 
 private:
     float progress_ = 0.0f;
