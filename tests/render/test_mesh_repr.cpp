@@ -114,7 +114,7 @@ TEST_F(MeshReprTest, ChunksAndPickingMeshesSplitAtTheirSizesAndRefillingReplaces
     EXPECT_EQ(null.stats().primitives, count);
     EXPECT_EQ(null.stats().rejectedCalls, 0);
 
-    repr.fill({});
+    repr.fill(std::span<const MeshReprTriangle>());
     EXPECT_EQ(repr.chunkCount(), 0);
     EXPECT_EQ(repr.pickMeshCount(), 0);
     EXPECT_EQ(null.liveBuffers(), 0);

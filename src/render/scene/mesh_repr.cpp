@@ -110,6 +110,36 @@ struct PickBatch {
 
 }  // namespace
 
+MeshReprData buildMeshReprData(std::span<const MeshReprTriangle> triangles) {
+    MeshReprData data;
+    ChunkBuilder drawing;
+    PickBatch picking;
+    auto flushDrawing = [&] {
+        const std::span<const VertexPNT> vertices = drawing.vertices();
+        const std::span<const uint16_t> indices = drawing.orderedIndices();
+        data.chunks.push_back({std::vector<VertexPNT>(vertices.begin(), vertices.end()),
+                               std::vector<uint16_t>(indices.begin(), indices.end()), drawing.bounds()});
+        drawing.clear();
+    };
+    auto flushPicking = [&] {
+        PickMesh mesh;
+        if (buildPickMesh(picking.vertices.data(), sizeof(VertexPN), static_cast<int>(picking.vertices.size()),
+                          picking.indices, mesh) == PickMeshError::None) {
+            data.pickMeshes.push_back(std::move(mesh));
+        }
+        picking.clear();
+    };
+    for (const MeshReprTriangle& triangle : triangles) {
+        if (!drawing.hasRoomForTriangle()) flushDrawing();
+        drawing.addTriangle(triangle);
+        picking.addTriangle(triangle);
+        if (static_cast<int>(picking.indices.size()) >= MeshRepr::kPickIndices) flushPicking();
+    }
+    if (!drawing.isEmpty()) flushDrawing();
+    if (!picking.isEmpty()) flushPicking();
+    return data;
+}
+
 int MeshRepr::classType() {
     static const int type = registerSceneClass();
     return type;
@@ -129,31 +159,16 @@ void MeshRepr::setMaterialColours(const gfx::Material& material) {
     setMaterial(opaque);
 }
 
-void MeshRepr::addChunk(std::span<const VertexPNT> vertices, std::span<const uint16_t> indices,
-                        const ChunkBounds& bounds) {
-    if (createBuffer(vertices, indices)) bounds_.push_back(bounds);
-}
+void MeshRepr::fill(std::span<const MeshReprTriangle> triangles) { fill(buildMeshReprData(triangles)); }
 
-void MeshRepr::fill(std::span<const MeshReprTriangle> triangles) {
+void MeshRepr::fill(MeshReprData data) {
     clearChunks();
     clearPickMeshes();
     bounds_.clear();
-    ChunkBuilder drawing;
-    PickBatch picking;
-    for (const MeshReprTriangle& triangle : triangles) {
-        if (!drawing.hasRoomForTriangle()) {
-            addChunk(drawing.vertices(), drawing.orderedIndices(), drawing.bounds());
-            drawing.clear();
-        }
-        drawing.addTriangle(triangle);
-        picking.addTriangle(triangle);
-        if (static_cast<int>(picking.indices.size()) >= kPickIndices) {
-            createPickMesh(std::span<const VertexPN>(picking.vertices), picking.indices);
-            picking.clear();
-        }
+    for (const MeshReprData::Chunk& chunk : data.chunks) {
+        if (createBuffer(std::span<const VertexPNT>(chunk.vertices), chunk.indices)) bounds_.push_back(chunk.bounds);
     }
-    if (!drawing.isEmpty()) addChunk(drawing.vertices(), drawing.orderedIndices(), drawing.bounds());
-    if (!picking.isEmpty()) createPickMesh(std::span<const VertexPN>(picking.vertices), picking.indices);
+    for (PickMesh& mesh : data.pickMeshes) addPickMesh(std::move(mesh));
 }
 
 void MeshRepr::render() {

@@ -30,6 +30,27 @@ struct MeshReprTriangle {
     D3DXVECTOR3 faceNormal;
 };
 
+// The chunks and picking meshes of a MeshRepr, made without a device, so
+// that a worker thread can prepare them and the drawing thread only has to
+// hand them to the device (MeshRepr::fill(MeshReprData)).
+struct MeshReprData {
+    struct Chunk {
+        std::vector<VertexPNT> vertices;
+        std::vector<uint16_t> indices;
+        ChunkBounds bounds;
+    };
+    std::vector<Chunk> chunks;
+    std::vector<PickMesh> pickMeshes;
+};
+
+// The data MeshRepr::fill(triangles) draws: in order, each triangle with its
+// winding reversed (E, G, F) and its corners' positions, normals and texture
+// coordinates, MeshRepr::kChunkTriangles to a chunk, equal corners of a
+// chunk stored once and each chunk's triangles in vertex-cache order; a
+// parallel set of positions and face normals makes the picking meshes, a new
+// one every MeshRepr::kPickIndices indices.
+MeshReprData buildMeshReprData(std::span<const MeshReprTriangle> triangles);
+
 class MeshRepr : public Mesh {
 public:
     // Triangles per drawing chunk (fewer when the chunk's distinct corners
@@ -53,6 +74,9 @@ public:
     // or picking meshes. The texture list is kept (callers replace it with
     // clearTextures() / addTexture()).
     void fill(std::span<const MeshReprTriangle> triangles);
+    // Replaces the geometry with data built by buildMeshReprData() (a chunk
+    // the device refuses is logged and left out).
+    void fill(MeshReprData data);
 
     // The material's colours (diffuse alpha forced to 1, the specular
     // highlight's power kSpecularPower).
@@ -76,8 +100,6 @@ public:
     static int classType();
 
 private:
-    void addChunk(std::span<const VertexPNT> vertices, std::span<const uint16_t> indices, const ChunkBounds& bounds);
-
     std::vector<ChunkBounds> bounds_;
     int chunksDrawn_ = 0;
 };
