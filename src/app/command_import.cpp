@@ -76,6 +76,11 @@ bool parseArguments(int argc, char** argv, ImportArguments& arguments) {
     }
     if (arguments.options.help) return true;
     if (arguments.pictures.empty()) return fail("no pictures given");
+    if (arguments.pictures.size() > static_cast<std::size_t>(kMaxProjectImages)) {
+        // A project holds no more: the rest would be left out when it is loaded.
+        return fail("a project holds at most " + std::to_string(kMaxProjectImages) + " pictures, not " +
+                    std::to_string(arguments.pictures.size()));
+    }
     if (!haveOutput) return fail("no project given (-o PROJECT.qz)");
     std::string error;
     if (!checkPlacementOptions(arguments.options.placement, error)) return fail(error);

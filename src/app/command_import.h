@@ -18,7 +18,7 @@
 // one-line summary to standard output.
 // Returns 0 on success; 2 (with the usage on standard error) for bad
 // arguments, including a --views list whose length differs from the number
-// of pictures; 1 (with a message naming the file) when a picture cannot be
+// of pictures and more pictures than a project holds (kMaxProjectImages); 1 (with a message naming the file) when a picture cannot be
 // read or the project cannot be written. Nothing is written unless every
 // picture could be read and every argument is sound.
 int runImportCommand(int argc, char** argv);

@@ -42,8 +42,12 @@ D3DXVECTOR3 normalised(const D3DXVECTOR3& v) {
     return {v.x * inverse, v.y * inverse, v.z * inverse};
 }
 
-bool isUsableTriangle(const ExportMesh::Triangle& triangle, std::size_t vertexCount) {
-    return triangle.corner[0] < vertexCount && triangle.corner[1] < vertexCount && triangle.corner[2] < vertexCount;
+// A triangle whose corners are in range and finite.
+bool isUsableTriangle(const ExportMesh::Triangle& triangle, const std::vector<D3DXVECTOR3>& positions) {
+    for (std::uint32_t corner : triangle.corner) {
+        if (corner >= positions.size() || !isFinite(positions[corner])) return false;
+    }
+    return true;
 }
 
 void swapCorners(ExportMesh::Triangle& triangle) {
@@ -92,12 +96,19 @@ OutputMesh meshexport::toOutputFrame(const ExportMesh& mesh) {
     OutputMesh out;
     out.textured = mesh.hasTextureCoordinates;
     out.positions.reserve(mesh.positions.size());
-    for (const D3DXVECTOR3& p : mesh.positions) out.positions.push_back({p.x, p.y, -p.z});
+    // A point that is not a number is used by no triangle written; it is
+    // kept (at the origin) so that the numbering stays.
+    for (const D3DXVECTOR3& p : mesh.positions) {
+        out.positions.push_back(isFinite(p) ? D3DXVECTOR3(p.x, p.y, -p.z) : D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+    }
     const bool inwards = signedVolumeLeftHanded(mesh) < 0.0;
     for (ExportMesh::Triangle triangle : mesh.triangles) {
-        if (!isUsableTriangle(triangle, mesh.positions.size())) continue;
+        if (!isUsableTriangle(triangle, mesh.positions)) continue;
         if (!inwards) swapCorners(triangle);
-        for (float& v : triangle.v) v = 1.0f - v;
+        for (int k = 0; k < 3; ++k) {
+            if (!std::isfinite(triangle.u[k])) triangle.u[k] = 0.0f;
+            triangle.v[k] = std::isfinite(triangle.v[k]) ? 1.0f - triangle.v[k] : 1.0f;
+        }
         out.triangles.push_back(triangle);
     }
     std::vector<D3DXVECTOR3> given;
@@ -294,7 +305,7 @@ ExportMesh exportMeshOf(const SculptMesh& mesh, bool textured) {
 double signedVolumeLeftHanded(const ExportMesh& mesh) {
     double volume = 0.0;
     for (const auto& triangle : mesh.triangles) {
-        if (!isUsableTriangle(triangle, mesh.positions.size())) continue;
+        if (!isUsableTriangle(triangle, mesh.positions)) continue;
         const D3DXVECTOR3& a = mesh.positions[triangle.corner[0]];
         const D3DXVECTOR3& b = mesh.positions[triangle.corner[1]];
         const D3DXVECTOR3& c = mesh.positions[triangle.corner[2]];

@@ -24,7 +24,9 @@ struct OutputMesh {
 };
 
 // Mirrors Z, reverses the windings (so fronts stay outside) and flips v;
-// leaves out triangles with a corner out of range. A mesh whose triangles
+// leaves out triangles with a corner out of range or not a number (such
+// points are written at the origin, used by nothing); texture coordinates
+// that are not numbers become 0. A mesh whose triangles
 // face inwards as a whole is turned outside out. Every normal is of unit
 // length (a vertex without a usable one takes its faces' average, and one
 // without usable faces points up).

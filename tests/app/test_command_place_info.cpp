@@ -127,6 +127,11 @@ TEST(CommandPlacement, BadPlacementsAreRefusedAndWriteNothing) {
         {{"--elevation", "10"}, "go with --turntable"},
         {{"--turntable", "--views", "0,0,0;1,1,1"}, "cannot be given together"},
     };
+    std::vector<std::string> tooMany;
+    for (int i = 0; i < 101; ++i) tooMany.push_back(pictures[static_cast<std::size_t>(i % 2)]);
+    const CommandRun crowded = import(with(tooMany, {"-o", project}));
+    EXPECT_EQ(crowded.exitCode, 2);
+    EXPECT_NE(crowded.err.find("at most 100 pictures"), std::string::npos) << crowded.err;
     for (const auto& [options, reason] : cases) {
         SCOPED_TRACE(reason);
         const CommandRun run = import(with(with(pictures, {"-o", project}), options));

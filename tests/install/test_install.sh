@@ -27,7 +27,8 @@ if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$prefix/share/applications/plastora.desktop" || fail "the desktop entry is not valid"
 fi
 if command -v update-mime-database >/dev/null; then
-  update-mime-database "$prefix/share/mime" >/dev/null 2>&1 || fail "the MIME package does not load"
+  mime_log=$(update-mime-database "$prefix/share/mime" 2>&1) || fail "the MIME package does not load"
+  ! grep -qi "error" <<<"$mime_log" || fail "the MIME package has faults: $mime_log"
   grep -q '\*\.qz' "$prefix/share/mime/globs2" || fail "the MIME type does not claim *.qz"
   [ -f "$prefix/share/mime/application/x-plastora-project.xml" ] || fail "the MIME type was not made"
 fi

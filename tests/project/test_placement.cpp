@@ -194,6 +194,48 @@ TEST(Placement, FieldOfViewRatioFollowsTheCameraAndStaysInTheSliderRange) {
     }
 }
 
+TEST(Placement, TheFieldOfViewRatioSweepsTheCamerasRays) {
+    // A camera seeing 2 * atan(0.5) across the picture's 512 pixels: the rays
+    // of the picture's left and right edges, as the clipping's projection
+    // sweeps them through the slab, must meet at one apex at that angle, and
+    // the middle ray must pass through it too.
+    const double tanHalfWidth = 0.5;
+    ClippingPlacement placement = placementAt(ViewAngles{30.0f, -15.0f, 0.0f});
+    placement.fovSet = true;
+    placement.fovX = placement.fovY = fieldOfViewRatio(tanHalfWidth, 512.0f, 1500.0f, 1.0f);
+    PictureFrame frame;
+    frame.width = frame.height = 512.0f;
+    frame.rotationCentre = frame.fovCentre = D3DXVECTOR2(256.0f, 256.0f);
+    ClippingProjection projection;
+    ASSERT_TRUE(projection.prepare(placement, frame, GridBox{}));
+    const auto ray = [&](float u) {
+        const std::optional<D3DXVECTOR3> near = projection.unprojectPoint(ClipPoint{-750.0f, 256.0f, u});
+        const std::optional<D3DXVECTOR3> far = projection.unprojectPoint(ClipPoint{750.0f, 256.0f, u});
+        EXPECT_TRUE(near && far);
+        return std::pair{*near, *far - *near};
+    };
+    const auto [leftPoint, left] = ray(0.0f);
+    const auto [rightPoint, right] = ray(512.0f);
+    const auto [middlePoint, middle] = ray(256.0f);
+    const auto length = [](const D3DXVECTOR3& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); };
+    const auto dot = [](const D3DXVECTOR3& a, const D3DXVECTOR3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; };
+    const double angle = std::acos(dot(left, right) / (length(left) * length(right)));
+    EXPECT_NEAR(angle, 2.0 * std::atan(tanHalfWidth), 1e-3);
+    // Where the left ray comes closest to the right one, both rays (and the
+    // middle one) pass through the same point: the camera.
+    const D3DXVECTOR3 across = rightPoint - leftPoint;
+    const float a = dot(left, left), b = dot(left, right), c = dot(right, right);
+    const float d = dot(left, across), e = dot(right, across);
+    const float sLeft = (d * c - b * e) / (a * c - b * b);
+    const float sRight = (d * b - a * e) / (a * c - b * b);
+    const D3DXVECTOR3 apex = leftPoint + left * sLeft;
+    EXPECT_LT(length(apex - (rightPoint + right * sRight)), 0.05f);
+    const D3DXVECTOR3 toApex = apex - middlePoint;
+    const float alongMiddle = dot(toApex, middle) / dot(middle, middle);
+    EXPECT_LT(length(toApex - middle * alongMiddle), 0.05f);
+    EXPECT_LT(sLeft, 0.0f);  // in front of the slab's near face
+}
+
 TEST(Placement, PlacedImagesSaveAndLoadAsOrdinaryClippings) {
     TempDir dir;
     ImageList images;

@@ -217,6 +217,34 @@ TEST(MeshFormats, PlyColoursAreSampledFromTheTextureOnlyWhenThereIsOne) {
     }
 }
 
+TEST(MeshFormats, PointsThatAreNotNumbersNeverReachAFile) {
+    TempDir dir;
+    ExportMesh mesh = exportBox(true);
+    mesh.positions.push_back({NAN, 0.0f, 1.0f});
+    mesh.normals.push_back({0.0f, 1.0f, 0.0f});
+    ExportMesh::Triangle broken;
+    broken.corner[0] = 0;
+    broken.corner[1] = 8;
+    broken.corner[2] = 1;
+    mesh.triangles.push_back(broken);
+    mesh.triangles[0].u[1] = INFINITY;
+    const Image texture = twoToneTexture();
+    MeshTexture withImage;
+    withImage.image = &texture;
+    for (const auto& [name, format] : {std::pair{"nan.glb", MeshFormat::Glb}, std::pair{"nan.obj", MeshFormat::Obj}}) {
+        SCOPED_TRACE(name);
+        const std::string path = dir.file(name);
+        ASSERT_TRUE(exportMesh(mesh, str(path), format, withImage).written);
+        const std::string text = testsupport::readText(path);
+        EXPECT_EQ(text.find("nan"), std::string::npos);
+        EXPECT_EQ(text.find("inf"), std::string::npos);
+    }
+    testsupport::GlbMesh glb;
+    std::string faults;
+    ASSERT_TRUE(testsupport::readGlb(dir.file("nan.glb"), glb, faults)) << faults;
+    EXPECT_EQ(glb.indices.size(), 36u);
+}
+
 TEST(MeshFormats, TheStrictReaderRefusesDamagedFiles) {
     TempDir dir;
     const Image texture = twoToneTexture();
