@@ -12,6 +12,7 @@
 // bin/ folder beside the folder of this program.
 #include "app/shell/application_main.h"
 #include "app/shell/run_application.h"
+#include "bench_support.h"
 #include "core/file_io.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/window.h"
@@ -39,6 +40,9 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
+using benchsupport::benchFolder;
+using benchsupport::haveDisplay;
+using benchsupport::openSdlWindow;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kWidth = 1280;
@@ -46,76 +50,6 @@ constexpr int kHeight = 800;
 constexpr int kSprites = 2000;
 constexpr int kTextLines = 200;
 constexpr int kStartTimeoutMs = 30000;
-
-std::string applicationFolder() {
-    if (const char* dir = std::getenv("PLASTORA_APP_DIR")) return dir;
-    return (fs::path(executableDirectory().str()) / ".." / "bin").lexically_normal().string();
-}
-
-std::string readWhole(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void replaceOnce(std::string& text, const std::string& from, const std::string& to) {
-    const size_t at = text.find(from);
-    if (at != std::string::npos) text.replace(at, from.size(), to);
-}
-
-// A folder to run the program from: the shipped config.xml at 1280 x 800
-// without the update check, the art linked in and the executable linked (or
-// copied). Its config.xml rewrite at exit touches nothing shared.
-class BenchFolder {
-public:
-    BenchFolder() {
-        const fs::path source = applicationFolder();
-        path_ = fs::temp_directory_path() / ("plastora-bench-" + std::to_string(::getpid()));
-        fs::create_directories(path_);
-        std::string config = readWhole(source / "data" / "config.xml");
-        replaceOnce(config, "<screenwidth>-1</screenwidth>", "<screenwidth>1280</screenwidth>");
-        replaceOnce(config, "<screenheight>-1</screenheight>", "<screenheight>800</screenheight>");
-        replaceOnce(config, "<checkforupdateatstartup>1</checkforupdateatstartup>",
-                    "<checkforupdateatstartup>0</checkforupdateatstartup>");
-        std::ofstream(path_ / "config.xml") << config;
-        std::error_code error;
-        for (const char* art : {"data", "datav1_01"}) {
-            fs::create_directory_symlink(fs::absolute(source / art), path_ / art, error);
-        }
-        fs::create_hard_link(source / "plastora", path_ / "plastora", error);
-        if (error) fs::copy_file(source / "plastora", path_ / "plastora", error);
-        ok_ = !config.empty() && fs::exists(path_ / "plastora");
-    }
-    ~BenchFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    BenchFolder(const BenchFolder&) = delete;
-    BenchFolder& operator=(const BenchFolder&) = delete;
-
-    bool ok() const { return ok_; }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-    bool ok_ = false;
-};
-
-BenchFolder& benchFolder() {
-    static BenchFolder folder;
-    return folder;
-}
-
-bool haveDisplay() { return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr; }
-
-// A busy X server may refuse a connection for a moment; try a few times.
-std::unique_ptr<platform::Window> openSdlWindow() {
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        if (std::unique_ptr<platform::Window> window = platform::createSdlWindow()) return window;
-        if (!haveDisplay()) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return nullptr;
-}
 
 // True when `printed` holds `mark` as a whole line.
 bool holdsLine(const std::string& printed, const std::string& mark) {
@@ -131,7 +65,7 @@ bool holdsLine(const std::string& printed, const std::string& mark) {
 // always waited for.
 std::vector<double> secondsUntilLines(const std::string& script, const std::vector<std::string>& marks) {
     std::vector<double> seconds(marks.size(), -1.0);
-    BenchFolder& folder = benchFolder();
+    benchsupport::BenchFolder& folder = benchFolder();
     const std::string scriptPath = (folder.path() / "start.txt").string();
     std::ofstream(scriptPath) << script;
     const std::string executable = (folder.path() / "plastora").string();

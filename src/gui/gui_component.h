@@ -117,6 +117,9 @@ public:
     // Forgets over and pressed (widgets with more state forget that too).
     virtual void resetState();
     virtual void setShowShortcut(bool show);
+    // ESC during a drag of the component (a slider's knob): the drag ends and
+    // what it changed is put back. True when there was one. Nothing here.
+    virtual bool cancelPointerDrag() { return false; }
 
     // --- help texts ---
     // The text for the enabled state; becomes the current text while enabled.

@@ -235,3 +235,11 @@ void GuiContainer::setShowShortcut(bool show) {
     GuiComponent::setShowShortcut(show);
     forEachChildUncaptured([show](GuiComponent* child) { child->setShowShortcut(show); });
 }
+
+bool GuiContainer::cancelPointerDrag() {
+    bool cancelled = false;
+    for (GuiComponent* child : components()) cancelled = child->cancelPointerDrag() || cancelled;
+    for (GuiComponent* child : sharedComponents()) cancelled = child->cancelPointerDrag() || cancelled;
+    for (GuiContainer* child : containers()) cancelled = child->cancelPointerDrag() || cancelled;
+    return cancelled;
+}

@@ -89,6 +89,8 @@ public:
     // Passed to every child whether the container is visible or not.
     void resetState() override;
     void setShowShortcut(bool show) override;
+    // Offered to every child; true when one of them had a drag.
+    bool cancelPointerDrag() override;
 
 private:
     enum class ListKind { Owned, Shared, Containers };

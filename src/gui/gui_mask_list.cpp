@@ -256,8 +256,16 @@ GuiMaskListEntry* GuiMaskList::entryOf(const ImageEntry& image) const {
     return nullptr;
 }
 
+int GuiMaskList::rowSide() const {
+    // Rows shrink so that every image shows, down to a least size; below
+    // that the list scrolls.
+    const int count = std::max(1, entryCount());
+    const int fitting = (height() + kRowGap) / count - kRowGap;
+    return std::max(1, std::min(width(), std::max(kLeastRowSide, fitting)));
+}
+
 void GuiMaskList::layout() {
-    const int side = std::max(width(), 1);
+    const int side = rowSide();
     firstRow_ = std::clamp(firstRow_, 0, std::max(0, entryCount() - visibleRows()));
     int y = top() - firstRow_ * (side + kRowGap);
     for (auto& entry : entries_) {
@@ -269,7 +277,7 @@ void GuiMaskList::layout() {
 }
 
 int GuiMaskList::visibleRows() const {
-    const int side = std::max(width(), 1);
+    const int side = rowSide();
     return std::max(1, (height() + kRowGap) / (side + kRowGap));
 }
 

@@ -82,6 +82,8 @@ class GuiMaskList : public GuiComponent {
 public:
     // Gap between rows in pixels.
     static constexpr int kRowGap = 4;
+    // Rows are never made smaller than this to fit more of them.
+    static constexpr int kLeastRowSide = 64;
 
     // A list named "Image list" without rows; help texts of the rows begin
     // with `helpPrefix`.
@@ -112,7 +114,7 @@ public:
     GuiMaskListEntry* entry(int index) const;
     GuiMaskListEntry* entryOf(const ImageEntry& image) const;
 
-    // Rows are squares as wide as the list, one under the other from its top,
+    // Rows are squares one under the other from the list's top (rowSide()),
     // starting with the first row scrolled to; rows that do not fit are hidden.
     void layout();
     // The row of `image` is drawn as chosen (null: none); the list scrolls so
@@ -124,6 +126,9 @@ public:
     int firstRow() const { return firstRow_; }
     // Number of rows that fit into the list's height.
     int visibleRows() const;
+    // Side of the square rows: the list's width, or less so that every row
+    // fits (at least kLeastRowSide).
+    int rowSide() const;
 
     // Art and font the rows share.
     Texture* frame(ArtState state) const;

@@ -268,6 +268,7 @@ bool GuiSlider::mousePressed(InputIdentifier, float x, float y) {
     }
     const int label = showsTickLabels() ? tickLabelAt(x, y) : -1;
     dragging_ = true;
+    valueBeforeDrag_ = value_;
     setOver(true);
     setValue(label >= 0 ? static_cast<float>(label) : valueAt(x));
     pointerValue_ = value_;
@@ -412,4 +413,13 @@ void GuiSlider::render() {
     drawKnob(renderer);
     if (showsTickLabels()) drawTickLabels(renderer);
     GuiComponent::render();
+}
+
+bool GuiSlider::cancelPointerDrag() {
+    if (!dragging_) return false;
+    dragging_ = false;
+    setValue(valueBeforeDrag_);
+    notify([this](GuiSliderListener* l) { l->valueChanged(this); });
+    notify([this](GuiSliderListener* l) { l->released(this); });
+    return true;
 }

@@ -132,6 +132,9 @@ public:
     void setEnabled(bool enabled) override;
     void render() override;
     void resetState() override;
+    // ESC while dragging: the value the drag started from comes back and the
+    // listeners hear it (valueChanged, then released).
+    bool cancelPointerDrag() override;
 
 private:
     template <typename Call>
@@ -164,6 +167,7 @@ private:
     bool minimumFollows_ = false;
     bool maximumFollows_ = false;
     bool dragging_ = false;
+    float valueBeforeDrag_ = 0.0f;
     bool silent_ = false;
     bool minimumAdjustable_ = false;
     bool maximumAdjustable_ = false;

@@ -129,7 +129,7 @@ void WorkspaceMode::onKeyDown(int key) {
     if (menuKey(key)) return;
     // While a menu is open the keys belong to it.
     if (isMenuOpen()) return;
-    if (key == kKeyEscape && (titleBar_.cancelDrag() || cancelGesture())) return;
+    if (key == kKeyEscape && (titleBar_.cancelDrag() || screen_.cancelPointerDrag() || cancelGesture())) return;
     keyDown(key);
 }
 
@@ -279,6 +279,7 @@ void WorkspaceMode::setBusy(bool busy) {
         workspace_.setCursor(kCursorWait);
     } else {
         status_.setReady(true);
+        status_.setProgress(0.0f);
         busy_.end();
         workspace_.setCursor(kCursorArrow);
     }

@@ -150,6 +150,19 @@ int Border::selectedCount() const {
     return static_cast<int>(std::count_if(outline_.begin(), outline_.end(), [](const BorderVertex* v) { return v->selected; }));
 }
 
+std::vector<int> Border::selectedSlots() const {
+    std::vector<int> slots;
+    for (const BorderVertex* v : outline_)
+        if (v->selected) slots.push_back(v->slot);
+    return slots;
+}
+
+void Border::selectSlots(const std::vector<int>& slots) {
+    clearSelection();
+    for (int slot : slots)
+        if (BorderVertex* vertex = vertexInSlot(slot)) vertex->selected = true;
+}
+
 int Border::selectedMode() const {
     int mode = -1;
     for (const BorderVertex* v : outline_) {

@@ -250,6 +250,10 @@ public:
     int selectVerticesInRect(float x0, float y0, float x1, float y1);
     // Number of selected vertices of the current outline.
     int selectedCount() const;
+    // The slots of the selected vertices of the current outline, and a way
+    // to select exactly those again (slots without a vertex are ignored).
+    std::vector<int> selectedSlots() const;
+    void selectSlots(const std::vector<int>& slots);
     // The mode shared by every selected outline vertex; -1 when none is
     // selected or their modes differ.
     int selectedMode() const;

@@ -50,12 +50,23 @@ void EntryMaskWiring::maskChanged(Image& mask) {
     ImageEntry* entry = entryOwning(mask);
     if (entry == nullptr) return;
     if (entry->textures) entry->textures->maskChanged(mask);
-    entry->markChanged();
-    if (entry->border) {
-        followBorder(*entry);
-        entry->border->markChanged();
+    followChange(*entry);
+}
+
+void EntryMaskWiring::maskAreaChanged(Image& mask, const MaskArea& area) {
+    ImageEntry* entry = entryOwning(mask);
+    if (entry == nullptr) return;
+    if (entry->textures) entry->textures->maskAreaChanged(mask, area.left, area.top, area.right, area.bottom);
+    followChange(*entry);
+}
+
+void EntryMaskWiring::followChange(ImageEntry& entry) {
+    entry.markChanged();
+    if (entry.border) {
+        followBorder(entry);
+        entry.border->markChanged();
     }
-    entry->notifyClipping();
+    entry.notifyClipping();
 }
 
 void EntryMaskWiring::maskCleaned(const Image& mask) {

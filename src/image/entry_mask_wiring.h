@@ -48,6 +48,8 @@ public:
     // --- MaskChangeListener: the follow-up work above for the owning entry;
     // a mask no entry owns is ignored.
     void maskChanged(Image& mask) override;
+    // As maskChanged, refreshing only the area of the textures.
+    void maskAreaChanged(Image& mask, const MaskArea& area) override;
     // --- BorderListener: the owning entry's textures take the cleaned mask.
     void maskCleaned(const Image& mask) override;
     // --- ImageListListener: new entries are followed (and given textures
@@ -59,6 +61,8 @@ private:
     // Makes this wiring the listener of the entry's current border (the
     // border may have been replaced since the entry was added).
     void followBorder(ImageEntry& entry);
+    // What follows every change of the entry's mask: marks, border, clipping.
+    void followChange(ImageEntry& entry);
     void giveTextures(ImageEntry& entry);
 
     ImageList& images_;

@@ -50,3 +50,15 @@ void DeviceEntryTextures::setMaskColour(Rgb colour) {
 void makeEntryTextures(ImageEntry& entry, gfx::GraphicsDevice& device, Rgb maskColour) {
     entry.textures = std::make_unique<DeviceEntryTextures>(device, entry.workingCopy, entry.mask, maskColour);
 }
+
+void DeviceEntryTextures::maskAreaChanged(const Image& mask, int left, int top, int right, int bottom) {
+    if (!sameSize(*mask_, mask)) {
+        maskChanged(mask);
+        return;
+    }
+    const TexelArea area{static_cast<float>(bottom), static_cast<float>(left), static_cast<float>(right),
+                         static_cast<float>(top)};
+    const RgbView view = rgbViewOf(mask);
+    mask_->updateAlpha(view, area);
+    maskedPicture_->updateAlpha(view, area);
+}

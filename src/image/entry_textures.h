@@ -43,6 +43,8 @@ public:
     // mask's first byte. A mask of another size than the mask texture makes
     // that texture again in the current mask colour.
     void maskChanged(const Image& mask) override;
+    // As maskChanged, for the texels of the area alone.
+    void maskAreaChanged(const Image& mask, int left, int top, int right, int bottom) override;
 
     // Paints the mask texture in `colour`, keeping its alpha.
     void setMaskColour(Rgb colour);

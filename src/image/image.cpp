@@ -409,25 +409,34 @@ Image Image::resampleBox(int w, int h) const {
     result.name_ = name_;
     const float sx = static_cast<float>(width_) / static_cast<float>(w);
     const float sy = static_cast<float>(height_) / static_cast<float>(h);
-    for (int x = 0; x < w; ++x) {
-        long x0 = 0, x1 = 0;
-        boxSpan(x, sx, width_, x0, x1);
-        for (int y = 0; y < h; ++y) {
-            long y0 = 0, y1 = 0;
-            boxSpan(y, sy, height_, y0, y1);
+    // The source columns of every destination column, found once.
+    std::vector<long> firstColumn(static_cast<size_t>(w));
+    std::vector<long> lastColumn(static_cast<size_t>(w));
+    for (int x = 0; x < w; ++x) boxSpan(x, sx, width_, firstColumn[static_cast<size_t>(x)], lastColumn[static_cast<size_t>(x)]);
+    // Row by row: the sums of each source column over the destination row's
+    // source rows, then the sums of those over each destination column's
+    // source columns. Reads the picture in memory order.
+    std::vector<unsigned long long> columnSums(static_cast<size_t>(width_) * 3);
+    for (int y = 0; y < h; ++y) {
+        long y0 = 0, y1 = 0;
+        boxSpan(y, sy, height_, y0, y1);
+        std::fill(columnSums.begin(), columnSums.end(), 0ULL);
+        for (long j = y0; j < y1; ++j) {
+            const unsigned char* row = pixels_.data() + static_cast<size_t>(j) * width_ * 3;
+            for (size_t i = 0, n = static_cast<size_t>(width_) * 3; i < n; ++i) columnSums[i] += row[i];
+        }
+        unsigned char* out = result.pixels_.data() + static_cast<size_t>(y) * w * 3;
+        for (int x = 0; x < w; ++x) {
+            const long x0 = firstColumn[static_cast<size_t>(x)];
+            const long x1 = lastColumn[static_cast<size_t>(x)];
             unsigned long long sum[3] = {0, 0, 0};
-            for (long j = y0; j < y1; ++j) {
-                for (long i = x0; i < x1; ++i) {
-                    Rgb c = pixel(static_cast<int>(i), static_cast<int>(j));
-                    sum[0] += c.red;
-                    sum[1] += c.green;
-                    sum[2] += c.blue;
-                }
+            for (long i = x0; i < x1; ++i) {
+                sum[0] += columnSums[static_cast<size_t>(i) * 3];
+                sum[1] += columnSums[static_cast<size_t>(i) * 3 + 1];
+                sum[2] += columnSums[static_cast<size_t>(i) * 3 + 2];
             }
             const double count = static_cast<double>((x1 - x0) * (y1 - y0));
-            result.setPixel(x, y, Rgb{static_cast<unsigned char>(std::lround(sum[0] / count)),
-                                      static_cast<unsigned char>(std::lround(sum[1] / count)),
-                                      static_cast<unsigned char>(std::lround(sum[2] / count))});
+            for (int c = 0; c < 3; ++c) out[x * 3 + c] = static_cast<unsigned char>(std::lround(sum[c] / count));
         }
     }
     return result;
@@ -511,11 +520,15 @@ void Image::loadBmp(const String& fileName) {
 }
 
 void Image::loadDecoded(const String& fileName, Image* alpha) {
-    RgbaImage decoded;
+    std::vector<unsigned char> alphaBytes;
     String error;
-    if (!decodeImageFile(fileName, decoded, error) || decoded.width < 1 || decoded.height < 1 ||
-        decoded.width > kMaxSide || decoded.height > kMaxSide ||
-        decoded.pixels.size() != static_cast<size_t>(decoded.width) * static_cast<size_t>(decoded.height) * 4) {
+    // The decoder writes the colour straight into this image's buffer.
+    const auto buffer = [this](int width, int height) -> unsigned char* {
+        if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) return nullptr;
+        allocate(width, height);
+        return valid_ ? pixels_.data() : nullptr;
+    };
+    if (!decodeImageFileRgb(fileName, buffer, alphaBytes, error) || !valid_) {
         if (error.length() == 0) error = "decoder returned no usable picture";
         Logger::instance().error(joinText("Image ", fileName), joinText("Could not decode picture: ", error));
         std::printf("No image returned in image constr\n");
@@ -523,20 +536,12 @@ void Image::loadDecoded(const String& fileName, Image* alpha) {
         becomePlaceholder(kUndecodableSide, error);
         return;
     }
-    allocate(decoded.width, decoded.height);
-    const unsigned char* rgba = decoded.pixels.data();
-    for (size_t i = 0, n = static_cast<size_t>(width_) * height_; i < n; ++i) {
-        pixels_[i * 3] = rgba[i * 4];
-        pixels_[i * 3 + 1] = rgba[i * 4 + 1];
-        pixels_[i * 3 + 2] = rgba[i * 4 + 2];
-    }
-    if (alpha != nullptr && decoded.hasAlpha) {
-        Image channel(decoded.width, decoded.height);
-        for (size_t i = 0, n = static_cast<size_t>(width_) * height_; i < n; ++i) {
-            unsigned char a = rgba[i * 4 + 3];
-            channel.pixels_[i * 3] = a;
-            channel.pixels_[i * 3 + 1] = a;
-            channel.pixels_[i * 3 + 2] = a;
+    if (alpha != nullptr && alphaBytes.size() == static_cast<size_t>(width_) * height_) {
+        Image channel(width_, height_);
+        for (size_t i = 0; i < alphaBytes.size(); ++i) {
+            channel.pixels_[i * 3] = alphaBytes[i];
+            channel.pixels_[i * 3 + 1] = alphaBytes[i];
+            channel.pixels_[i * 3 + 2] = alphaBytes[i];
         }
         channel.setName(fileName);
         *alpha = std::move(channel);

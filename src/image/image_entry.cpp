@@ -61,6 +61,8 @@ ImageEntry::ImageEntry(Image bigger, Image working, Image givenMask)
     mask.area = workingCopy.area;
     cutOut = ImageRect{static_cast<float>(workingCopy.height() - workingCopy.marginBottom), 0.0f,
                        static_cast<float>(workingCopy.width() - workingCopy.marginRight), 0.0f};
+    biggerShown = ImageRect{static_cast<float>(biggerImage.height()), 0.0f, static_cast<float>(biggerImage.width()),
+                            0.0f};
     border = std::make_unique<Border>();
     border->make(&mask);
 }
@@ -95,19 +97,11 @@ void setMaskValue(Image& mask, unsigned char value) {
     }
 }
 
-std::unique_ptr<ImageEntry> loadPictureIntoEntry(const String& path, int imageNumber, unsigned char maskValue,
-                                                 String* error) {
-    Image alpha;
-    Image bigger(path, &alpha);
-    if (error != nullptr) *error = bigger.loadError();
-    return entryFromPicture(std::move(bigger), std::move(alpha), imageNumber, maskValue);
-}
+namespace {
 
-std::unique_ptr<ImageEntry> entryFromPicture(Image bigger, Image alpha, int imageNumber, unsigned char maskValue) {
-    // An unreadable file still gives an entry, on the red square the loader
-    // uses for undecodable pictures.
-    if (!bigger.isValid()) bigger = Image(Image::kCanvasSide / 2, Image::kCanvasSide / 2, Rgb{255, 0, 0});
-
+// The entry of a picture read at its own size, with its alpha channel (when
+// it had one) as the mask.
+std::unique_ptr<ImageEntry> entryOfPicture(Image bigger, Image alpha, unsigned char maskValue) {
     Image working = makeWorkingCopy(bigger);
     takeMarginsOf(bigger, working);
 
@@ -120,6 +114,33 @@ std::unique_ptr<ImageEntry> entryFromPicture(Image bigger, Image alpha, int imag
 
     auto entry = std::make_unique<ImageEntry>(std::move(bigger), std::move(working), std::move(mask));
     entry->alphaSource = std::move(alpha);
+    return entry;
+}
+
+}  // namespace
+
+std::unique_ptr<ImageEntry> pictureEntryFromFile(const String& path, unsigned char maskValue, String& error) {
+    Image alpha;
+    Image bigger(path, &alpha);
+    error = bigger.loadError();
+    if (!bigger.isValid() && error.length() == 0) error = String("the file could not be read");
+    if (error.length() > 0) return nullptr;
+    return entryOfPicture(std::move(bigger), std::move(alpha), maskValue);
+}
+
+std::unique_ptr<ImageEntry> loadPictureIntoEntry(const String& path, int imageNumber, unsigned char maskValue,
+                                                 String* error) {
+    Image alpha;
+    Image bigger(path, &alpha);
+    if (error != nullptr) *error = bigger.loadError();
+    return entryFromPicture(std::move(bigger), std::move(alpha), imageNumber, maskValue);
+}
+
+std::unique_ptr<ImageEntry> entryFromPicture(Image bigger, Image alpha, int imageNumber, unsigned char maskValue) {
+    // An unreadable file still gives an entry, on the red square the loader
+    // uses for undecodable pictures.
+    if (!bigger.isValid()) bigger = Image(Image::kCanvasSide / 2, Image::kCanvasSide / 2, Rgb{255, 0, 0});
+    std::unique_ptr<ImageEntry> entry = entryOfPicture(std::move(bigger), std::move(alpha), maskValue);
     String name;
     name.append(imageNumber);
     entry->setName(name);

@@ -29,6 +29,12 @@ public:
     // The mask changed: refresh the alpha of the mask texture from the
     // mask's first byte.
     virtual void maskChanged(const Image& mask) = 0;
+    // Only the pixels of columns left .. right - 1 and rows top .. bottom - 1
+    // changed. Here: maskChanged.
+    virtual void maskAreaChanged(const Image& mask, int left, int top, int right, int bottom) {
+        (void)left, (void)top, (void)right, (void)bottom;
+        maskChanged(mask);
+    }
 };
 
 struct ImageEntry {
@@ -71,6 +77,9 @@ struct ImageEntry {
     Image workingCopy;   // kCanvasSide square
     Image mask;          // same size and margins as the working copy
     ImageRect cutOut;    // in working-copy pixels
+    // The part of the bigger image the working copy shows, in bigger-image
+    // pixels: the whole of it until a cut-out narrows it.
+    ImageRect biggerShown;
     std::unique_ptr<Border> border;         // made from `mask`; may be replaced
     std::unique_ptr<EntryTextures> textures;  // null without a renderer
     // Connected by whoever holds the image's clipping (the transformation
@@ -89,6 +98,12 @@ Image makeWorkingCopy(const Image& picture);
 // Sets every set pixel of `mask` to (value, value, value). A value of 0
 // clears the mask.
 void setMaskValue(Image& mask, unsigned char value);
+
+// Reads one picture file into a new entry (not yet named), as
+// loadPictureIntoEntry does, but without a placeholder: a file that cannot be
+// decoded (missing, damaged, no picture, too large) gives null and the reason
+// in `error`. Safe to call from several threads at once.
+std::unique_ptr<ImageEntry> pictureEntryFromFile(const String& path, unsigned char maskValue, String& error);
 
 // Loads one picture file into a new entry named with `imageNumber` ("%d"):
 //  1. the file is read at its own size (the bigger image; with its alpha

@@ -17,3 +17,7 @@ void MaskChangeNotifier::notify(Image& mask) const {
     const std::vector<MaskChangeListener*> current = listeners_;
     for (MaskChangeListener* listener : current) listener->maskChanged(mask);
 }
+
+void MaskChangeNotifier::notifyArea(Image& mask, const MaskArea& area) const {
+    for (MaskChangeListener* listener : std::vector<MaskChangeListener*>(listeners_)) listener->maskAreaChanged(mask, area);
+}

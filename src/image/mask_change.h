@@ -11,12 +11,24 @@
 
 class Image;
 
+// The pixels a change touched: columns left .. right - 1, rows top ..
+// bottom - 1.
+struct MaskArea {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
 class MaskChangeListener {
 public:
     virtual ~MaskChangeListener() = default;
     // The pixels of `mask` may have changed. The mask is identified by its
     // address; the owner finds its image entry from it.
     virtual void maskChanged(Image& /*mask*/) {}
+    // Only the pixels inside `area` may have changed (a brush stroke). Here:
+    // maskChanged.
+    virtual void maskAreaChanged(Image& mask, const MaskArea& /*area*/) { maskChanged(mask); }
 };
 
 // The listeners of the mask tools and the mask undo, called in the order they
@@ -29,6 +41,8 @@ public:
     void removeListener(MaskChangeListener* listener);
     // Calls maskChanged(mask) on every listener.
     void notify(Image& mask) const;
+    // Calls maskAreaChanged(mask, area) on every listener.
+    void notifyArea(Image& mask, const MaskArea& area) const;
 
 private:
     std::vector<MaskChangeListener*> listeners_;

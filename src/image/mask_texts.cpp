@@ -5,30 +5,6 @@
 
 namespace {
 
-// The text with its first "%s" replaced by the name.
-String withName(const char* pattern, const String& name) {
-    std::string text(pattern);
-    size_t at = text.find("%s");
-    if (at != std::string::npos) text.replace(at, 2, name.str());
-    return String(static_cast<int>(text.size()), text.data());
-}
-
-// One text per availability: none loaded, none selected, selected ("%s").
-struct AvailabilityTexts {
-    const char* noneLoaded;
-    const char* noneSelected;
-    const char* selected;
-};
-
-String pick(const AvailabilityTexts& texts, ImageAvailability availability, const String& imageName) {
-    switch (availability) {
-        case ImageAvailability::NoneLoaded: return String(texts.noneLoaded);
-        case ImageAvailability::NoneSelected: return String(texts.noneSelected);
-        case ImageAvailability::Selected: break;
-    }
-    return withName(texts.selected, imageName);
-}
-
 AvailabilityTexts toolTexts(MaskTool tool) {
     switch (tool) {
         case MaskTool::Brush:
@@ -98,6 +74,22 @@ ImagePoint pixelToView(const ViewRect& view, float x, float y) {
 }
 
 // --- texts ---------------------------------------------------------------------------------
+
+String withImageName(const char* pattern, const String& name) {
+    std::string text(pattern);
+    for (size_t at = text.find("%s"); at != std::string::npos; at = text.find("%s", at + name.str().size()))
+        text.replace(at, 2, name.str());
+    return String(static_cast<int>(text.size()), text.data());
+}
+
+String pick(const AvailabilityTexts& texts, ImageAvailability availability, const String& imageName) {
+    switch (availability) {
+        case ImageAvailability::NoneLoaded: return String(texts.noneLoaded);
+        case ImageAvailability::NoneSelected: return String(texts.noneSelected);
+        case ImageAvailability::Selected: break;
+    }
+    return withImageName(texts.selected, imageName);
+}
 
 ImageAvailability imageAvailability(int loadedImages, bool imageSelected) {
     if (loadedImages < 1) return ImageAvailability::NoneLoaded;

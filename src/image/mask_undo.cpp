@@ -54,6 +54,20 @@ bool MaskUndoStack::redo() {
     return true;
 }
 
+void MaskUndoStack::transformRecords(const std::function<Image(const Image&)>& transform) {
+    for (Image& record : records_) {
+        Image turned = transform(record);
+        record.assign(turned);
+    }
+}
+
+void MaskUndoStack::clear() {
+    records_.clear();
+    position_ = 0;
+    undoEnabled_ = false;
+    redoEnabled_ = false;
+}
+
 // --- all histories -----------------------------------------------------------------------------
 
 MaskUndoList::MaskUndoList(MaskChangeNotifier& notifier, int limit) : notifier_(notifier), limit_(limit) {}

@@ -10,6 +10,7 @@
 #include "image/image.h"
 #include "image/mask_change.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -36,6 +37,13 @@ public:
     // Restores the snapshot after the current one. Returns false (and
     // disables redo, the position unchanged) when there is none.
     bool redo();
+
+    // The picture under the mask was mirrored or turned: every snapshot is
+    // turned the same way, so that undo still restores masks that fit.
+    void transformRecords(const std::function<Image(const Image&)>& transform);
+    // The picture under the mask was replaced (a cut-out): the snapshots no
+    // longer fit it and are dropped; both buttons are disabled.
+    void clear();
 
     Image& mask() const { return *mask_; }
     int limit() const { return limit_; }

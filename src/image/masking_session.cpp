@@ -125,7 +125,7 @@ bool MaskingSession::beginStroke(const MaskImages& images, Stroke kind, int x, i
             growStrokes_.push_back(GrowStroke{target.mask, std::make_unique<LocalGrowStroke>(*target.mask)});
     }
     for (const MaskTarget& target : chosen) stampStroke(target, x, y);
-    notifyChanged(chosen);
+    notifyStamped(chosen, {PixelPosition{x, y}});
     return true;
 }
 
@@ -141,7 +141,25 @@ void MaskingSession::continueStroke(const MaskImages& images, Stroke kind, int x
         for (const PixelPosition& p : positions) stampStroke(target, p.x, p.y);
     }
     strokeLast_ = PixelPosition{x, y};
-    notifyChanged(chosen);
+    notifyStamped(chosen, positions);
+}
+
+void MaskingSession::notifyStamped(const std::vector<MaskTarget>& targets, const std::vector<PixelPosition>& positions) {
+    if (positions.empty()) return;
+    const int reach = settings.brushSize / 2 + 1;
+    MaskArea area{positions.front().x, positions.front().y, positions.front().x, positions.front().y};
+    for (const PixelPosition& p : positions) {
+        area.left = std::min(area.left, p.x);
+        area.top = std::min(area.top, p.y);
+        area.right = std::max(area.right, p.x);
+        area.bottom = std::max(area.bottom, p.y);
+    }
+    area.left -= reach;
+    area.top -= reach;
+    area.right += reach + 1;
+    area.bottom += reach + 1;
+    for (const MaskTarget& target : targets)
+        if (target.mask != nullptr) notifier_.notifyArea(*target.mask, area);
 }
 
 bool MaskingSession::brushPress(const MaskImages& images, int x, int y) {

@@ -136,6 +136,9 @@ private:
     static bool onSelectedPicture(const MaskImages& images, int x, int y);
     void snapshot(const std::vector<MaskTarget>& targets);
     void notifyChanged(const std::vector<MaskTarget>& targets);
+    // As notifyChanged, for the pixels a brush of the current size can
+    // reach from the stamps at `positions`.
+    void notifyStamped(const std::vector<MaskTarget>& targets, const std::vector<PixelPosition>& positions);
     // Starts a stroke of the given kind at (x, y) and applies the first stamp.
     bool beginStroke(const MaskImages& images, Stroke kind, int x, int y);
     // Applies the stroke's stamp at every position from the last one to (x, y).

@@ -258,6 +258,17 @@ enum class ImageAvailability { NoneLoaded, NoneSelected, Selected };
 
 // The availability from the number of loaded images and whether one is selected.
 ImageAvailability imageAvailability(int loadedImages, bool imageSelected);
+// `pattern` with every "%s" replaced by the image name.
+String withImageName(const char* pattern, const String& name);
+// One text per availability: none loaded, none selected, selected ("%s" is
+// the image name).
+struct AvailabilityTexts {
+    const char* noneLoaded;
+    const char* noneSelected;
+    const char* selected;
+};
+// The text of `texts` for `availability`.
+String pick(const AvailabilityTexts& texts, ImageAvailability availability, const String& imageName);
 // The caption (help) of a tool's button, e.g. "Draw mask with a brush.\nSelect
 // brush operation, brush type and size.".
 String toolCaption(MaskTool tool);

@@ -44,4 +44,11 @@ public:
     // After a project was loaded (also when nothing could be read): every
     // clipping takes its image-plane position from its stored depth.
     virtual void endLoad() {}
+
+    // Image `to` was cloned from image `from`: its clipping takes the
+    // source's placement and participation flags.
+    virtual void copyClipping(int from, int to) {
+        (void)from;
+        (void)to;
+    }
 };

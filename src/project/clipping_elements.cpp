@@ -219,7 +219,7 @@ void ClippingTable::entryAdded(int index, ImageEntry& entry) {
     std::unique_ptr<Clipping> clipping =
         prepared_ && &prepared_->entry() == &entry ? std::move(prepared_) : std::make_unique<Clipping>(entry);
     Clipping* made = clipping.get();
-    entry.clippingChanged = [made] { made->update(); };
+    entry.clippingChanged = [made] { made->markImageChanged(); };
     clippings_[static_cast<std::size_t>(index)] = std::move(clipping);
 }
 
@@ -271,4 +271,11 @@ void ClippingTable::endLoad() {
     for (auto& clipping : clippings_) {
         if (clipping) clipping->restoreImagePlane();
     }
+}
+
+void ClippingTable::copyClipping(int from, int to) {
+    const Clipping* source = clipping(from);
+    Clipping* target = clipping(to);
+    if (source == nullptr || target == nullptr || source == target) return;
+    applyRecord(recordOf(*source), *target);
 }

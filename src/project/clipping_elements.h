@@ -63,7 +63,8 @@ void applyRecord(const ClippingRecord& record, Clipping& clipping);
 
 // The clippings of an image list, one per occupied slot, kept in step with
 // the list: adding an image creates its clipping, removing one destroys it,
-// swapping two swaps theirs. Also the project file's ClippingData: saving
+// swapping two swaps theirs, and a change of an image marks its clipping out
+// of date (Clipping::updateIfOutOfDate catches up). Also the project file's ClippingData: saving
 // writes each clipping's elements, loading reads them into the clipping of
 // the new image and marks the image as used for sculpting / texturing.
 // The list must outlive the table.
@@ -97,6 +98,7 @@ public:
     void endSave() override;
     void writeClipping(const ImageList& images, int index, XmlNode& entry) override;
     void readClipping(ImageList& images, int index, const XmlNode& entry) override;
+    void copyClipping(int from, int to) override;
     void endLoad() override;
 
 private:

@@ -39,7 +39,7 @@ tjscalingfactor canvasScale(int width, int height) {
 LoadedPicture loadOne(const String& path, int number, const PictureBatchOptions& options) {
     LoadedPicture loaded;
     std::vector<unsigned char> bytes;
-    if (readFile(path, bytes) && looksLikeJpeg(bytes.data(), bytes.size())) {
+    if (!options.keepFullPicture && readFile(path, bytes) && looksLikeJpeg(bytes.data(), bytes.size())) {
         Image picture;
         int width = 0;
         int height = 0;

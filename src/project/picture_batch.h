@@ -48,6 +48,10 @@ struct PictureBatchOptions {
     // Also make each entry's clipping (silhouette grid and projection) on
     // the worker threads.
     bool makeClippings = false;
+    // Keep every picture at its own size as the entry's bigger image (the
+    // program's window cuts objects out of it); JPEG files are then decoded
+    // at full size too.
+    bool keepFullPicture = false;
 };
 
 // Loads `paths[k]` as an entry named `numbers[k]` (the two lists have the

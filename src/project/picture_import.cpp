@@ -1,11 +1,14 @@
 #include "project/picture_import.h"
 
+#include "project/picture_batch.h"
+
 #include "image/border.h"
 #include "image/image_entry.h"
 #include "render/image_file.h"
 
 #include "core/logger.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <utility>
@@ -150,8 +153,12 @@ String pictureCommandRefusal(PictureCommand command, const ImageList& images) {
 int loadOnePicture(ImageList& images, const String& path, unsigned char maskValue, StatusSink& status,
                    String* error) {
     String reason;
-    std::unique_ptr<ImageEntry> entry = loadPictureIntoEntry(path, images.nextImageNumber(), maskValue, &reason);
+    std::unique_ptr<ImageEntry> entry = pictureEntryFromFile(path, maskValue, reason);
     if (error != nullptr) *error = reason;
+    if (!entry) return -1;
+    String name;
+    name.append(images.nextImageNumber());
+    entry->setName(name);
     const int index = images.append(std::move(entry));
     status.setBusy(true);
     status.drawFrame();
@@ -164,15 +171,36 @@ PictureLoadReport loadPictures(ImageList& images, const std::vector<String>& pat
     status.drawFrame();
     status.setProgress(0.0f);
     status.setBusy(true);
-    const float step = paths.empty() ? 0.0f : 100.0f / static_cast<float>(paths.size());
-    for (std::size_t k = 0; k < paths.size(); ++k) {
-        status.setProgress(step * static_cast<float>(k));
-        status.setStatus(joined("Load image ", paths[k]));
-        status.drawFrame();
-        String error;
-        if (loadOnePicture(images, paths[k], maskValue, status, &error) >= 0) ++report.loaded;
-        if (error.length() > 0) report.failures.push_back(joined("", paths[k], ": ").append(error));
+    if (!paths.empty()) status.setStatus(joined("Load image ", paths.front()));
+    // Every core reads pictures; this thread shows each one finished.
+    PictureBatchOptions options;
+    options.maskValue = maskValue;
+    options.readExif = false;
+    options.keepFullPicture = true;
+    const std::vector<int> numbers(paths.size(), 0);
+    std::vector<LoadedPicture> loaded =
+        loadPictureBatch(paths, numbers, options, [&](int index, int done, int total) {
+            status.setProgress(100.0f * static_cast<float>(done) / static_cast<float>(total));
+            status.setStatus(joined("Load image ", paths[static_cast<std::size_t>(index)]));
+            status.drawFrame();
+        });
+    for (std::size_t k = 0; k < loaded.size(); ++k) {
+        if (loaded[k].error.length() > 0 || !loaded[k].entry) {
+            report.failures.push_back(joined("", paths[k], ": ").append(loaded[k].error));
+            continue;
+        }
+        String name;
+        name.append(images.nextImageNumber());
+        loaded[k].entry->setName(name);
+        images.append(std::move(loaded[k].entry));
+        ++report.loaded;
     }
+    String done;
+    done.append(report.loaded);
+    if (report.loaded != static_cast<int>(paths.size())) done.append(String(" of ")).append(static_cast<int>(paths.size()));
+    done.append(String(report.loaded == 1 && paths.size() == 1 ? " image loaded." : " images loaded."));
+    status.setStatus(done);
+    status.setProgress(100.0f);
     status.setBusy(false);
     return report;
 }
@@ -185,7 +213,23 @@ PictureLoadReport loadImagesCommand(ImageList& images, CommandUi& ui, unsigned c
     }
     ui.status.clearKeyTable();
     if (!paths || paths->empty()) return PictureLoadReport{};
-    return loadPictures(images, *paths, maskValue, ui.status);
+    PictureLoadReport report = loadPictures(images, *paths, maskValue, ui.status);
+    reportUnreadablePictures(ui, report.failures);
+    return report;
+}
+
+void reportUnreadablePictures(CommandUi& ui, const std::vector<String>& failures) {
+    if (failures.empty()) return;
+    String text(failures.size() == 1 ? "This file is no picture Plastora can load; nothing was added for it:"
+                                     : "These files are no pictures Plastora can load; nothing was added for them:");
+    constexpr size_t kListed = 10;
+    for (size_t i = 0; i < failures.size() && i < kListed; ++i) text.append('\n').append(failures[i]);
+    if (failures.size() > kListed) {
+        text.append(String("\n... and "));
+        text.append(static_cast<int>(failures.size() - kListed));
+        text.append(String(" more"));
+    }
+    tellUser(ui, "Load Images", text, MessageIcon::Warning);
 }
 
 // --- writing --------------------------------------------------------------------------

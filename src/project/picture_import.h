@@ -57,29 +57,38 @@ String pictureCommandRefusal(PictureCommand command, const ImageList& images);
 // and embedded in it; an alpha channel becomes the mask with every covered
 // pixel at `maskValue` and the frame and margins cleared; without one the
 // mask is empty. While adding, the sink shows the busy state and draws a
-// frame (the caller ends the busy state). A file that cannot be decoded
-// still gives an image, on the loader's red placeholder picture; `error`
-// (when given) then receives the reason and is emptied otherwise.
+// frame (the caller ends the busy state). A file that cannot be decoded (no
+// picture, damaged, missing, too large) adds nothing: -1, and `error` (when
+// given) receives the reason; it is emptied otherwise.
 int loadOnePicture(ImageList& images, const String& path, unsigned char maskValue, StatusSink& status,
                    String* error = nullptr);
 
 // What loading several pictures did.
 struct PictureLoadReport {
-    int loaded = 0;  // images added (placeholders included)
+    int loaded = 0;  // images added
     // One line "path: reason" for each file that could not be decoded and
-    // was added as a placeholder.
+    // was left out.
     std::vector<String> failures;
 };
 
 // The work of "Load Images" after the dialog: a frame, progress 0, busy;
-// then for each path k: progress 100 / count * k, status "Load image %s",
-// a frame, loadOnePicture; at the end the busy state ends.
+// the pictures are read on every core at once (at their own size); each
+// one finished shows as status "Load image %s" with the progress of the
+// pictures read so far and a frame. Then they are added in their order;
+// files that cannot be decoded are left out and listed. At the end the
+// status tells how many were loaded ("3 images loaded.", "2 of 3 images
+// loaded."), progress 100 and the busy state ends.
 PictureLoadReport loadPictures(ImageList& images, const std::vector<String>& paths, unsigned char maskValue,
                                StatusSink& status);
 
 // "Load Images": the multi-file open dialog (title "Load Images", the open
-// type list), then loadPictures. A cancelled dialog loads nothing.
+// type list), then loadPictures; files left out are listed in a message box.
+// A cancelled dialog loads nothing.
 PictureLoadReport loadImagesCommand(ImageList& images, CommandUi& ui, unsigned char maskValue);
+
+// Tells the user in one message box which files were no pictures ("path:
+// reason" each, the first ten); nothing when the list is empty.
+void reportUnreadablePictures(CommandUi& ui, const std::vector<String>& failures);
 
 // --- file commands -----------------------------------------------------------------
 

@@ -32,6 +32,13 @@ void reportLoadProblems(CommandUi& ui, const ProjectLoadReport& report) {
     tellUser(ui, "Load Project", text, report.opened ? MessageIcon::Warning : MessageIcon::Error);
 }
 
+String joined(const String& first, const char* middle, const String& last) {
+    String text = first;
+    text.append(String(middle));
+    text.append(last);
+    return text;
+}
+
 bool isPictureName(const String& path) {
     for (const char* ending : {".bmp", ".dib", ".dds", ".jpg", ".png", ".ppm", ".tga"}) {
         if (path.endsWith(ending)) return true;
@@ -85,8 +92,10 @@ bool openDroppedFile(const String& path, ImageList& images, ProjectSettings& set
         return true;
     }
     if (isPictureName(path)) {
-        loadOnePicture(images, path, maskValue, ui.status);
+        String error;
+        const bool added = loadOnePicture(images, path, maskValue, ui.status, &error) >= 0;
         ui.status.setBusy(false);
+        if (!added) reportUnreadablePictures(ui, {joined(path, ": ", error)});
         return true;
     }
     String text("Plastora can't handle the file: ");

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,16 @@ bool decodePnm(const unsigned char* bytes, size_t count, RgbaImage& image, std::
 bool readPnmSize(const unsigned char* bytes, size_t count, int& width, int& height, std::string& error);
 // Binary P6, maximum value 255; alpha is dropped.
 void encodePpm(const RgbaImage& image, std::vector<unsigned char>& out);
+
+// ---- JPEG through libjpeg-turbo (codec_jpeg.cpp) -------------------------------
+
+bool decodeJpeg(const unsigned char* bytes, size_t count, RgbaImage& image, std::string& error);
+// Straight into `rgbBuffer(width, height)` (three bytes per pixel). False
+// without a word in `error` when this decoder cannot take the file (the
+// caller then tries the general path); with a reason for a refusal.
+bool decodeJpegRgb(const unsigned char* bytes, size_t count,
+                   const std::function<unsigned char*(int, int)>& rgbBuffer, std::string& error);
+bool readJpegSize(const unsigned char* bytes, size_t count, int& width, int& height, std::string& error);
 
 // ---- Formats decoded by stb_image (codec_stb.cpp) ----------------------------
 

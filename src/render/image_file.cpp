@@ -15,7 +15,7 @@
 
 namespace {
 
-enum class FileKind { Bmp, Dds, Pfm, Pnm, Stb, Refused, Unknown };
+enum class FileKind { Bmp, Dds, Pfm, Pnm, Jpeg, Stb, Refused, Unknown };
 
 struct Recognised {
     FileKind kind = FileKind::Unknown;
@@ -35,7 +35,7 @@ Recognised recognise(const unsigned char* bytes, size_t count) {
     if (looksLikePfm(bytes, count)) return {FileKind::Pfm, "PFM"};
     if (looksLikeBmp(bytes, count)) return {FileKind::Bmp, "BMP"};
     if (startsWith(bytes, count, "\x89PNG\r\n\x1a\n", 8)) return {FileKind::Stb, "PNG"};
-    if (startsWith(bytes, count, "\xFF\xD8", 2)) return {FileKind::Stb, "JPEG"};
+    if (startsWith(bytes, count, "\xFF\xD8", 2)) return {FileKind::Jpeg, "JPEG"};
     if (startsWith(bytes, count, "#?RADIANCE", 10) || startsWith(bytes, count, "#?RGBE", 6))
         return {FileKind::Stb, "HDR"};
     // The library would take any "P5" or "P6" start for its own (faulty)
@@ -59,6 +59,7 @@ bool decodeRecognised(const unsigned char* bytes, size_t count, RgbaImage& image
     case FileKind::Dds: return imagecodec::decodeDds(bytes, count, image, error);
     case FileKind::Pfm: return imagecodec::decodePfm(bytes, count, image, error);
     case FileKind::Pnm: return imagecodec::decodePnm(bytes, count, image, error);
+    case FileKind::Jpeg: return imagecodec::decodeJpeg(bytes, count, image, error);
     case FileKind::Stb: return imagecodec::decodeWithStb(bytes, count, found.format, false, image, error);
     case FileKind::Unknown: return imagecodec::decodeWithStb(bytes, count, found.format, true, image, error);
     case FileKind::Refused: break;
@@ -74,6 +75,7 @@ bool sizeOfRecognised(const unsigned char* bytes, size_t count, int& width, int&
     case FileKind::Dds: return imagecodec::readDdsSize(bytes, count, width, height, error);
     case FileKind::Pfm: return imagecodec::readPfmSize(bytes, count, width, height, error);
     case FileKind::Pnm: return imagecodec::readPnmSize(bytes, count, width, height, error);
+    case FileKind::Jpeg: return imagecodec::readJpegSize(bytes, count, width, height, error);
     case FileKind::Stb: return imagecodec::readStbSize(bytes, count, found.format, false, width, height, error);
     case FileKind::Unknown: return imagecodec::readStbSize(bytes, count, found.format, true, width, height, error);
     case FileKind::Refused: break;
@@ -188,6 +190,62 @@ bool decodeImageFile(const String& path, RgbaImage& image, String& error) {
         return false;
     }
     return decodeImageMemory(bytes.data(), bytes.size(), image, error);
+}
+
+namespace {
+
+// The picture's bytes, or false with the reason.
+bool readPictureFile(const String& path, std::vector<unsigned char>& bytes, String& error) {
+    struct stat info;
+    if (::stat(path.text(), &info) == 0 && info.st_size > INT_MAX) {
+        error = String("The file is too large for a picture");
+        return false;
+    }
+    if (!readFile(path, bytes) || bytes.empty()) {
+        error = String(bytes.empty() ? "The file is empty or cannot be read" : "Cannot read the file");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool decodeImageFileRgb(const String& path, const std::function<unsigned char*(int, int)>& rgbBuffer,
+                        std::vector<unsigned char>& alpha, String& error) {
+    alpha.clear();
+    std::vector<unsigned char> bytes;
+    if (!readPictureFile(path, bytes, error)) return false;
+    try {
+        if (recognise(bytes.data(), bytes.size()).kind == FileKind::Jpeg) {
+            std::string reason;
+            if (imagecodec::decodeJpegRgb(bytes.data(), bytes.size(), rgbBuffer, reason)) return true;
+            if (!reason.empty()) {
+                error = String(reason.c_str());
+                return false;
+            }
+        }
+        RgbaImage image;
+        if (!decodeImageMemory(bytes.data(), bytes.size(), image, error)) return false;
+        unsigned char* out = rgbBuffer(image.width, image.height);
+        if (out == nullptr) {
+            error = String("The picture's size cannot be taken");
+            return false;
+        }
+        const size_t pixels = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
+        for (size_t i = 0; i < pixels; ++i) {
+            out[i * 3] = image.pixels[i * 4];
+            out[i * 3 + 1] = image.pixels[i * 4 + 1];
+            out[i * 3 + 2] = image.pixels[i * 4 + 2];
+        }
+        if (image.hasAlpha) {
+            alpha.resize(pixels);
+            for (size_t i = 0; i < pixels; ++i) alpha[i] = image.pixels[i * 4 + 3];
+        }
+        return true;
+    } catch (const std::bad_alloc&) {
+        error = String("Not enough memory to decode the picture");
+        return false;
+    }
 }
 
 bool readImageSize(const String& path, int& width, int& height, String& error) {

@@ -6,6 +6,7 @@
 
 #include "core/string.h"
 
+#include <functional>
 #include <vector>
 
 // Pictures larger than this on either side are refused.
@@ -31,6 +32,15 @@ struct RgbaImage {
 // translucent. HDR and PFM values are clamped to 0..1 and scaled to 0..255.
 bool decodeImageFile(const String& path, RgbaImage& image, String& error);
 bool decodeImageMemory(const unsigned char* bytes, size_t count, RgbaImage& image, String& error);
+
+// As decodeImageFile, with the colour written as three bytes per pixel (red,
+// green, blue, rows top first) into the place `rgbBuffer(width, height)`
+// gives (width * height * 3 bytes; a null place refuses the picture). The
+// alpha channel, when the file has one, goes to `alpha`, one byte per pixel;
+// it is left empty otherwise. JPEG files are decoded straight into the place,
+// without a picture of four bytes per pixel in between.
+bool decodeImageFileRgb(const String& path, const std::function<unsigned char*(int, int)>& rgbBuffer,
+                        std::vector<unsigned char>& alpha, String& error);
 
 // Reads only the width and height stored in the file, without decoding the
 // pixels. False (with a reason) for a header the decoders would refuse,

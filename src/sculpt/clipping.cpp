@@ -21,7 +21,19 @@ Border* Clipping::linkBorder() {
     return border;
 }
 
+bool Clipping::isOutOfDate() const {
+    const Border* border = entry_.border.get();
+    return outOfDate_ || (border != nullptr && (border->isChangedFor2D() || border->isChangedFor3D()));
+}
+
+bool Clipping::updateIfOutOfDate() {
+    if (!isOutOfDate()) return false;
+    update();
+    return true;
+}
+
 void Clipping::update() {
+    outOfDate_ = false;
     Border* border = linkBorder();
     if (border != nullptr && border->isChangedFor2D()) {
         border->update();

@@ -69,6 +69,16 @@ public:
     void maskChanged() { update(); }
     void borderChanged() { update(); }
 
+    // The image changed while nobody needs the clipping yet (the user is
+    // masking in the 2D mode): only remembered, so that every brush stamp
+    // stays cheap; updateIfOutOfDate() catches up.
+    void markImageChanged() { outOfDate_ = true; }
+    // An image change was remembered, or the border changed since the last
+    // update.
+    bool isOutOfDate() const;
+    // update() when isOutOfDate(); true when it ran.
+    bool updateIfOutOfDate();
+
     // Relinks the entry's current border, rebuilds it first when it is marked
     // changed (which also cleans the mask), then rebuilds the silhouette grid
     // and the snap point, clears the border's changed-for-3D mark and
@@ -161,6 +171,7 @@ private:
     float previousImagePlane_ = 0.5f;
     float depth_ = 0.5f;
     ClippingFlags flags_;
+    bool outOfDate_ = false;
     SilhouetteGrid grid_;
     D3DXVECTOR2 snapPoint_;
     int carvingLevel_ = 0;

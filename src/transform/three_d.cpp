@@ -15,12 +15,6 @@ const D3DXVECTOR3 kStartPosition(-1743.0f, 1349.0f, -1342.0f);
 constexpr float kStartYaw = 40.0f;
 constexpr float kStartPitch = -32.0f;
 
-String withImageName(const char* prefix, const String& name) {
-    String text(prefix);
-    text.append(name);
-    return text;
-}
-
 }  // namespace
 
 ThreeD::ThreeD(Workspace& workspace, TwoD& twoD)
@@ -105,10 +99,14 @@ void ThreeD::bringClippingsUpToDate() {
         Clipping* clipping = clippings_->clipping(index);
         if (entry == nullptr || clipping == nullptr) continue;
         const bool first = shown_.insert(entry).second;
-        setStatus(withImageName(first ? "Create 3d data for image " : "Update 3d data for image ", entry->name()));
+        setStatus(withImageName(first ? "Create 3d data for image %s" : "Update 3d data for image %s", entry->name()));
         setProgress(100.0f * static_cast<float>(index) / static_cast<float>(slots));
         drawFrame();
-        clipping->update();
+        if (first) {
+            clipping->update();
+        } else {
+            clipping->updateIfOutOfDate();
+        }
     }
     setProgress(100.0f);
     setBusy(false);

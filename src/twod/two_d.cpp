@@ -66,6 +66,7 @@ constexpr float kBorderLineWidth = 2.0f;
 TwoD::TwoD(Workspace& workspace)
     : WorkspaceMode(workspace, 1), undo_(notifier_, workspace.settings().maxnrundos), wiring_(images_, notifier_) {
     images_.addListener(this);
+    notifier_.addListener(this);
     general_ = std::make_unique<GeneralRubric>(*this);
     masking_ = std::make_unique<MaskingRubric>(*this);
     border_ = std::make_unique<BorderRubric>(*this);
@@ -76,6 +77,7 @@ TwoD::TwoD(Workspace& workspace)
 }
 
 TwoD::~TwoD() {
+    notifier_.removeListener(this);
     images_.removeListener(this);
     // The rows show the entries: they go before the images do.
     list_->clear();
@@ -126,6 +128,8 @@ void TwoD::buildScreen() {
 
     for (Rubric* rubric : rubrics_) {
         rubric->panel().setVisible(false);
+        // A panel over a zoomed picture stays readable.
+        rubric->panel().setBackground(loadGuiTexture(String("data/gui/general/bar/wndback.dds")));
         root.addShared(&rubric->panel());
     }
     layoutScreen();
@@ -151,8 +155,9 @@ void TwoD::layoutScreen() {
     const int listWidth = std::clamp(column - 2 * kMargin, 64, 150);
     list_->setRect(kMargin, top + 196, kMargin + listWidth, height - kMargin);
 
-    const int panelLeft = std::max(static_cast<int>(centred.right) + kMargin, width - 310);
-    for (Rubric* rubric : rubrics_) rubric->panel().setRect(panelLeft, top + 64, width - kMargin, height - kMargin);
+    // At least 258 pixels wide: on small screens the panel covers the view's edge.
+    const int panelLeft = std::min(static_cast<int>(centred.right) + kMargin, width - 270);
+    for (Rubric* rubric : rubrics_) rubric->panel().setRect(panelLeft, top + 130, width - kMargin, height - kMargin);
 }
 
 // --- rubrics ---------------------------------------------------------------------------
@@ -247,6 +252,8 @@ void TwoD::entryAdded(int /*index*/, ImageEntry& entry) {
 }
 
 void TwoD::entryRemoved(int /*index*/, ImageEntry& entry) {
+    staleThumbnails_.erase(std::remove(staleThumbnails_.begin(), staleThumbnails_.end(), &entry),
+                           staleThumbnails_.end());
     list_->removeEntry(entry);
     undo_.freeStack(entry.mask);
 }
@@ -315,6 +322,32 @@ void TwoD::selectPrevious() {
     }
 }
 
+void TwoD::afterImagesRemoved() {
+    masking_->imagesChanged();
+    refreshRubrics();
+}
+
+void TwoD::updateBorders(const char* statusPrefix, const char* statusSuffix) {
+    std::vector<ImageEntry*> changed;
+    for (int slot = 0; slot < images_.slotCount(); ++slot) {
+        ImageEntry* entry = images_.entry(slot);
+        if (entry != nullptr && entry->border && entry->border->isChangedFor2D()) changed.push_back(entry);
+    }
+    if (changed.empty()) return;
+    setBusy(true);
+    for (size_t k = 0; k < changed.size(); ++k) {
+        setProgress(100.0f * static_cast<float>(k) / static_cast<float>(changed.size()));
+        String text(statusPrefix);
+        text.append(changed[k]->name()).append(String(statusSuffix));
+        setStatus(text);
+        drawFrame();
+        changed[k]->border->update();
+        changed[k]->changed = false;
+    }
+    setProgress(100.0f);
+    setBusy(false);
+}
+
 // --- the view ---------------------------------------------------------------------------
 
 void TwoD::centreView() {
@@ -356,8 +389,27 @@ void TwoD::setRenderPreview(bool render) {
     setItemChecked(String("View"), String("Render Interactive Preview"), render);
 }
 
+void TwoD::pictureChanged(const ImageEntry& entry) {
+    if (std::find(staleThumbnails_.begin(), staleThumbnails_.end(), &entry) == staleThumbnails_.end())
+        staleThumbnails_.push_back(&entry);
+}
+
+void TwoD::maskChanged(Image& mask) {
+    if (const ImageEntry* entry = wiring_.entryOwning(mask)) pictureChanged(*entry);
+}
+
+void TwoD::refreshThumbnails() {
+    if (staleThumbnails_.empty()) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (activeRubric().isBusy() && now - lastThumbnails_ < std::chrono::milliseconds(250)) return;
+    lastThumbnails_ = now;
+    for (const ImageEntry* entry : staleThumbnails_) list_->maskChanged(*entry);
+    staleThumbnails_.clear();
+}
+
 void TwoD::frame() {
     list_->setSelected(selectedEntry());
+    refreshThumbnails();
     WorkspaceMode::frame();
 }
 
@@ -386,7 +438,9 @@ void TwoD::drawPicture(DxRenderer& renderer, const ImageEntry& entry) {
 void TwoD::drawBorder(DxRenderer& renderer, const ImageEntry& entry) {
     if (!entry.border) return;
     const Border& border = *entry.border;
-    const ColourBytes& colour = workspace().settings().bordercol;
+    // An image whose clipping removes voxels shows its border in the removing colour.
+    const bool removing = border.owner() != nullptr && !border.owner()->addingVoxels();
+    const ColourBytes& colour = removing ? workspace().settings().bordercolrem : workspace().settings().bordercol;
     const float w = static_cast<float>(border.effectiveWidth());
     const float h = static_cast<float>(border.effectiveHeight());
     const float savedWidth = renderer.lineWidth();
@@ -416,6 +470,18 @@ void TwoD::showFloatingPanel(PanelWindow& panel) {
     }
     panel.setVisible(true);
 }
+
+bool TwoD::ask(const char* caption, const char* text, MessageIcon icon) {
+    MessageAnswer answer;
+    {
+        ShownSystemCursor shown(workspace().systemCursor());
+        answer = workspace().dialogs().messageBox(String(caption), String(text), MessageButtons::YesNo, icon);
+    }
+    workspace().clearKeyTable();
+    return answer == MessageAnswer::Yes;
+}
+
+int TwoD::centredPanelLeft(int width) const { return (workspace().backBufferWidth() - width) / 2; }
 
 void TwoD::hideFloatingPanels() {
     for (PanelWindow* panel : floatingPanels_) panel->setVisible(false);

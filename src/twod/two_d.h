@@ -24,11 +24,13 @@
 #include "image/mask_change.h"
 #include "image/mask_undo.h"
 #include "image/masking_tools.h"
+#include "platform/dialogs.h"
 #include "project/status_sink.h"
 #include "twod/image_view.h"
 #include "twod/rubric.h"
 
 #include <array>
+#include <chrono>
 #include <memory>
 
 class ClippingData;
@@ -44,7 +46,8 @@ class TwoD : public WorkspaceMode,
              private GuiRadiobuttonListener,
              private GuiCheckboxListener,
              private GuiMaskListListener,
-             private ImageListListener {
+             private ImageListListener,
+             private MaskChangeListener {
 public:
     // The rubrics in their cycle order (A and S step through it).
     enum RubricIndex { kImageRubric = 0, kMaskRubric = 1, kBorderRubric = 2, kRubricCount = 3 };
@@ -89,6 +92,11 @@ public:
     // Images were added (there were `countBefore`): the first new one is
     // selected when none was, and the rubrics follow.
     void afterImagesAdded(int countBefore);
+    // Images were removed: the tools and parallel masking follow.
+    void afterImagesRemoved();
+    // Cleans and rebuilds every border marked changed, with the progress
+    // shown ("<prefix><image name><suffix>") and a frame drawn per image.
+    void updateBorders(const char* statusPrefix, const char* statusSuffix);
 
     // --- the view
     const ViewRect& view() const { return view_; }
@@ -140,8 +148,17 @@ public:
     void showFloatingPanel(PanelWindow& panel);
     void hideFloatingPanels();
 
+    // A yes/no question with the system cursor shown; true for yes. The key
+    // table is cleared afterwards.
+    bool ask(const char* caption, const char* text, MessageIcon icon);
+    // The left edge of a floating panel `width` pixels wide, centred.
+    int centredPanelLeft(int width) const;
+
     // --- the image list widget
     GuiMaskList& imageList() { return *list_; }
+    // The picture or mask of `entry` changed: its row in the list shows it
+    // from the next frame on.
+    void pictureChanged(const ImageEntry& entry);
 
     // --- WorkspaceMode
     void enter() override;
@@ -195,6 +212,10 @@ private:
     void entryRemoved(int index, ImageEntry& entry) override;
     void entriesSwapped(int first, int second) override;
     void selectionChanged(int index) override;
+    void maskChanged(Image& mask) override;
+    // Rebuilds the list rows of changed pictures (during a stroke at most a
+    // few times a second).
+    void refreshThumbnails();
 
     ImageList images_;
     MaskChangeNotifier notifier_;
@@ -214,6 +235,8 @@ private:
     GuiLabel* subtitle_ = nullptr;
     GuiMaskList* list_ = nullptr;
     std::vector<PanelWindow*> floatingPanels_;
+    std::vector<const ImageEntry*> staleThumbnails_;
+    std::chrono::steady_clock::time_point lastThumbnails_;
 
     ViewRect view_;
     // Pointer drags of the view.

@@ -102,42 +102,34 @@ void TwoD::menuOpening(GuiMenu& menu) {
     if (menu.name().equals("File")) refreshFileMenu(menu);
 }
 
+// The per-image items of the File menu and why each is disabled: with no
+// image loaded, or with images but none selected.
+struct FileItemRefusal {
+    const char* label;
+    const char* help;
+    const char* noneLoaded;
+    const char* noneSelected;
+};
+
+constexpr FileItemRefusal kFileRefusals[] = {
+    {"Load Mask (Color Channel)...", "Load the mask for the selected image from the color channel of an image.",
+     "No image loaded for which mask should be loaded.", "No image selected for whcih the mask should be loaded."},
+    {"Load Mask (Alpha Channel)...", "Load the mask for the selected image from the alpha channel of an image.",
+     "No image loaded for which mask should be loaded.", "No image selected for which the mask should be loaded."},
+    {"Save Images...", "Save all images. The alpha channel will represent the mask.",
+     "No image loaded which should be saved.", "No image loaded."},
+    {"Save Image...", "Save the selected image. The alpha channel will represent the mask",
+     "No image loaded which should be saved.", "No image selected which should be saved."},
+    {"Save Mask (Color Channel)...", "Save the mask of the selected image to the color channel of an image.",
+     "No image loaded for which the mask should be saved.", "No image selected for which the mask shoud be saved."},
+};
+
 void TwoD::refreshFileMenu(GuiMenu& file) {
     const bool loaded = images_.imageCount() > 0;
     const bool selected = selectedEntry() != nullptr;
-    if (!loaded) {
-        file.setItemHelpTexts(String("Load Mask (Color Channel)..."),
-                              String("Load the mask for the selected image from the color channel of an image."),
-                              String("No image loaded for which mask should be loaded."));
-        file.setItemHelpTexts(String("Load Mask (Alpha Channel)..."),
-                              String("Load the mask for the selected image from the alpha channel of an image."),
-                              String("No image loaded for which mask should be loaded."));
-        file.setItemHelpTexts(String("Save Images..."),
-                              String("Save all images. The alpha channel will represent the mask."),
-                              String("No image loaded which should be saved."));
-        file.setItemHelpTexts(String("Save Image..."),
-                              String("Save the selected image. The alpha channel will represent the mask"),
-                              String("No image loaded which should be saved."));
-        file.setItemHelpTexts(String("Save Mask (Color Channel)..."),
-                              String("Save the mask of the selected image to the color channel of an image."),
-                              String("No image loaded for which the mask should be saved."));
-    } else {
-        file.setItemHelpTexts(String("Load Mask (Color Channel)..."),
-                              String("Load the mask for the selected image from the color channel of an image."),
-                              String("No image selected for whcih the mask should be loaded."));
-        file.setItemHelpTexts(String("Load Mask (Alpha Channel)..."),
-                              String("Load the mask for the selected image from the alpha channel of an image."),
-                              String("No image selected for which the mask should be loaded."));
-        file.setItemHelpTexts(String("Save Images..."),
-                              String("Save all images. The alpha channel will represent the mask."),
-                              String("No image loaded."));
-        file.setItemHelpTexts(String("Save Image..."),
-                              String("Save the selected image. The alpha channel will represent the mask"),
-                              String("No image selected which should be saved."));
-        file.setItemHelpTexts(String("Save Mask (Color Channel)..."),
-                              String("Save the mask of the selected image to the color channel of an image."),
-                              String("No image selected for which the mask shoud be saved."));
-    }
+    for (const FileItemRefusal& item : kFileRefusals)
+        file.setItemHelpTexts(String(item.label), String(item.help),
+                              String(loaded ? item.noneSelected : item.noneLoaded));
     for (const char* label : {"New Project", "Save Project...", "Save Images..."})
         file.setItemEnabled(String(label), loaded);
     for (const char* label :

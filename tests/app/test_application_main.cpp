@@ -367,4 +367,37 @@ TEST(ShutDown, WithoutConfigurationNothingIsWritten) {
     EXPECT_FALSE(testsupport::fileExists(dir.file("config.xml")));
 }
 
+TEST_F(ApplicationMainTest, CommonViewTogglesKeepBothMenuBarsInStep) {
+    struct Case {
+        const char* label;
+        bool Settings::*setting;
+    };
+    const Case cases[] = {{"Render Keyshortcuts", &Settings::toggleviewingkeyshortcuts},
+                          {"Render Mouse Helptext", &Settings::togglehelpbox},
+                          {"Render Statusbar", &Settings::togglehelptext}};
+    for (const Case& c : cases) {
+        for (bool on : {false, true}) {
+            app->onMenuCommand(String(c.label).append(String(on ? " checked" : " unchecked")));
+            EXPECT_EQ(app->settings().*c.setting, on) << c.label;
+            EXPECT_EQ(twoD().itemChecked("View", c.label), on ? 1 : 0) << c.label;
+            EXPECT_EQ(threeD().itemChecked("View", c.label), on ? 1 : 0) << c.label;
+        }
+    }
+    // About answers with its box; an unknown text changes nothing.
+    dialogs.answerMessage(MessageAnswer::Ok);
+    app->onMenuCommand(String("About..."));
+    EXPECT_STREQ(dialogs.calls().back().caption.text(), "About Plastora");
+    app->onMenuCommand(String("Render Plane checked"));
+    app->onMenuCommand(String("Save 3d Object..."));
+}
+
+TEST_F(ApplicationMainTest, AnOpenMenuMovesToTheOtherModesMenuBar) {
+    twoD().menuBar().openMenuNamed(String("View"));
+    app->switchToThreeD();
+    EXPECT_EQ(twoD().openMenuName().str(), "");
+    EXPECT_EQ(threeD().openMenuName().str(), "View");
+    app->switchToTwoD();
+    EXPECT_EQ(twoD().openMenuName().str(), "View");
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 // GuiSlider: the mapping from pointer to value, bounds and their limits, the
 // help texts, pointer gestures with their listener calls, the wheel, and the
 // value dialog with its validation.
+#include "gui/gui_container.h"
 #include "gui/gui_slider.h"
 #include "gui_fixture.h"
 #include "platform/scripted_dialogs.h"
@@ -117,6 +118,24 @@ TEST_F(SliderTest, PressDragAndReleaseTellTheListenersInOrderUnlessSilent) {
     EXPECT_FALSE(whole.mousePressed(kLeft, 90.0f, 65.0f));
     whole.setEnabled(false);
     EXPECT_FALSE(whole.mousePressed(kLeft, 216.0f, 65.0f));
+}
+
+TEST_F(SliderTest, EscapeDuringADragPutsTheValueBackAndTellsTheListeners) {
+    GuiSlider& whole = make(SliderKind::Whole);
+    GuiContainer root;
+    root.setRect(0, 0, 1024, 768);
+    root.addShared(&whole);
+    EXPECT_FALSE(root.cancelPointerDrag());  // no drag: nothing to put back
+    whole.hover(216.0f, 65.0f);
+    whole.mousePressed(kLeft, 216.0f, 65.0f);
+    whole.hover(900.0f, 400.0f);
+    ASSERT_FLOAT_EQ(whole.value(), 100.0f);
+    log.calls.clear();
+    EXPECT_TRUE(root.cancelPointerDrag());
+    EXPECT_FLOAT_EQ(whole.value(), 40.0f);
+    EXPECT_FALSE(whole.isDragging());
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"changed", "released"}));
+    root.removeShared(&whole);
 }
 
 TEST_F(SliderTest, BoundsClampFollowAndRespectTheirLimits) {

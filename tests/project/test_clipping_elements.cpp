@@ -214,11 +214,16 @@ TEST(ClippingElements, TableFollowsTheImageList) {
     EXPECT_EQ(table.clipping(2), third);
     EXPECT_EQ(table.clipping(-1), nullptr);
     EXPECT_EQ(table.clipping(9), nullptr);
-    // A mask change reaches the clipping: clearing the mask leaves no silhouette.
+    // A mask change reaches the clipping: it is out of date until it catches
+    // up, and then the cleared mask leaves no silhouette.
     ImageEntry& entry = *images.entry(2);
     ASSERT_TRUE(third->hasSilhouette());
+    EXPECT_FALSE(third->isOutOfDate());
     setMaskValue(entry.mask, 0);
-    entry.border->rebuild();
+    entry.border->markChanged();
     entry.notifyClipping();
+    EXPECT_TRUE(third->isOutOfDate());
+    EXPECT_TRUE(third->updateIfOutOfDate());
     EXPECT_FALSE(third->hasSilhouette());
+    EXPECT_FALSE(third->updateIfOutOfDate());
 }
