@@ -107,6 +107,7 @@ TEST(CollisionDisplay, AgreeingPlacementsMeetAndAMisplacedPictureStandsOut) {
 
 TEST(CollisionDisplay, DecalsLieWhereTheRayEntersTheOtherPictures) {
     Sample sample;
+    ASSERT_EQ(sample.nodes.size(), 7u);
     CollisionSettings settings;
     settings.decals = true;
     settings.decalQuality = 8;
@@ -148,6 +149,7 @@ TEST(CollisionDisplay, DecalsLieWhereTheRayEntersTheOtherPictures) {
 
 TEST(CollisionDisplay, BordersAlongARayAreTheOtherPicturesRims) {
     Sample sample;
+    ASSERT_EQ(sample.nodes.size(), 7u);
     // From far outside along -x through the middle of the mug.
     const D3DXVECTOR3 origin(1500.0f, 0.0f, 0.0f);
     const std::vector<float> crossings =
