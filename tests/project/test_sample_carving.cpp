@@ -1,6 +1,7 @@
 // The sample project carved by the counting cube test and skipping of cubes
 // seen inside from their parents keeps exactly the cubes the walk over the
 // silhouette cells keeps, cube by cube.
+#include "../sculpt/carve_cell_by_cell.h"
 #include "project/clipping_elements.h"
 #include "project/project_file.h"
 #include "sculpt/octree_carving.h"
@@ -27,24 +28,6 @@ bool settledByTheWalk(std::span<const SculptClipping* const> list, const D3DXVEC
     return settled;
 }
 
-std::vector<CellKey> carveByTheWalk(std::span<const SculptClipping* const> list, int depth, const LevelTables& tables) {
-    std::vector<CellKey> level{0};
-    for (int l = 0; l < depth; ++l) {
-        std::vector<CellKey> next;
-        for (CellKey parent : level) {
-            std::uint32_t x = 0, y = 0, z = 0;
-            cellPosition(parent, x, y, z);
-            for (std::uint32_t bits = 0; bits < 8; ++bits) {
-                const D3DXVECTOR3 centre =
-                    cellCentre(2 * x + (bits >> 2), 2 * y + ((bits >> 1) & 1), 2 * z + (bits & 1), l + 1, tables);
-                if (!settledByTheWalk(list, centre, tables.radius[l + 1])) next.push_back((parent << 3) | bits);
-            }
-        }
-        level.swap(next);
-    }
-    return level;
-}
-
 TEST(SampleCarving, CountsAndSkippedCubesKeepWhatTheCellWalkKeeps) {
     ImageList images;
     ClippingTable clippings(images);
@@ -63,7 +46,7 @@ TEST(SampleCarving, CountsAndSkippedCubesKeepWhatTheCellWalkKeeps) {
     OctreeCarver carver;
     const OwnRunControl control(nullptr, 2);
     ASSERT_TRUE(carver.carve(7, constCarving, tables, control));
-    const std::vector<CellKey> walked = carveByTheWalk(constCarving, 7, tables);
+    const std::vector<CellKey> walked = carveCellByCell(constCarving, 7, tables, settledByTheWalk);
     EXPECT_GT(walked.size(), 1000u);
     EXPECT_EQ(carver.finestCells(), walked);
 
