@@ -9,11 +9,15 @@
 #include "core/logger.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <utility>
 
 namespace {
+
+// While pictures are read, a frame shows the progress this often at most.
+constexpr int kProgressFrameMilliseconds = 150;
 
 struct PictureFormat {
     const char* name;
@@ -172,29 +176,51 @@ PictureLoadReport loadPictures(ImageList& images, const std::vector<String>& pat
     status.setProgress(0.0f);
     status.setBusy(true);
     if (!paths.empty()) status.setStatus(joined("Load image ", paths.front()));
-    // Every core reads pictures; this thread shows each one finished.
+    // Every core reads pictures; this thread adds them in their order as
+    // soon as they are ready, while the rest are still being read.
+    std::vector<std::unique_ptr<ImageEntry>> ready(paths.size());
+    std::vector<String> failures(paths.size());
+    std::vector<bool> finished(paths.size(), false);
+    std::size_t nextToAdd = 0;
+    const auto addReadyOnes = [&] {
+        for (; nextToAdd < paths.size() && finished[nextToAdd]; ++nextToAdd) {
+            std::unique_ptr<ImageEntry>& entry = ready[nextToAdd];
+            if (!entry) continue;
+            String name;
+            name.append(images.nextImageNumber());
+            entry->setName(name);
+            images.append(std::move(entry));
+            ++report.loaded;
+        }
+    };
     PictureBatchOptions options;
     options.maskValue = maskValue;
     options.readExif = false;
     options.keepFullPicture = true;
-    const std::vector<int> numbers(paths.size(), 0);
-    std::vector<LoadedPicture> loaded =
-        loadPictureBatch(paths, numbers, options, [&](int index, int done, int total) {
-            status.setProgress(100.0f * static_cast<float>(done) / static_cast<float>(total));
-            status.setStatus(joined("Load image ", paths[static_cast<std::size_t>(index)]));
-            status.drawFrame();
-        });
-    for (std::size_t k = 0; k < loaded.size(); ++k) {
-        if (loaded[k].error.length() > 0 || !loaded[k].entry) {
-            report.failures.push_back(joined("", paths[k], ": ").append(loaded[k].error));
-            continue;
+    options.handOver = [&](int index, LoadedPicture& picture) {
+        const std::size_t k = static_cast<std::size_t>(index);
+        finished[k] = true;
+        if (picture.error.length() > 0 || !picture.entry) {
+            failures[k] = joined("", paths[k], ": ").append(picture.error);
+        } else {
+            ready[k] = std::move(picture.entry);
         }
-        String name;
-        name.append(images.nextImageNumber());
-        loaded[k].entry->setName(name);
-        images.append(std::move(loaded[k].entry));
-        ++report.loaded;
-    }
+        addReadyOnes();
+    };
+    const std::vector<int> numbers(paths.size(), 0);
+    // A frame for the progress a few times a second: drawing costs the time
+    // the pictures are read in.
+    auto lastFrame = std::chrono::steady_clock::now();
+    loadPictureBatch(paths, numbers, options, [&](int index, int done, int total) {
+        status.setProgress(100.0f * static_cast<float>(done) / static_cast<float>(total));
+        status.setStatus(joined("Load image ", paths[static_cast<std::size_t>(index)]));
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastFrame < std::chrono::milliseconds(kProgressFrameMilliseconds) && done < total) return;
+        lastFrame = now;
+        status.drawFrame();
+    });
+    for (const String& failure : failures)
+        if (failure.length() > 0) report.failures.push_back(failure);
     String done;
     done.append(report.loaded);
     if (report.loaded != static_cast<int>(paths.size())) done.append(String(" of ")).append(static_cast<int>(paths.size()));
