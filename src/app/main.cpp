@@ -6,13 +6,16 @@
 #include "app/program_folders.h"
 #include "app/gallery/run_gallery.h"
 #include "app/script/run_script.h"
+#include "app/script/run_soak.h"
 #include "app/shell/application_main.h"
 #include "app/shell/run_application.h"
 #include "core/file_io.h"
 #include "platform/desktop_dialogs.h"
 #include "platform/window.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -28,6 +31,7 @@ void printUsage(FILE* out) {
                  "       plastora sculpt PROJECT.qz -o OUT.obj|.wrl|.glb|.ply|.stl [options]\n"
                  "       plastora --script FILE [--headless]\n"
                  "       plastora --gallery [--script FILE [--headless]]\n"
+                 "       plastora --soak SEED [--events N] [--record FILE] [--folder DIR] [--hang-seconds S]\n"
                  "  --version   print the version and exit\n"
                  "  --help      print this text and exit\n"
                  "  import      make a project from pictures (plastora import --help)\n"
@@ -37,7 +41,9 @@ void printUsage(FILE* out) {
                  "  --script    play a script of input events, dialog answers and screenshots\n"
                  "              (docs/SCRIPTING.md); --headless runs it without a window\n"
                  "  --gallery   show every widget in every state and a small 3D scene; with\n"
-                 "              --script the gallery plays the script and ends after it\n");
+                 "              --script the gallery plays the script and ends after it\n"
+                 "  --soak      play a random session of N events (2000) made from SEED, headless,\n"
+                 "              written as a script to FILE for replaying (docs/SCRIPTING.md)\n");
 }
 
 // The program's folders, the settings folder made ready; false (with a
@@ -142,6 +148,57 @@ int runGalleryCommand(int argc, char** argv) {
     return runGallery(options, stdout, stderr);
 }
 
+// A whole number in [low, high]; false (with a message) otherwise.
+bool readWholeNumber(const char* option, const char* text, long low, long high, long& value) {
+    char* end = nullptr;
+    const long number = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || number < low || number > high) {
+        std::fprintf(stderr, "plastora: %s takes a whole number from %ld to %ld, not '%s'\n", option, low, high, text);
+        return false;
+    }
+    value = number;
+    return true;
+}
+
+// `plastora --soak SEED [--events N] [--record FILE] [--folder DIR] [--hang-seconds S]`.
+int runSoakCommand(int argc, char** argv) {
+    SoakOptions options;
+    bool haveSeed = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* option = argv[i];
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "plastora: %s needs a value\n", option);
+            return 2;
+        }
+        const char* value = argv[++i];
+        long number = 0;
+        if (std::strcmp(option, "--soak") == 0 && !haveSeed) {
+            if (!readWholeNumber(option, value, 0, 4294967295L, number)) return 2;
+            options.seed = static_cast<std::uint32_t>(number);
+            haveSeed = true;
+        } else if (std::strcmp(option, "--events") == 0) {
+            if (!readWholeNumber(option, value, 1, 10000000L, number)) return 2;
+            options.events = number;
+        } else if (std::strcmp(option, "--hang-seconds") == 0) {
+            if (!readWholeNumber(option, value, 1, 86400L, number)) return 2;
+            options.hangSeconds = static_cast<int>(number);
+        } else if (std::strcmp(option, "--record") == 0) {
+            options.recordPath = value;
+        } else if (std::strcmp(option, "--folder") == 0) {
+            options.folder = value;
+        } else {
+            std::fprintf(stderr, "plastora: unexpected argument '%s'\n", option);
+            printUsage(stderr);
+            return 2;
+        }
+    }
+    // The session keeps its settings in its own folder: config.xml starts as
+    // the factory one and what the session changes never reaches the user's.
+    const ProgramFolders folders = programFolders();
+    options.applicationDirectory = folders.data;
+    return runSoak(options, stderr);
+}
+
 bool hasArgument(int argc, char** argv, const char* wanted) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], wanted) == 0) return true;
@@ -162,6 +219,7 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "info") == 0) return runInfoCommand(argc - 1, argv + 1);
     if (hasArgument(argc, argv, "--gallery")) return runGalleryCommand(argc, argv);
     if (argc >= 2 && isScriptOption(argv[1])) return runScriptCommand(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "--soak") == 0) return runSoakCommand(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("Plastora %s\n", PLASTORA_VERSION);
         return 0;

@@ -99,6 +99,9 @@ public:
     bool openNeighbour(int step);
     // The titles of the bar, left to right.
     std::vector<GuiButtonMenu*> titles() const;
+    // The items that can be chosen (no separators), top to bottom; each
+    // item's name is its label.
+    std::vector<GuiComponent*> items() const;
 
     // --- closing after a choice
     // Called when a choice closes the menu (set by the title that shows it).
@@ -114,8 +117,6 @@ public:
 private:
     void send(const String& text);
     void placeItem(GuiComponent* item, int left, int& y, int width, int height);
-    // The items that can be chosen (no separators), top to bottom.
-    std::vector<GuiComponent*> items() const;
     // Shows `item` highlighted and every other item plain.
     void highlight(GuiComponent* item);
 

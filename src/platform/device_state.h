@@ -13,7 +13,7 @@
 
 namespace gfx {
 
-inline constexpr int kRenderStateCount = static_cast<int>(RenderState::RangeFogEnable) + 1;
+inline constexpr int kRenderStateCount = static_cast<int>(RenderState::SpecularEnable) + 1;
 
 // Value a render state holds on a freshly created or reset device.
 uint32_t defaultRenderState(RenderState state);

@@ -7,6 +7,7 @@
 
 #include <GL/glcorearb.h>
 #include <SDL.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <array>
@@ -92,6 +93,9 @@ GLenum primitiveMode(Primitive primitive) {
 
 bool isLine(Primitive primitive) { return primitive == Primitive::LineList || primitive == Primitive::LineStrip; }
 
+// True when any of red, green and blue is above 0.
+bool hasColour(const ColourValue& colour) { return colour.r > 0.0f || colour.g > 0.0f || colour.b > 0.0f; }
+
 int validFogMode(uint32_t mode) { return mode <= kFogLinear ? static_cast<int>(mode) : 0; }
 
 // --- shader programs -----------------------------------------------------------------
@@ -99,14 +103,15 @@ int validFogMode(uint32_t mode) { return mode <= kFogLinear ? static_cast<int>(m
 enum Uniform {
     uViewportSize, uWorldView, uProjection, uNormalMatrix, uHasColour, uHasNormal, uLightEnabled, uLightDirection,
     uLightDiffuse, uLightAmbient, uMaterialDiffuse, uMaterialAmbient, uMaterialEmissive, uGlobalAmbient, uRangeFog,
-    uTexture, uAlphaRef, uFogStart, uFogEnd, uFogDensity, uFogColour, uLineWidth, kUniformCount
+    uTexture, uAlphaRef, uFogStart, uFogEnd, uFogDensity, uFogColour, uLineWidth, uLightSpecular,
+    uMaterialSpecular, uMaterialPower, kUniformCount
 };
 
 constexpr std::array<const char*, kUniformCount> kUniformNames = {
     "uViewportSize", "uWorldView", "uProjection", "uNormalMatrix", "uHasColour", "uHasNormal", "uLightEnabled",
     "uLightDirection", "uLightDiffuse", "uLightAmbient", "uMaterialDiffuse", "uMaterialAmbient",
     "uMaterialEmissive", "uGlobalAmbient", "uRangeFog", "uTexture", "uAlphaRef", "uFogStart", "uFogEnd",
-    "uFogDensity", "uFogColour", "uLineWidth"};
+    "uFogDensity", "uFogColour", "uLineWidth", "uLightSpecular", "uMaterialSpecular", "uMaterialPower"};
 
 // The switches a program is compiled with (see gl_shaders.h).
 struct ProgramKey {
@@ -116,18 +121,20 @@ struct ProgramKey {
     bool alphaTest = false;
     int fogMode = 0;  // 0..3
     bool wideLines = false;
+    bool specular = false;  // lit only
 
-    static constexpr int kCount = 3 * 2 * 2 * 4 * 2;
+    static constexpr int kCount = 3 * 2 * 2 * 4 * 2 * 2;
     int index() const {
-        return (((static_cast<int>(geometry) * 2 + (textured ? 1 : 0)) * 2 + (alphaTest ? 1 : 0)) * 4 + fogMode) * 2 +
-               (wideLines ? 1 : 0);
+        return ((((static_cast<int>(geometry) * 2 + (textured ? 1 : 0)) * 2 + (alphaTest ? 1 : 0)) * 4 + fogMode) * 2 +
+                (wideLines ? 1 : 0)) * 2 + (specular ? 1 : 0);
     }
     std::string defines() const {
         return "#define PRETRANSFORMED " + std::to_string(geometry == Geometry::Pretransformed ? 1 : 0) +
                "\n#define LIGHTING " + std::to_string(geometry == Geometry::Lit ? 1 : 0) +
                "\n#define TEXTURED " + std::to_string(textured ? 1 : 0) +
                "\n#define ALPHA_TEST " + std::to_string(alphaTest ? 1 : 0) +
-               "\n#define FOG_MODE " + std::to_string(fogMode) + "\n";
+               "\n#define FOG_MODE " + std::to_string(fogMode) +
+               "\n#define SPECULAR " + std::to_string(specular ? 1 : 0) + "\n";
     }
 };
 
@@ -648,6 +655,9 @@ void GlDevice::uploadUniforms(const Program& program, const VertexLayout& layout
     uploadColour(u[uMaterialDiffuse], state_.material.diffuse);
     uploadColour(u[uMaterialAmbient], state_.material.ambient);
     uploadColour(u[uMaterialEmissive], state_.material.emissive);
+    uploadColour(u[uLightSpecular], state_.light.specular);
+    uploadColour(u[uMaterialSpecular], state_.material.specular);
+    glUniform1f(u[uMaterialPower], state_.material.power);
     uploadColour(u[uGlobalAmbient], colourFromArgb(state_.get(RenderState::Ambient)));
 
     glUniform1f(u[uAlphaRef], static_cast<float>(std::min<uint32_t>(state_.get(RenderState::AlphaRef), 255)));
@@ -700,6 +710,8 @@ const Program* GlDevice::programFor(Primitive primitive, const VertexLayout& lay
         if (key.fogMode == 0 && !layout.preTransformed) key.fogMode = validFogMode(state_.get(RenderState::FogVertexMode));
     }
     key.wideLines = isLine(primitive) && state_.lineWidth > 1.0f;
+    key.specular = key.geometry == ProgramKey::Geometry::Lit && state_.get(RenderState::SpecularEnable) != 0 &&
+                   state_.lightEnabled && hasColour(state_.light.specular) && hasColour(state_.material.specular);
     if (const Program* program = builtProgram(key)) return program;
     if (!key.wideLines) return nullptr;
     key.wideLines = false;
@@ -891,6 +903,22 @@ void configureGlAttributes() {
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
 }
 
+namespace {
+
+// A software rasteriser allocates and frees its large per-frame buffers every
+// frame. Left to its defaults the C library hands such blocks back to the
+// kernel at once, which clears fresh pages for the next frame: thousands of
+// page faults and milliseconds per frame for a big mesh. Freed memory is kept
+// in the heap for reuse instead.
+void keepFrameBuffersInHeap() {
+    constexpr int kLargestHeapBlock = 32 * 1024 * 1024;
+    constexpr int kKeptFreeMemory = 512 * 1024 * 1024;
+    mallopt(M_MMAP_THRESHOLD, kLargestHeapBlock);
+    mallopt(M_TRIM_THRESHOLD, kKeptFreeMemory);
+}
+
+}  // namespace
+
 std::unique_ptr<GraphicsDevice> createGlDevice(SDL_Window* window, int width, int height) {
     if (SDL_GL_GetCurrentContext() == nullptr) {
         logError("No OpenGL context is current");
@@ -905,6 +933,7 @@ std::unique_ptr<GraphicsDevice> createGlDevice(SDL_Window* window, int width, in
         logError(std::string("OpenGL 3.3 is needed, the context offers ") + (version ? version : "?"));
         return nullptr;
     }
+    keepFrameBuffersInHeap();
     auto device = std::make_unique<GlDevice>(window, width, height);
     if (!device->createDeviceObjects()) return nullptr;
     // Presentation does not wait for the vertical retrace.

@@ -13,7 +13,10 @@
 //  - Colour: the vertex colour, or the material diffuse colour when the
 //    layout has none. With Lighting on, colour = emissive + ambient terms +
 //    light diffuse * colour * max(0, N.L) (alpha from the colour); a layout
-//    without normals gets no diffuse term. Normals are renormalised.
+//    without normals gets no diffuse term. Normals are renormalised. With
+//    SpecularEnable, lit vertices facing the light add light specular *
+//    material specular * max(0, N.H)^power (H halfway between the light and
+//    the eye; power 0 gives 1).
 //  - Texture stage 0 multiplies colour and alpha; alpha test keeps pixels
 //    with alpha >= AlphaRef; blending, depth, cull (as seen by the viewer)
 //    and fill modes follow the render states.

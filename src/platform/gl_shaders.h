@@ -13,6 +13,7 @@
 //   TEXTURED        texture stage 0 modulates the colour
 //   ALPHA_TEST      pixels whose alpha is below uAlphaRef are discarded
 //   FOG_MODE        0 none, 1 exponential, 2 squared exponential, 3 linear
+//   SPECULAR        the light's specular highlight (with LIGHTING only)
 #pragma once
 
 namespace gfx::shaders {
@@ -43,6 +44,9 @@ uniform vec4 uMaterialAmbient;
 uniform vec4 uMaterialEmissive;
 uniform vec4 uGlobalAmbient;
 uniform bool uRangeFog;
+uniform vec4 uLightSpecular;
+uniform vec4 uMaterialSpecular;
+uniform float uMaterialPower;
 
 out VertexData {
     vec4 colour;
@@ -51,7 +55,7 @@ out VertexData {
 } vs_out;
 
 #if LIGHTING
-vec4 litColour(vec4 diffuseSource) {
+vec4 litColour(vec4 diffuseSource, vec3 eye) {
     vec3 normal = vec3(0.0);
     if (uHasNormal) {
         normal = mat3(uNormalMatrix) * aNormal;
@@ -61,7 +65,16 @@ vec4 litColour(vec4 diffuseSource) {
     vec3 colour = uMaterialEmissive.rgb + uGlobalAmbient.rgb * uMaterialAmbient.rgb;
     if (uLightEnabled) {
         colour += uLightAmbient.rgb * uMaterialAmbient.rgb;
-        colour += uLightDiffuse.rgb * diffuseSource.rgb * max(dot(normal, -uLightDirection), 0.0);
+        float facing = dot(normal, -uLightDirection);
+        colour += uLightDiffuse.rgb * diffuseSource.rgb * max(facing, 0.0);
+#if SPECULAR
+        if (facing > 0.0) {
+            vec3 toEye = length(eye) > 0.0 ? normalize(-eye) : vec3(0.0, 0.0, -1.0);
+            vec3 halfway = normalize(toEye - uLightDirection);
+            float highlight = uMaterialPower > 0.0 ? pow(max(dot(normal, halfway), 0.0), uMaterialPower) : 1.0;
+            colour += uLightSpecular.rgb * uMaterialSpecular.rgb * highlight;
+        }
+#endif
     }
     return vec4(clamp(colour, 0.0, 1.0), diffuseSource.a);
 }
@@ -80,7 +93,7 @@ void main() {
     // Depth 0..w (near..far) becomes the -w..w range that is clipped here.
     gl_Position = vec4(clip.xy, 2.0 * clip.z - clip.w, clip.w);
 #if LIGHTING
-    vs_out.colour = litColour(diffuseSource);
+    vs_out.colour = litColour(diffuseSource, eye.xyz);
 #else
     vs_out.colour = diffuseSource;
 #endif

@@ -122,6 +122,7 @@ uint32_t defaultRenderState(RenderState state) {
     case RenderState::FogVertexMode: return kFogNone;
     case RenderState::FogTableMode: return kFogNone;
     case RenderState::RangeFogEnable: return 0;
+    case RenderState::SpecularEnable: return 0;
     }
     return 0;
 }

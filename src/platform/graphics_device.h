@@ -59,6 +59,7 @@ enum class RenderState {
     FogVertexMode,     // kFog*
     FogTableMode,      // kFog*
     RangeFogEnable,    // 0/1
+    SpecularEnable,    // 0/1: the light's specular highlight on lit vertices (material specular, power)
 };
 
 inline constexpr uint32_t kCmpNever = 1, kCmpLess = 2, kCmpEqual = 3, kCmpLessEqual = 4, kCmpGreater = 5,

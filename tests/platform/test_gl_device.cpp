@@ -222,6 +222,31 @@ TEST_F(GlDeviceTest, LightingBrightensTheSideFacingTheLight) {
     EXPECT_TRUE(near(pixel(50, 36), kWhite)) << "unlit vertices keep their colour";
 }
 
+TEST_F(GlDeviceTest, SpecularHighlightOnlyWhenSwitchedOn) {
+    useCamera();
+    Material material;
+    material.specular = {0.5f, 0, 0, 1};
+    material.power = 4.0f;
+    device->setMaterial(material);
+    DirectionalLight light;
+    light.direction = {0, 0, 1};
+    light.specular = {1, 1, 1, 1};
+    device->setLight(light);
+    device->enableLight(true);
+    const D3DXVECTOR3 towardsViewer(0, 0, -1);
+    const uint32_t grey = 0xFF808080;
+    const std::array<LitVertex, 3> triangle = {
+        {{{-2, -1, 0}, towardsViewer, grey}, {{0, 2, 0}, towardsViewer, grey}, {{2, -1, 0}, towardsViewer, grey}}};
+    drawList(triangle, kLitFlags);
+    EXPECT_TRUE(near(pixel(32, 36), {128, 128, 128}));
+    device->setRenderState(RenderState::SpecularEnable, 1);
+    newFrame();
+    drawList(triangle, kLitFlags);
+    const Rgb lit = pixel(32, 36);
+    EXPECT_GT(lit.r, 220) << "half of the light's specular colour at N.H near 1";
+    EXPECT_TRUE(near({0, lit.g, lit.b}, {0, 128, 128}));
+}
+
 TEST_F(GlDeviceTest, TransformedTriangleLandsWhereProjectionPredicts) {
     useCamera();
     device->setRenderState(RenderState::Lighting, 0);

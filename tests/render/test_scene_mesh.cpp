@@ -1,9 +1,8 @@
 // Meshes on the null device: buffer chunks and their kinds, drawing, device
-// loss, picking with the bounding-box pre-test and the 0.1 rule, the sculpt
-// mesh's chunking, and line lists.
+// loss, picking with the bounding-box pre-test and the 0.1 rule, and line
+// lists.
 #include "render/scene/line_list.h"
 #include "render/scene/mesh.h"
-#include "render/scene/mesh_repr.h"
 
 #include "platform/null_device.h"
 
@@ -29,16 +28,6 @@ void addQuad(std::vector<VertexPNCT>& vertices, std::vector<uint16_t>& indices, 
     for (int k : {0, 1, 2, 2, 1, 3}) indices.push_back(static_cast<uint16_t>(base + k));
 }
 
-MeshReprTriangle reprTriangle(float x) {
-    MeshReprTriangle t;
-    t.corners[0] = {{x, 0, 0}, {0, 0, -1}, 0xFFFF0000, 0, 0};
-    t.corners[1] = {{x, 1, 0}, {0, 0, -1}, 0xFFFF0000, 0, 1};
-    t.corners[2] = {{x + 1, 0, 0}, {0, 0, -1}, 0xFFFF0000, 1, 0};
-    t.faceNormal = {0, 0, -1};
-    return t;
-}
-
-const D3DXVECTOR3 kOrigin{0, 0, 0};
 const D3DXVECTOR3 kForward{0, 0, 1};
 
 }  // namespace
@@ -205,56 +194,6 @@ TEST_F(SceneMesh, PickMeshNeedsFacesAndValidIndices) {
     indices[0] = 4;
     EXPECT_FALSE(mesh.createPickMesh(std::span<const VertexPNCT>(vertices), indices));
     EXPECT_EQ(mesh.pickMeshCount(), 0);
-}
-
-TEST_F(SceneMesh, MeshReprSplitsDrawingAndPickingBatches) {
-    gfx::Material material;
-    material.diffuse.a = 0.2f;
-    MeshRepr repr(*device, material);
-    EXPECT_EQ(repr.material()->diffuse.a, 1.0f);
-    EXPECT_TRUE(repr.rsLightEnabled().enabled);
-
-    std::vector<MeshReprTriangle> triangles;
-    for (int i = 0; i < 5001; ++i) triangles.push_back(reprTriangle(static_cast<float>(i)));
-    repr.fill(triangles);
-
-    ASSERT_EQ(repr.chunkCount(), 2);
-    EXPECT_EQ(repr.chunk(0).indexCount, MeshRepr::kChunkIndices);
-    EXPECT_EQ(repr.chunk(0).vertexCount, 15000);
-    EXPECT_EQ(repr.chunk(1).indexCount, 3);
-    for (int c = 0; c < 2; ++c) {
-        EXPECT_EQ(repr.chunk(c).kind, VertexKind::PositionNormalColourTex);
-        EXPECT_EQ(repr.chunk(c).vertexBytes.size(), static_cast<size_t>(repr.chunk(c).vertexCount) * 36u);
-    }
-    // Corners E, F, G at base, base + 1, base + 2, indexed base, base + 2, base + 1.
-    const std::vector<uint16_t>& last = repr.chunk(1).indices;
-    EXPECT_EQ(last, (std::vector<uint16_t>{0, 2, 1}));
-
-    ASSERT_EQ(repr.pickMeshCount(), 3);
-    for (int p = 0; p < 3; ++p) EXPECT_EQ(repr.pickMesh(p).indices.size(), static_cast<size_t>(MeshRepr::kPickIndices));
-
-    repr.render();
-    EXPECT_EQ(null.stats().drawCalls, 2);
-    EXPECT_EQ(null.stats().primitives, 5001);
-
-    // Refilling replaces everything; no triangles leave no chunks.
-    repr.fill({});
-    EXPECT_EQ(repr.chunkCount(), 0);
-    EXPECT_EQ(repr.pickMeshCount(), 0);
-    EXPECT_EQ(null.liveBuffers(), 0);
-}
-
-TEST_F(SceneMesh, MeshReprPicksWithFaceNormals) {
-    MeshRepr repr(*device, gfx::Material{});
-    MeshReprTriangle t = reprTriangle(0.0f);
-    t.corners[0].normal = {1, 0, 0};  // smooth normal differs from the face normal
-    t.corners[0].position.z = t.corners[1].position.z = t.corners[2].position.z = 2.0f;
-    repr.fill(std::span<const MeshReprTriangle>(&t, 1));
-    ASSERT_EQ(repr.pickMeshCount(), 1);
-    EXPECT_EQ(repr.pickMesh(0).vertices[0].normal, D3DXVECTOR3(0, 0, -1));
-    float nearest = 0;
-    ASSERT_TRUE(repr.pickNearest({0.2f, 0.2f, 0}, kForward, nearest));
-    EXPECT_NEAR(nearest, 2.0f, 1e-6f);
 }
 
 TEST_F(SceneMesh, LineListDrawsPairsOfPoints) {

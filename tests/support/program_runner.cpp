@@ -54,8 +54,15 @@ bool makeAppFolder(const std::string& folder, int width, int height, std::string
 int runProgram(const std::string& executable, const std::string& folder, const std::string& script,
                const std::string& options, std::string& printed, const std::string& mode) {
     const std::string scriptPath = folder + "/script.txt";
-    const std::string outputPath = folder + "/output.txt";
     if (!writeText(scriptPath, script)) return -1;
+    const std::string modeOption = mode.empty() ? "" : mode + " ";
+    return runProgramWith(executable, folder, modeOption + "--script " + shellQuoted(scriptPath) + " " + options,
+                          printed);
+}
+
+int runProgramWith(const std::string& executable, const std::string& folder, const std::string& arguments,
+                   std::string& printed, int timeoutSeconds) {
+    const std::string outputPath = folder + "/output.txt";
     std::string environment = "LIBGL_ALWAYS_SOFTWARE=1 ";
     // D-Bus and fontconfig keep allocations until exit; a sanitized build
     // must not count them as the program's leaks.
@@ -65,13 +72,12 @@ int runProgram(const std::string& executable, const std::string& folder, const s
     // Mesa's software driver leaks a little on the first draw and is unloaded
     // before the leak report, so no suppression can name it: a sanitized
     // build checks leaks of the program's own code in the headless runs.
-    if (options.find("--headless") == std::string::npos) {
+    if (arguments.find("--headless") == std::string::npos && arguments.find("--soak") == std::string::npos) {
         const char* asan = std::getenv("ASAN_OPTIONS");
         environment += "ASAN_OPTIONS=" + shellQuoted(std::string(asan != nullptr ? asan : "") + ":detect_leaks=0") + " ";
     }
-    const std::string modeOption = mode.empty() ? "" : " " + mode;
-    const std::string command = environment + "timeout 120 " + shellQuoted(executable) + modeOption + " --script " +
-                                shellQuoted(scriptPath) + " " + options + " >" + shellQuoted(outputPath) + " 2>&1";
+    const std::string command = environment + "timeout " + std::to_string(timeoutSeconds) + " " +
+                                shellQuoted(executable) + " " + arguments + " >" + shellQuoted(outputPath) + " 2>&1";
     const int status = std::system(command.c_str());
     printed = readText(outputPath);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

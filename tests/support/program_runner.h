@@ -28,6 +28,14 @@ bool makeAppFolder(const std::string& folder, int width, int height, std::string
 int runProgram(const std::string& executable, const std::string& folder, const std::string& script,
                const std::string& options, std::string& printed, const std::string& mode = "");
 
+// Runs the program with `arguments` (quoted for the shell as needed) in the
+// test environment, stopped after `timeoutSeconds`; returns its exit code
+// (-1 when it did not exit by itself) and leaves what it printed in
+// `printed`. Runs without a window (--headless, --soak) keep the sanitizers'
+// leak check.
+int runProgramWith(const std::string& executable, const std::string& folder, const std::string& arguments,
+                   std::string& printed, int timeoutSeconds = 120);
+
 // A picture file the program wrote; a failed test when it cannot be read.
 RgbaImage readPicture(const std::string& path);
 

@@ -1,12 +1,11 @@
 #include "app/script/run_script.h"
 
+#include "app/script/application_script_host.h"
 #include "app/script/hand_over_dialogs.h"
 #include "app/script/injecting_window.h"
 #include "app/script/script_player.h"
 #include "app/shell/application_main.h"
 #include "app/shell/run_application.h"
-#include "core/file_io.h"
-#include "gui/gui_menu.h"
 #include "platform/desktop_dialogs.h"
 #include "platform/scripted_dialogs.h"
 
@@ -46,56 +45,6 @@ std::unique_ptr<platform::Window> openWindow(bool headless, std::FILE* messages)
     }
     return std::make_unique<platform::HeadlessWindow>(kHeadlessScreenWidth, kHeadlessScreenHeight);
 }
-
-// The program as the script commands `choose`, `wait idle` and `state` see it.
-class ApplicationScriptHost : public ScriptHost {
-public:
-    explicit ApplicationScriptHost(ApplicationMain& application) : application_(application) {}
-
-    MenuItemPlace findMenuItem(const std::string& menu, const std::string& item) override {
-        MenuItemPlace place;
-        GuiMenu* bar = application_.currentMenuBar();
-        if (bar == nullptr) return place;
-        for (GuiButtonMenu* title : bar->titles()) {
-            if (!title->name().equals(menu.c_str())) continue;
-            place.menuFound = true;
-            place.menuOpen = title->isOpen();
-            middleOf(*title, place.titleX, place.titleY);
-            const GuiComponent* found = title->menu().item(String(item.c_str()));
-            place.itemFound = found != nullptr;
-            if (found != nullptr) {
-                place.itemEnabled = found->isEnabled() && found->isVisible();
-                middleOf(*found, place.itemX, place.itemY);
-            }
-            break;
-        }
-        return place;
-    }
-
-    bool isBusy(std::string& running) override {
-        const std::vector<std::string> names = application_.longOperations().running();
-        running.clear();
-        for (const std::string& name : names) running += (running.empty() ? "" : ", ") + name;
-        return !names.empty();
-    }
-
-    bool writeState(const std::string& path, std::string& error) override {
-        const std::string text = application_.stateSnapshot().serialise() + "\n";
-        if (!replaceFile(String(path.c_str()), text.data(), static_cast<int>(text.size()))) {
-            error = "the file could not be written";
-            return false;
-        }
-        return true;
-    }
-
-private:
-    void middleOf(const GuiComponent& component, int& x, int& y) const {
-        x = static_cast<int>(application_.toWindowX(static_cast<float>(component.left() + component.right()) / 2.0f));
-        y = static_cast<int>(application_.toWindowY(static_cast<float>(component.top() + component.bottom()) / 2.0f));
-    }
-
-    ApplicationMain& application_;
-};
 
 // What the user gets once the script has ended on a real window: the
 // desktop's dialogs, and a loop that waits for input again.

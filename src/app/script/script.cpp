@@ -360,3 +360,117 @@ ScriptParseResult loadScriptFile(const std::string& path) {
     if (!result.ok) result.error = path + ": " + result.error;
     return result;
 }
+
+namespace {
+
+// `word` in double quotes; nullopt when it cannot stand in a script.
+std::optional<std::string> quotedWord(const std::string& word) {
+    for (char c : word) {
+        if (c == '"' || isControlByte(static_cast<unsigned char>(c))) return std::nullopt;
+    }
+    return "\"" + word + "\"";
+}
+
+const char* buttonWord(ScriptButton button) {
+    switch (button) {
+        case ScriptButton::Right: return "right";
+        case ScriptButton::Middle: return "middle";
+        case ScriptButton::Left: break;
+    }
+    return "left";
+}
+
+std::string position(const ScriptCommand& command) {
+    return std::to_string(command.x) + " " + std::to_string(command.y);
+}
+
+// The words after "answer"; nullopt when they cannot be written.
+std::optional<std::string> answerWords(const ScriptAnswer& answer) {
+    switch (answer.kind) {
+        case ScriptAnswerKind::Yes: return "yes";
+        case ScriptAnswerKind::No: return "no";
+        case ScriptAnswerKind::Ok: return "ok";
+        case ScriptAnswerKind::Cancel: return "cancel";
+        case ScriptAnswerKind::File:
+            if (answer.paths.size() != 1 || answer.paths[0].empty()) return std::nullopt;
+            if (auto path = quotedWord(answer.paths[0])) return "file " + *path;
+            return std::nullopt;
+        case ScriptAnswerKind::Files: {
+            std::string joined;
+            for (const std::string& path : answer.paths) {
+                if (path.empty() || path.find(';') != std::string::npos) return std::nullopt;
+                joined += (joined.empty() ? "" : ";") + path;
+            }
+            if (joined.empty()) return std::nullopt;
+            if (auto words = quotedWord(joined)) return "files " + *words;
+            return std::nullopt;
+        }
+        case ScriptAnswerKind::Save:
+            if (answer.paths.size() != 1 || answer.paths[0].empty()) return std::nullopt;
+            if (auto path = quotedWord(answer.paths[0])) return "save " + *path + " " + std::to_string(answer.filterIndex);
+            return std::nullopt;
+        case ScriptAnswerKind::Colour:
+            return "colour " + std::to_string(answer.colour.red) + " " + std::to_string(answer.colour.green) + " " +
+                   std::to_string(answer.colour.blue);
+        case ScriptAnswerKind::Slider: {
+            const char* action = answer.sliderAction == SliderValueAction::SetMin   ? "min"
+                                 : answer.sliderAction == SliderValueAction::SetMax ? "max"
+                                                                                   : "value";
+            if (auto text = quotedWord(answer.text)) return std::string("slider ") + action + " " + *text;
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+// "NAME WORD" with WORD quoted; empty when it cannot be written.
+std::string withQuotedWord(const char* name, const std::string& word) {
+    if (word.empty()) return std::string();
+    const std::optional<std::string> quoted = quotedWord(word);
+    return quoted ? std::string(name) + " " + *quoted : std::string();
+}
+
+}  // namespace
+
+std::string formatScriptCommand(const ScriptCommand& command) {
+    switch (command.kind) {
+        case ScriptCommandKind::KeyDown: return "keydown " + std::to_string(command.key);
+        case ScriptCommandKind::KeyUp: return "keyup " + std::to_string(command.key);
+        case ScriptCommandKind::Key: return "key " + std::to_string(command.key);
+        case ScriptCommandKind::Move: return "move " + position(command);
+        case ScriptCommandKind::Press: return std::string("press ") + buttonWord(command.button) + " " + position(command);
+        case ScriptCommandKind::Release:
+            return std::string("release ") + buttonWord(command.button) + " " + position(command);
+        case ScriptCommandKind::DoubleClick:
+            return std::string("doubleclick ") + buttonWord(command.button) + " " + position(command);
+        case ScriptCommandKind::Wheel: return "wheel " + std::to_string(command.wheelSteps);
+        case ScriptCommandKind::Drop: {
+            std::string line = "drop";
+            for (const std::string& path : command.paths) {
+                const std::optional<std::string> quoted = path.empty() ? std::nullopt : quotedWord(path);
+                if (!quoted) return std::string();
+                line += " " + *quoted;
+            }
+            return command.paths.empty() ? std::string() : line;
+        }
+        case ScriptCommandKind::Answer: {
+            const std::optional<std::string> words = answerWords(command.answer);
+            return words ? "answer " + *words : std::string();
+        }
+        case ScriptCommandKind::Wait: return "wait " + std::to_string(command.frames);
+        case ScriptCommandKind::WaitIdle: return "wait idle";
+        case ScriptCommandKind::Choose: {
+            const std::optional<std::string> menu = command.menu.empty() ? std::nullopt : quotedWord(command.menu);
+            const std::optional<std::string> item = command.item.empty() ? std::nullopt : quotedWord(command.item);
+            return menu && item ? "choose " + *menu + " " + *item : std::string();
+        }
+        case ScriptCommandKind::State: return withQuotedWord("state", command.path);
+        case ScriptCommandKind::Screenshot: return withQuotedWord("screenshot", command.path);
+        case ScriptCommandKind::Echo: {
+            const std::optional<std::string> text = quotedWord(command.text);
+            return text ? "echo " + *text : std::string();
+        }
+        case ScriptCommandKind::Quit: return "quit";
+    }
+    return std::string();
+}

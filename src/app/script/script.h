@@ -98,3 +98,9 @@ ScriptParseResult loadScriptFile(const std::string& path);
 // SHIFT, CTRL/CONTROL, ALT/MENU, DELETE, BACK, LEFT, UP, ...). 0 when the
 // word names no key.
 int scriptKeyCode(const std::string& word);
+
+// The script line that parses back into `command` (its line number aside):
+// keys as codes, every path and text in double quotes. Empty when the
+// command cannot be written as a line: a word holding a double quote or a
+// control character, a path of `answer files` holding ';', an empty path.
+std::string formatScriptCommand(const ScriptCommand& command);

@@ -210,20 +210,26 @@ void ScriptPlayer::postClose() {
     closePosted_ = true;
 }
 
-void ScriptPlayer::queueAnswer(const ScriptAnswer& answer) {
+void queueScriptAnswer(ScriptedDialogs& dialogs, const ScriptAnswer& answer) {
     switch (answer.kind) {
-        case ScriptAnswerKind::Yes: dialogs_.answerMessage(MessageAnswer::Yes); break;
-        case ScriptAnswerKind::No: dialogs_.answerMessage(MessageAnswer::No); break;
-        case ScriptAnswerKind::Ok: dialogs_.answerMessage(MessageAnswer::Ok); break;
-        case ScriptAnswerKind::Cancel: dialogs_.answerCancel(); break;
-        case ScriptAnswerKind::File: dialogs_.answerOpenFile(String(answer.paths.front().c_str())); break;
-        case ScriptAnswerKind::Files: dialogs_.answerOpenFiles(toStrings(answer.paths)); break;
+        case ScriptAnswerKind::Yes: dialogs.answerMessage(MessageAnswer::Yes); break;
+        case ScriptAnswerKind::No: dialogs.answerMessage(MessageAnswer::No); break;
+        case ScriptAnswerKind::Ok: dialogs.answerMessage(MessageAnswer::Ok); break;
+        case ScriptAnswerKind::Cancel: dialogs.answerCancel(); break;
+        case ScriptAnswerKind::File: dialogs.answerOpenFile(String(answer.paths.front().c_str())); break;
+        case ScriptAnswerKind::Files: dialogs.answerOpenFiles(toStrings(answer.paths)); break;
         case ScriptAnswerKind::Save:
-            dialogs_.answerSaveFile(String(answer.paths.front().c_str()), answer.filterIndex);
+            dialogs.answerSaveFile(String(answer.paths.front().c_str()), answer.filterIndex);
             break;
-        case ScriptAnswerKind::Colour: dialogs_.answerColour(answer.colour); break;
-        case ScriptAnswerKind::Slider: dialogs_.answerSliderValue(answer.sliderAction, String(answer.text.c_str())); break;
+        case ScriptAnswerKind::Colour: dialogs.answerColour(answer.colour); break;
+        case ScriptAnswerKind::Slider: dialogs.answerSliderValue(answer.sliderAction, String(answer.text.c_str())); break;
     }
+}
+
+void ScriptPlayer::queueAnswer(const ScriptAnswer& answer) { queueScriptAnswer(dialogs_, answer); }
+
+void ScriptPlayer::append(std::vector<ScriptCommand> commands) {
+    for (ScriptCommand& command : commands) script_.commands.push_back(std::move(command));
 }
 
 void ScriptPlayer::fault(const ScriptCommand& command, const std::string& text) {

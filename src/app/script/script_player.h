@@ -76,6 +76,10 @@ public:
     // and counts down a wait.
     void afterFrame(gfx::GraphicsDevice* device);
 
+    // Appends commands to be run after the ones given so far (a session
+    // made up while it runs). Nothing runs after a fault or a quit.
+    void append(std::vector<ScriptCommand> commands);
+
     // Every command has run (a quit included).
     bool isFinished() const { return next_ >= script_.commands.size() && pendingScreenshot_ < 0 && waitFrames_ == 0; }
     // A Close message was posted (by `quit` or at the end).
@@ -128,6 +132,9 @@ private:
     std::vector<std::string> errors_;
     std::vector<std::string> screenshots_;
 };
+
+// Queues `answer` in `dialogs` as the script command `answer` does.
+void queueScriptAnswer(ScriptedDialogs& dialogs, const ScriptAnswer& answer);
 
 // Writes the device's back buffer to `path` (format by extension; missing
 // folders are made; written to a temporary name, then renamed). False with

@@ -69,6 +69,8 @@ public:
     // Wrong create mesh call!!!!" and adds nothing.
     bool createPickMesh(std::span<const VertexPNCT> vertices, std::span<const uint16_t> indices);
     bool createPickMesh(std::span<const VertexPN> vertices, std::span<const uint16_t> indices);
+    // Appends a picking mesh made elsewhere (see buildPickMesh).
+    void addPickMesh(PickMesh mesh) { pickMeshes_.push_back(std::move(mesh)); }
     void clearPickMeshes();
     int pickMeshCount() const { return static_cast<int>(pickMeshes_.size()); }
     const PickMesh& pickMesh(int index) const { return pickMeshes_[static_cast<size_t>(index)]; }
