@@ -11,14 +11,9 @@
 //    "turbo_alone_ms" (libjpeg-turbo decoding the same files one after the
 //    other, in the same run) and "ratio" (load / decode alone); target
 //    ratio 1.5. The photographs are made at the start and removed at the end.
-#include "app/script/injecting_window.h"
-#include "app/shell/application_main.h"
-#include "app/shell/run_application.h"
-#include "bench_support.h"
+#include "bench_program.h"
 #include "image/border.h"
 #include "image/image_entry.h"
-#include "platform/scripted_dialogs.h"
-#include "render/renderer.h"
 #include "twod/masking_rubric.h"
 #include "twod/two_d.h"
 
@@ -39,7 +34,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-using benchsupport::benchFolder;
 
 constexpr int kPhotoCount = 20;
 constexpr int kPhotoWidth = 4000;
@@ -48,39 +42,7 @@ constexpr int kBorderImages = 10;
 
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-// The program with its window, fed with messages by the benchmark.
-struct Program {
-    std::unique_ptr<platform::Window> window;
-    std::unique_ptr<InjectingWindow> injecting;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<ApplicationMain> application;
-
-    // Empty when the program is up.
-    std::string open() {
-        if (!benchFolder().ok()) return "the built program or its config.xml is missing (set PLASTORA_APP_DIR)";
-        window = benchsupport::openSdlWindow();
-        if (!window) return "no display (scripts/bench starts Xvfb)";
-        injecting = std::make_unique<InjectingWindow>(*window);
-        application = startApplication(*injecting, String((benchFolder().path().string() + "/").c_str()), dialogs,
-                                       dialogs);
-        if (!application->isInitialised() || application->renderer()->width() != 1280)
-            return "the program could not start at 1280 x 800";
-        application->setNoWait(true);
-        for (int i = 0; i < 5; ++i) application->runPass();
-        return {};
-    }
-    ~Program() {
-        if (application) application->shutDown();
-    }
-    TwoD& twoD() { return *application->twoD(); }
-    void post(platform::MessageKind kind, int x, int y) {
-        platform::WindowMessage message;
-        message.kind = kind;
-        message.x = x;
-        message.y = y;
-        injecting->inject(message);
-    }
-};
+using benchsupport::Program;
 
 // A 512 x 512 picture with shapes and a gradient, its mask a disc.
 std::unique_ptr<ImageEntry> makeImage(int seed) {
@@ -107,7 +69,7 @@ void paint(benchmark::State& state, MaskTool tool) {
         state.SkipWithError(problem.c_str());
         return;
     }
-    TwoD& twoD = program.twoD();
+    TwoD& twoD = *program.application->twoD();
     twoD.images().append(makeImage(0));
     twoD.selectByNumber(1);
     twoD.showRubric(TwoD::kMaskRubric);
@@ -150,7 +112,7 @@ void OpeningBorderRubric(benchmark::State& state) {
         state.SkipWithError(problem.c_str());
         return;
     }
-    TwoD& twoD = program.twoD();
+    TwoD& twoD = *program.application->twoD();
     for (int i = 0; i < kBorderImages; ++i) twoD.images().append(makeImage(i));
     twoD.selectByNumber(1);
     for (auto _ : state) {
@@ -278,7 +240,7 @@ void LoadingPhotographs(benchmark::State& state) {
     }
     std::vector<String> files;
     for (const std::string& path : photographs.paths()) files.emplace_back(path.c_str());
-    TwoD& twoD = program.twoD();
+    TwoD& twoD = *program.application->twoD();
     double aloneSeconds = 0.0;
     double loadSeconds = 0.0;
     for (auto _ : state) {

@@ -1,5 +1,6 @@
 #include "project/picture_import.h"
 
+#include "project/clipping_elements.h"
 #include "project/picture_batch.h"
 
 #include "image/border.h"
@@ -170,26 +171,33 @@ int loadOnePicture(ImageList& images, const String& path, unsigned char maskValu
 }
 
 PictureLoadReport loadPictures(ImageList& images, const std::vector<String>& paths, unsigned char maskValue,
-                               StatusSink& status) {
+                               StatusSink& status, ClippingTable* clippings) {
     PictureLoadReport report;
     status.drawFrame();
     status.setProgress(0.0f);
     status.setBusy(true);
     if (!paths.empty()) status.setStatus(joined("Load image ", paths.front()));
-    // Every core reads pictures; this thread adds them in their order as
-    // soon as they are ready, while the rest are still being read.
-    std::vector<std::unique_ptr<ImageEntry>> ready(paths.size());
-    std::vector<String> failures(paths.size());
+    // Every core reads pictures (and makes their clippings); this thread
+    // adds them in their order as soon as they are ready, while the rest are
+    // still being read.
+    std::vector<LoadedPicture> ready(paths.size());
     std::vector<bool> finished(paths.size(), false);
     std::size_t nextToAdd = 0;
     const auto addReadyOnes = [&] {
         for (; nextToAdd < paths.size() && finished[nextToAdd]; ++nextToAdd) {
-            std::unique_ptr<ImageEntry>& entry = ready[nextToAdd];
-            if (!entry) continue;
+            LoadedPicture& picture = ready[nextToAdd];
+            if (picture.error.length() > 0 || !picture.entry) {
+                report.failures.push_back(joined("", paths[nextToAdd], ": ").append(picture.error));
+                continue;
+            }
             String name;
             name.append(images.nextImageNumber());
-            entry->setName(name);
-            images.append(std::move(entry));
+            picture.entry->setName(name);
+            if (clippings != nullptr) {
+                clippings->appendWithClipping(std::move(picture.entry), std::move(picture.clipping));
+            } else {
+                images.append(std::move(picture.entry));
+            }
             ++report.loaded;
         }
     };
@@ -197,14 +205,11 @@ PictureLoadReport loadPictures(ImageList& images, const std::vector<String>& pat
     options.maskValue = maskValue;
     options.readExif = false;
     options.keepFullPicture = true;
+    options.makeClippings = clippings != nullptr;
     options.handOver = [&](int index, LoadedPicture& picture) {
         const std::size_t k = static_cast<std::size_t>(index);
         finished[k] = true;
-        if (picture.error.length() > 0 || !picture.entry) {
-            failures[k] = joined("", paths[k], ": ").append(picture.error);
-        } else {
-            ready[k] = std::move(picture.entry);
-        }
+        ready[k] = std::move(picture);
         addReadyOnes();
     };
     const std::vector<int> numbers(paths.size(), 0);
@@ -219,8 +224,6 @@ PictureLoadReport loadPictures(ImageList& images, const std::vector<String>& pat
         lastFrame = now;
         status.drawFrame();
     });
-    for (const String& failure : failures)
-        if (failure.length() > 0) report.failures.push_back(failure);
     String done;
     done.append(report.loaded);
     if (report.loaded != static_cast<int>(paths.size())) done.append(String(" of ")).append(static_cast<int>(paths.size()));
@@ -231,7 +234,8 @@ PictureLoadReport loadPictures(ImageList& images, const std::vector<String>& pat
     return report;
 }
 
-PictureLoadReport loadImagesCommand(ImageList& images, CommandUi& ui, unsigned char maskValue) {
+PictureLoadReport loadImagesCommand(ImageList& images, CommandUi& ui, unsigned char maskValue,
+                                    ClippingTable* clippings) {
     std::optional<std::vector<String>> paths;
     {
         ShownSystemCursor shown(ui.cursor);
@@ -239,7 +243,7 @@ PictureLoadReport loadImagesCommand(ImageList& images, CommandUi& ui, unsigned c
     }
     ui.status.clearKeyTable();
     if (!paths || paths->empty()) return PictureLoadReport{};
-    PictureLoadReport report = loadPictures(images, *paths, maskValue, ui.status);
+    PictureLoadReport report = loadPictures(images, *paths, maskValue, ui.status, clippings);
     reportUnreadablePictures(ui, report.failures);
     return report;
 }

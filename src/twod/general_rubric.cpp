@@ -4,7 +4,7 @@
 #include "gui/cursor_kinds.h"
 #include "gui/key_table.h"
 #include "image/border.h"
-#include "project/clipping_data.h"
+#include "project/clipping_elements.h"
 #include "project/picture_import.h"
 #include "render/renderer.h"
 #include "render/texture.h"
@@ -259,7 +259,7 @@ void GeneralRubric::toggleTool(Tool tool) {
 void GeneralRubric::loadImages() {
     CommandUi ui{mode_.workspace().dialogs(), mode_.workspace().systemCursor(), mode_};
     const int before = mode_.images().imageCount();
-    loadImagesCommand(mode_.images(), ui, mode_.maskValue());
+    loadImagesCommand(mode_.images(), ui, mode_.maskValue(), mode_.clippingTable());
     mode_.afterImagesAdded(before);
 }
 
@@ -272,7 +272,7 @@ void GeneralRubric::cloneSelected() {
     mode_.setStatus(withImageName("Clone image %s", source->name()));
     mode_.drawFrame();
     const int slot = images.append(cloneEntry(*source, images.nextImageNumber()));
-    if (ClippingData* clippings = mode_.clippingData()) clippings->copyClipping(sourceSlot, slot);
+    if (ClippingTable* clippings = mode_.clippingTable()) clippings->copyClipping(sourceSlot, slot);
     mode_.setBusy(false);
     mode_.selectSlot(slot);
     mode_.afterImagesAdded(images.imageCount());
