@@ -8,11 +8,7 @@
 // Targets: 7 clippings within 16 ms a frame, 25 within 33 ms.
 // The program and its art are taken from PLASTORA_APP_DIR, else from the
 // bin/ folder beside the folder of this program.
-#include "app/shell/application_main.h"
-#include "app/shell/run_application.h"
-#include "bench_support.h"
-#include "platform/scripted_dialogs.h"
-#include "render/renderer.h"
+#include "bench_program.h"
 #include "transform/three_d.h"
 #include "twod/two_d.h"
 
@@ -25,29 +21,7 @@
 namespace {
 
 using benchsupport::applicationFolder;
-using benchsupport::benchFolder;
-
-// The program in a window of its own, its loop not waiting for events.
-struct Program {
-    std::unique_ptr<platform::Window> window;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<ApplicationMain> application;
-
-    // Empty when the program is up.
-    std::string open() {
-        if (!benchFolder().ok()) return "the built program or its config.xml is missing (set PLASTORA_APP_DIR)";
-        window = benchsupport::openSdlWindow();
-        if (!window) return "no display (scripts/bench starts Xvfb)";
-        application = startApplication(*window, String((benchFolder().path().string() + "/").c_str()), dialogs, dialogs);
-        if (!application->isInitialised() || application->renderer()->width() != 1280)
-            return "the program could not start at 1280 x 800";
-        application->setNoWait(true);
-        return {};
-    }
-    ~Program() {
-        if (application) application->shutDown();
-    }
-};
+using benchsupport::Program;
 
 void cameraTurn(benchmark::State& state, int clippings) {
     const String sample((applicationFolder() + "/data/sample/sample.qz").c_str());
