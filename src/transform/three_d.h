@@ -259,8 +259,8 @@ private:
     bool sliderRecorded_ = false;
     bool shrinking_ = false;
     Restore restore_;
-    // The resolution of the 3D view while a drag moves it: whether the
-    // camera or a placement moved since the last frame, where the camera
+    // The resolution of the 3D view while a drag moves it or pictures fly:
+    // whether a placement moved since the last frame, where the camera
     // stood then and when that frame began.
     DragResolution dragResolution_;
     bool placementMoved_ = false;
