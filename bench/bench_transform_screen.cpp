@@ -16,12 +16,7 @@
 // measure of the work than the wall clock.
 // The program and its art are taken from PLASTORA_APP_DIR, else from the
 // bin/ folder beside the folder of this program.
-#include "app/script/injecting_window.h"
-#include "app/shell/application_main.h"
-#include "app/shell/run_application.h"
-#include "bench_support.h"
-#include "platform/scripted_dialogs.h"
-#include "render/renderer.h"
+#include "bench_program.h"
 #include "transform/clipping_picking.h"
 #include "transform/clipping_scene.h"
 #include "transform/three_d.h"
@@ -50,38 +45,7 @@ double processCpuSeconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 using benchsupport::benchFolder;
-
-// The program in a window of its own, its loop not waiting for events.
-struct Program {
-    std::unique_ptr<platform::Window> window;
-    std::unique_ptr<InjectingWindow> injecting;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<ApplicationMain> application;
-
-    // Empty when the program is up.
-    std::string open() {
-        if (!benchFolder().ok()) return "the built program or its config.xml is missing (set PLASTORA_APP_DIR)";
-        window = benchsupport::openSdlWindow();
-        if (!window) return "no display (scripts/bench starts Xvfb)";
-        injecting = std::make_unique<InjectingWindow>(*window);
-        application =
-            startApplication(*injecting, String((benchFolder().path().string() + "/").c_str()), dialogs, dialogs);
-        if (!application->isInitialised() || application->renderer()->width() != 1280)
-            return "the program could not start at 1280 x 800";
-        application->setNoWait(true);
-        return {};
-    }
-    ~Program() {
-        if (application) application->shutDown();
-    }
-    void post(platform::MessageKind kind, int x, int y) {
-        platform::WindowMessage message;
-        message.kind = kind;
-        message.x = x;
-        message.y = y;
-        injecting->inject(message);
-    }
-};
+using benchsupport::Program;
 
 // A point of the 3D view with no clipping under it and no control over it;
 // empty when none is found.

@@ -48,7 +48,7 @@ ThreeD::ThreeD(Workspace& workspace, TwoD& twoD)
       twoD_(twoD),
       clippings_(std::make_unique<ClippingTable>(twoD.images())),
       rig_(workspace.camera() != nullptr ? *workspace.camera() : ownCamera_) {
-    twoD_.setClippingData(clippings_.get());
+    twoD_.setClippingTable(clippings_.get());
     twoD_.images().addListener(this);
     scene_ = std::make_unique<ClippingScene>(twoD_.images(), *clippings_, sceneDevice());
     scene_->setEntryRectangles([this](int slot, ScreenRect& rect) {
@@ -70,7 +70,7 @@ ThreeD::ThreeD(Workspace& workspace, TwoD& twoD)
 
 ThreeD::~ThreeD() {
     twoD_.images().removeListener(this);
-    twoD_.setClippingData(nullptr);
+    twoD_.setClippingTable(nullptr);
     if (list_ != nullptr) list_->clear();
     scene_.reset();
 }
@@ -118,7 +118,9 @@ void ThreeD::resetWorkspace() {
 
 void ThreeD::entryAdded(int /*index*/, ImageEntry& entry) {
     if (list_ != nullptr) list_->addEntry(entry);
-    scene_->sync(false);
+    // Outside this mode the scene catches up when the mode is entered: the
+    // 2D mode adds pictures without waiting for their 3D nodes.
+    if (workspace().currentMode() == number()) scene_->sync(false);
     refreshListMarkers();
 }
 
