@@ -317,6 +317,8 @@ public:
     bool present() override;
     bool readBackBuffer(std::vector<unsigned char>& rgba, int& width, int& height) override;
     void keepFramesForReadBack(bool keep) override { keepFrames_ = keep; }
+    bool beginReducedScene(int divisor) override;
+    void endReducedScene() override;
 
 private:
     struct Texture {
@@ -335,7 +337,12 @@ private:
     // off-screen one when frames are kept, there is no window, or the
     // window's drawable differs in size (present() then scales).
     void chooseDrawTarget();
-    GLuint drawTarget() const { return offscreen_ ? framebuffer_ : 0; }
+    GLuint drawTarget() const { return reduced_ ? reducedFramebuffer_ : frameTarget(); }
+    // The frame's own target, whatever a reduced scene draws into.
+    GLuint frameTarget() const { return offscreen_ ? framebuffer_ : 0; }
+    // The reduced scene's targets at `width` x `height`, made or remade.
+    bool prepareReducedTargets(int width, int height);
+    void destroyReducedTargets();
     void destroyResources();
     void destroyDeviceObjects();
     const Buffer* findBuffer(BufferHandle handle) const;
@@ -377,6 +384,16 @@ private:
     bool offscreen_ = true;
     GLuint colourTarget_ = 0;
     GLuint depthStencilTarget_ = 0;
+    // The colour of the last clear of the colour target.
+    uint32_t clearArgb_ = 0xFF000000u;
+    // The reduced scene: its targets (kept from one reduced scene to the
+    // next while the size stays) and whether one is open.
+    GLuint reducedFramebuffer_ = 0;
+    GLuint reducedColour_ = 0;
+    GLuint reducedDepthStencil_ = 0;
+    int reducedWidth_ = 0;
+    int reducedHeight_ = 0;
+    bool reduced_ = false;
 
     uint32_t nextHandle_ = 1;  // never reused: handles from before a reset stay invalid
     std::map<uint32_t, Texture> textures_;
@@ -459,6 +476,7 @@ void GlDevice::destroyDeviceObjects() {
     if (sampler_ != 0) glDeleteSamplers(1, &sampler_);
     vertexArray_ = sampler_ = 0;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    destroyReducedTargets();
     if (framebuffer_ != 0) glDeleteFramebuffers(1, &framebuffer_);
     if (colourTarget_ != 0) glDeleteRenderbuffers(1, &colourTarget_);
     if (depthStencilTarget_ != 0) glDeleteRenderbuffers(1, &depthStencilTarget_);
@@ -818,6 +836,7 @@ void GlDevice::clear(uint32_t flags, uint32_t argb, float depth, int stencil) {
     if (flags & kClearTarget) {
         const ColourValue colour = colourFromArgb(argb);
         glClearColor(colour.r, colour.g, colour.b, 1.0f);
+        clearArgb_ = argb;
         bits |= GL_COLOR_BUFFER_BIT;
     }
     if (flags & kClearDepth) {
@@ -844,6 +863,7 @@ void GlDevice::clear(uint32_t flags, uint32_t argb, float depth, int stencil) {
 
 bool GlDevice::present() {
     if (lost_) return false;
+    endReducedScene();
     if (window_ == nullptr) {
         glFlush();
         return true;
@@ -863,11 +883,74 @@ bool GlDevice::present() {
     return true;
 }
 
+bool GlDevice::prepareReducedTargets(int width, int height) {
+    if (reducedFramebuffer_ != 0 && width == reducedWidth_ && height == reducedHeight_) return true;
+    destroyReducedTargets();
+    glGenRenderbuffers(1, &reducedColour_);
+    glBindRenderbuffer(GL_RENDERBUFFER, reducedColour_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glGenRenderbuffers(1, &reducedDepthStencil_);
+    glBindRenderbuffer(GL_RENDERBUFFER, reducedDepthStencil_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+    glGenFramebuffers(1, &reducedFramebuffer_);
+    glBindFramebuffer(GL_FRAMEBUFFER, reducedFramebuffer_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, reducedColour_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, reducedDepthStencil_);
+    const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    glBindFramebuffer(GL_FRAMEBUFFER, frameTarget());
+    if (!complete) {
+        destroyReducedTargets();
+        return false;
+    }
+    reducedWidth_ = width;
+    reducedHeight_ = height;
+    return true;
+}
+
+void GlDevice::destroyReducedTargets() {
+    if (reducedFramebuffer_ != 0) glDeleteFramebuffers(1, &reducedFramebuffer_);
+    if (reducedColour_ != 0) glDeleteRenderbuffers(1, &reducedColour_);
+    if (reducedDepthStencil_ != 0) glDeleteRenderbuffers(1, &reducedDepthStencil_);
+    reducedFramebuffer_ = reducedColour_ = reducedDepthStencil_ = 0;
+    reducedWidth_ = reducedHeight_ = 0;
+    reduced_ = false;
+}
+
+bool GlDevice::beginReducedScene(int divisor) {
+    if (lost_ || reduced_ || divisor < 2 || divisor > 4) return false;
+    const int width = std::max(1, width_ / divisor);
+    const int height = std::max(1, height_ / divisor);
+    if (!prepareReducedTargets(width, height)) return false;
+    reduced_ = true;
+    glBindFramebuffer(GL_FRAMEBUFFER, reducedFramebuffer_);
+    glViewport(0, 0, width, height);
+    const ColourValue colour = colourFromArgb(clearArgb_);
+    glClearColor(colour.r, colour.g, colour.b, 1.0f);
+    glClearDepth(1.0);
+    glClearStencil(0);
+    glDepthMask(GL_TRUE);
+    glStencilMask(0xFFFFFFFFu);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+    return true;
+}
+
+void GlDevice::endReducedScene() {
+    if (!reduced_) return;
+    reduced_ = false;
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, reducedFramebuffer_);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, frameTarget());
+    glBlitFramebuffer(0, 0, reducedWidth_, reducedHeight_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glBindFramebuffer(GL_FRAMEBUFFER, frameTarget());
+    glViewport(0, 0, width_, height_);
+}
+
 bool GlDevice::readBackBuffer(std::vector<unsigned char>& rgba, int& width, int& height) {
     if (lost_ || width_ <= 0 || height_ <= 0) return false;
     const size_t rowBytes = static_cast<size_t>(width_) * 4;
     std::vector<unsigned char> bottomUp(rowBytes * static_cast<size_t>(height_));
-    glBindFramebuffer(GL_FRAMEBUFFER, drawTarget());
+    glBindFramebuffer(GL_FRAMEBUFFER, frameTarget());
     glReadBuffer(offscreen_ ? GL_COLOR_ATTACHMENT0 : GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());

@@ -4,7 +4,9 @@
 #include "sculpt/clipping.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -205,12 +207,14 @@ void CollisionDisplay::insideOthers(const ClippingNode& node, const Ray& ray, bo
     }
 }
 
-void CollisionDisplay::judge(ClippingNode& node, std::vector<Ray>& rays, bool focusOnly) const {
+void CollisionDisplay::judge(const JudgeJob& job) const {
+    const ClippingNode& node = *job.node;
     const bool anyOther = anyOtherShapes(node);
     // Rays of other pictures keep what all but the focus left of them and
     // only ask the focus again when it moved.
     const bool splitFocus = focus_ != nullptr && focus_ != &node && shapesOthers(*focus_);
-    for (Ray& ray : rays) {
+    for (size_t k = job.begin; k < job.end; ++k) {
+        Ray& ray = (*job.rays)[k];
         ray.judged = ray.placed && anyOther;
         if (!ray.judged) {
             ray.result.clear();
@@ -220,10 +224,37 @@ void CollisionDisplay::judge(ClippingNode& node, std::vector<Ray>& rays, bool fo
             insideOthers(node, ray, false, ray.result);
             continue;
         }
-        if (!focusOnly) insideOthers(node, ray, true, ray.withoutFocus);
+        if (!job.focusOnly) insideOthers(node, ray, true, ray.withoutFocus);
         ray.result = ray.withoutFocus;
         narrowBy(*focus_, ray.from, ray.to, ray.result);
     }
+}
+
+void CollisionDisplay::judgeAll(const std::vector<JudgeJob>& jobs) const {
+    // Stretches of a few dozen rays, handed out in turn.
+    constexpr size_t kStretch = 48;
+    std::vector<JudgeJob> stretches;
+    for (const JudgeJob& job : jobs) {
+        for (size_t begin = job.begin; begin < job.end; begin += kStretch) {
+            JudgeJob stretch = job;
+            stretch.begin = begin;
+            stretch.end = std::min(job.end, begin + kStretch);
+            stretches.push_back(stretch);
+        }
+    }
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const size_t helpers = std::min<size_t>({cores - 1, kMaxHelpers, stretches.size() / 8});
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t at = next.fetch_add(1, std::memory_order_relaxed); at < stretches.size();
+             at = next.fetch_add(1, std::memory_order_relaxed))
+            judge(stretches[at]);
+    };
+    std::vector<std::thread> threads;
+    threads.reserve(helpers);
+    for (size_t k = 0; k < helpers; ++k) threads.emplace_back(work);
+    work();
+    for (std::thread& thread : threads) thread.join();
 }
 
 void CollisionDisplay::showLines(ClippingNode& node, const Cast& cast) {
@@ -295,14 +326,22 @@ bool CollisionDisplay::refresh() {
     agreement_.clear();
     const bool lines = settings_.lines && settings_.linesWithBorders;
     const bool decals = settings_.decals && settings_.decalsOnBorders;
+    std::vector<JudgeJob> jobs;
     for (ClippingNode* node : nodes_) {
         Cast& cast = castOf(*node);
         const bool isFocus = node == focus_;
         const bool fresh = full || cast.raysStale;
         if (fresh || isFocus) placeRays(*node, cast, lines, decals);
         cast.raysStale = false;
-        judge(*node, cast.lineRays, !fresh && !isFocus);
-        judge(*node, cast.decalRays, !fresh && !isFocus);
+        const bool focusOnly = !fresh && !isFocus;
+        jobs.push_back(JudgeJob{node, &cast.lineRays, focusOnly, 0, cast.lineRays.size()});
+        jobs.push_back(JudgeJob{node, &cast.decalRays, focusOnly, 0, cast.decalRays.size()});
+    }
+    // The projections are prepared on first use: before the threads ask.
+    for (const ClippingNode* node : nodes_) node->clipping().projection();
+    judgeAll(jobs);
+    for (ClippingNode* node : nodes_) {
+        const Cast& cast = casts_.at(node);
         if (lines) {
             showLines(*node, cast);
         } else {

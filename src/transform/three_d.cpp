@@ -245,7 +245,24 @@ void ThreeD::frame() {
     if (!scene_->isAnimating()) animationScope_.end();
     scene_->refreshCollisions();
     if (list_ != nullptr) list_->setSelected(twoD_.selectedEntry());
+    sceneDivisor_ = sceneDivisorNow();
     WorkspaceMode::frame();
+}
+
+int ThreeD::sceneDivisorNow() {
+    const double now =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    const Camera& camera = rig_.camera();
+    const bool cameraMoved =
+        camera.position() != framedCameraPosition_ || camera.viewDirection() != framedCameraDirection_;
+    const bool dragging = cameraDrag_ != CameraDrag::None || gestures_.anyHeld() || heldSlider_ != nullptr;
+    const bool moving = scene_->isAnimating() || (dragging && (cameraMoved || placementMoved_));
+    const int divisor = dragResolution_.divisorFor(moving, now - framedAtMs_);
+    framedCameraPosition_ = camera.position();
+    framedCameraDirection_ = camera.viewDirection();
+    placementMoved_ = false;
+    framedAtMs_ = now;
+    return divisor;
 }
 
 ViewGeometry ThreeD::viewGeometry() const {
@@ -278,6 +295,7 @@ void ThreeD::drawScene(DxRenderer& renderer) {
     if (device == nullptr) return;
     const Camera& camera = rig_.camera();
     camera.applyView(*device);
+    const bool reduced = sceneDivisor_ > 1 && device->beginReducedScene(sceneDivisor_);
     if (viewObjects_) {
         viewObjects_->applyLight(*device);
         viewObjects_->drawGround();
@@ -304,6 +322,7 @@ void ThreeD::drawScene(DxRenderer& renderer) {
         axisTips_ = viewObjects_->drawCoordinateSystem(renderer, camera, workspace().backBufferWidth(),
                                                        workspace().backBufferHeight());
     }
+    if (reduced) device->endReducedScene();
 }
 
 void ThreeD::drawView(DxRenderer& renderer) {
