@@ -254,6 +254,32 @@ size_t appendToStream(StreamBuffer& stream, GLenum target, const void* data, siz
 
 // --- the device ---------------------------------------------------------------------
 
+// Makes a framebuffer of `width` x `height` with an RGBA8 colour and a
+// depth-stencil renderbuffer, and leaves it bound. False when OpenGL cannot
+// draw into it (the names are made all the same: delete them).
+bool makeRenderTarget(int width, int height, GLuint& framebuffer, GLuint& colour, GLuint& depthStencil) {
+    glGenRenderbuffers(1, &colour);
+    glBindRenderbuffer(GL_RENDERBUFFER, colour);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glGenRenderbuffers(1, &depthStencil);
+    glBindRenderbuffer(GL_RENDERBUFFER, depthStencil);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+    glGenFramebuffers(1, &framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depthStencil);
+    return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+// Deletes what makeRenderTarget made (names of 0 are passed over) and zeroes
+// the names.
+void deleteRenderTarget(GLuint& framebuffer, GLuint& colour, GLuint& depthStencil) {
+    if (framebuffer != 0) glDeleteFramebuffers(1, &framebuffer);
+    if (colour != 0) glDeleteRenderbuffers(1, &colour);
+    if (depthStencil != 0) glDeleteRenderbuffers(1, &depthStencil);
+    framebuffer = colour = depthStencil = 0;
+}
+
 class GlDevice final : public GraphicsDevice {
 public:
     GlDevice(SDL_Window* window, int width, int height) : window_(window), width_(width), height_(height) {}
@@ -424,17 +450,7 @@ bool GlDevice::createBackBuffer() {
                  " pixels is larger than OpenGL allows");
         return false;
     }
-    glGenRenderbuffers(1, &colourTarget_);
-    glBindRenderbuffer(GL_RENDERBUFFER, colourTarget_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width_, height_);
-    glGenRenderbuffers(1, &depthStencilTarget_);
-    glBindRenderbuffer(GL_RENDERBUFFER, depthStencilTarget_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width_, height_);
-    glGenFramebuffers(1, &framebuffer_);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colourTarget_);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depthStencilTarget_);
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+    if (!makeRenderTarget(width_, height_, framebuffer_, colourTarget_, depthStencilTarget_)) {
         logError("The back buffer cannot be drawn into");
         return false;
     }
@@ -477,10 +493,7 @@ void GlDevice::destroyDeviceObjects() {
     vertexArray_ = sampler_ = 0;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     destroyReducedTargets();
-    if (framebuffer_ != 0) glDeleteFramebuffers(1, &framebuffer_);
-    if (colourTarget_ != 0) glDeleteRenderbuffers(1, &colourTarget_);
-    if (depthStencilTarget_ != 0) glDeleteRenderbuffers(1, &depthStencilTarget_);
-    framebuffer_ = colourTarget_ = depthStencilTarget_ = 0;
+    deleteRenderTarget(framebuffer_, colourTarget_, depthStencilTarget_);
 }
 
 void GlDevice::destroyResources() {
@@ -886,17 +899,7 @@ bool GlDevice::present() {
 bool GlDevice::prepareReducedTargets(int width, int height) {
     if (reducedFramebuffer_ != 0 && width == reducedWidth_ && height == reducedHeight_) return true;
     destroyReducedTargets();
-    glGenRenderbuffers(1, &reducedColour_);
-    glBindRenderbuffer(GL_RENDERBUFFER, reducedColour_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
-    glGenRenderbuffers(1, &reducedDepthStencil_);
-    glBindRenderbuffer(GL_RENDERBUFFER, reducedDepthStencil_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
-    glGenFramebuffers(1, &reducedFramebuffer_);
-    glBindFramebuffer(GL_FRAMEBUFFER, reducedFramebuffer_);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, reducedColour_);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, reducedDepthStencil_);
-    const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    const bool complete = makeRenderTarget(width, height, reducedFramebuffer_, reducedColour_, reducedDepthStencil_);
     glBindFramebuffer(GL_FRAMEBUFFER, frameTarget());
     if (!complete) {
         destroyReducedTargets();
@@ -908,10 +911,7 @@ bool GlDevice::prepareReducedTargets(int width, int height) {
 }
 
 void GlDevice::destroyReducedTargets() {
-    if (reducedFramebuffer_ != 0) glDeleteFramebuffers(1, &reducedFramebuffer_);
-    if (reducedColour_ != 0) glDeleteRenderbuffers(1, &reducedColour_);
-    if (reducedDepthStencil_ != 0) glDeleteRenderbuffers(1, &reducedDepthStencil_);
-    reducedFramebuffer_ = reducedColour_ = reducedDepthStencil_ = 0;
+    deleteRenderTarget(reducedFramebuffer_, reducedColour_, reducedDepthStencil_);
     reducedWidth_ = reducedHeight_ = 0;
     reduced_ = false;
 }
