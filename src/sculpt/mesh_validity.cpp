@@ -259,8 +259,21 @@ namespace {
 
 struct CellEntry {
     std::uint64_t cell;
-    std::uint32_t triangle;
+    std::uint32_t candidate;
 };
+
+// The box around triangle t; false when t has a corner out of range or not
+// finite.
+bool boxOf(std::span<const D3DXVECTOR3> positions, const MeshTriangle& t, Box& box) {
+    if (!usable(t, positions.size())) return false;
+    const Vec a = toVec(positions[t[0]]), b = toVec(positions[t[1]]), c = toVec(positions[t[2]]);
+    if (!(std::isfinite(a.x + a.y + a.z) && std::isfinite(b.x + b.y + b.z) && std::isfinite(c.x + c.y + c.z))) {
+        return false;
+    }
+    box = Box{Vec{std::min({a.x, b.x, c.x}), std::min({a.y, b.y, c.y}), std::min({a.z, b.z, c.z})},
+              Vec{std::max({a.x, b.x, c.x}), std::max({a.y, b.y, c.y}), std::max({a.z, b.z, c.z})}};
+    return true;
+}
 
 }  // namespace
 
@@ -269,21 +282,13 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
                                                                 const CrossingSearch& search) {
     std::vector<std::array<std::uint32_t, 2>> pairs;
     const std::vector<std::uint8_t>* focus = search.focus;
-    std::vector<Box> boxes(triangles.size());
-    std::vector<std::uint8_t> usableTriangle(triangles.size(), 0);
+    const auto looked = [focus](std::uint32_t i) { return focus == nullptr || (*focus)[i] != 0; };
     double edgeSum = 0.0;
     std::size_t counted = 0;
     Box all{Vec{1e300, 1e300, 1e300}, Vec{-1e300, -1e300, -1e300}};
     for (std::uint32_t i = 0; i < triangles.size(); ++i) {
-        const MeshTriangle& t = triangles[i];
-        if (!usable(t, positions.size())) continue;
-        const Vec a = toVec(positions[t[0]]), b = toVec(positions[t[1]]), c = toVec(positions[t[2]]);
-        if (!(std::isfinite(a.x + a.y + a.z) && std::isfinite(b.x + b.y + b.z) && std::isfinite(c.x + c.y + c.z))) continue;
-        Box box{Vec{std::min({a.x, b.x, c.x}), std::min({a.y, b.y, c.y}), std::min({a.z, b.z, c.z})},
-                Vec{std::max({a.x, b.x, c.x}), std::max({a.y, b.y, c.y}), std::max({a.z, b.z, c.z})}};
-        boxes[i] = box;
-        usableTriangle[i] = 1;
-        if (focus != nullptr && (*focus)[i] == 0) continue;
+        Box box;
+        if (!looked(i) || !boxOf(positions, triangles[i], box)) continue;
         edgeSum += length(box.high - box.low);
         ++counted;
         all.low = Vec{std::min(all.low.x, box.low.x), std::min(all.low.y, box.low.y), std::min(all.low.z, box.low.z)};
@@ -295,7 +300,7 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
     const double cell = std::max(2.0 * edgeSum / static_cast<double>(counted), 1e-9);
     // With a focus, only triangles near the focused ones take part: those
     // whose boxes reach into the region the focused boxes span, one cell
-    // wider.
+    // wider, and into a cell a focused box touches.
     const Vec low{all.low.x - cell, all.low.y - cell, all.low.z - cell};
     const Vec high{all.high.x + cell, all.high.y + cell, all.high.z + cell};
     const auto index = [&](double value, double from) {
@@ -308,23 +313,29 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
     if (focus != nullptr) {
         near.assign(nx * ny * nz, 0);
         for (std::uint32_t i = 0; i < triangles.size(); ++i) {
-            if (usableTriangle[i] == 0 || (*focus)[i] == 0) continue;
-            const Box& b = boxes[i];
+            Box b;
+            if (!looked(i) || !boxOf(positions, triangles[i], b)) continue;
             for (std::uint64_t x = index(b.low.x, low.x); x <= index(b.high.x, low.x); ++x)
                 for (std::uint64_t y = index(b.low.y, low.y); y <= index(b.high.y, low.y); ++y)
                     for (std::uint64_t z = index(b.low.z, low.z); z <= index(b.high.z, low.z); ++z)
                         near[(x * ny + y) * nz + z] = 1;
         }
     }
+    // Only the triangles taking part are kept, so that a search around a
+    // few moved vertices costs memory for those alone.
     struct Cells {
         std::uint32_t x0, y0, z0, x1, y1, z1;
     };
-    std::vector<Cells> spans(triangles.size());
+    struct Candidate {
+        Box box;
+        Cells cells;
+        std::uint32_t triangle;
+    };
+    std::vector<Candidate> candidates;
     std::vector<CellEntry> entries;
-    std::vector<Vec> normals(search.exhaustive ? 0 : triangles.size());
     for (std::uint32_t i = 0; i < triangles.size(); ++i) {
-        if (usableTriangle[i] == 0) continue;
-        const Box& b = boxes[i];
+        Box b;
+        if (!boxOf(positions, triangles[i], b)) continue;
         if (b.high.x < low.x || b.low.x > high.x || b.high.y < low.y || b.low.y > high.y || b.high.z < low.z ||
             b.low.z > high.z) {
             continue;
@@ -333,20 +344,16 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
                 std::min<std::uint32_t>(index(b.high.x, low.x), static_cast<std::uint32_t>(nx - 1)),
                 std::min<std::uint32_t>(index(b.high.y, low.y), static_cast<std::uint32_t>(ny - 1)),
                 std::min<std::uint32_t>(index(b.high.z, low.z), static_cast<std::uint32_t>(nz - 1))};
-        bool wanted = focus == nullptr || (*focus)[i] != 0;
+        bool wanted = looked(i);
         for (std::uint32_t x = c.x0; x <= c.x1 && !wanted; ++x)
             for (std::uint32_t y = c.y0; y <= c.y1 && !wanted; ++y)
                 for (std::uint32_t z = c.z0; z <= c.z1 && !wanted; ++z) wanted = near[(x * ny + y) * nz + z] != 0;
         if (!wanted) continue;
-        spans[i] = c;
-        if (!search.exhaustive) {
-            const MeshTriangle& t = triangles[i];
-            const Vec a = toVec(positions[t[0]]);
-            normals[i] = cross(toVec(positions[t[1]]) - a, toVec(positions[t[2]]) - a);
-        }
+        const auto candidate = static_cast<std::uint32_t>(candidates.size());
+        candidates.push_back(Candidate{b, c, i});
         for (std::uint32_t x = c.x0; x <= c.x1; ++x)
             for (std::uint32_t y = c.y0; y <= c.y1; ++y)
-                for (std::uint32_t z = c.z0; z <= c.z1; ++z) entries.push_back(CellEntry{(x * ny + y) * nz + z, i});
+                for (std::uint32_t z = c.z0; z <= c.z1; ++z) entries.push_back(CellEntry{(x * ny + y) * nz + z, candidate});
     }
     int bits = 1;
     while (bits < 64 && (std::uint64_t{1} << bits) < nx * ny * nz) ++bits;
@@ -368,8 +375,9 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
     };
     std::vector<Packed> packed(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        const std::uint32_t t = entries[i].triangle;
-        const Box& b = boxes[t];
+        const Candidate& candidate = candidates[entries[i].candidate];
+        const std::uint32_t t = candidate.triangle;
+        const Box& b = candidate.box;
         Packed& p = packed[i];
         p.low[0] = static_cast<float>(b.low.x);
         p.low[1] = static_cast<float>(b.low.y);
@@ -382,13 +390,15 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
         p.corners[2] = triangles[t][2];
         p.triangle = t;
         if (!search.exhaustive) {
-            p.normal[0] = static_cast<float>(normals[t].x);
-            p.normal[1] = static_cast<float>(normals[t].y);
-            p.normal[2] = static_cast<float>(normals[t].z);
+            const Vec a = toVec(positions[triangles[t][0]]);
+            const Vec normal = cross(toVec(positions[triangles[t][1]]) - a, toVec(positions[triangles[t][2]]) - a);
+            p.normal[0] = static_cast<float>(normal.x);
+            p.normal[1] = static_cast<float>(normal.y);
+            p.normal[2] = static_cast<float>(normal.z);
         }
-        p.firstCell[0] = spans[t].x0;
-        p.firstCell[1] = spans[t].y0;
-        p.firstCell[2] = spans[t].z0;
+        p.firstCell[0] = candidate.cells.x0;
+        p.firstCell[1] = candidate.cells.y0;
+        p.firstCell[2] = candidate.cells.z0;
     }
     const std::size_t runCount = runs.size() - 1;
     const ChunkPlan plan{runCount, 4096};

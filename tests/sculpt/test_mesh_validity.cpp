@@ -13,6 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <limits>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -74,6 +77,57 @@ TEST(MeshValidity, ACubeIsValidAndEveryDefectIsFound) {
     EXPECT_EQ(pinch.edgesNotSharedByTwo, 0);
     EXPECT_EQ(pinch.nonManifoldVertices, 1);
     EXPECT_FALSE(pinch.isValid());
+}
+
+// Small triangles strewn through a box, many crossing, some sharing a corner
+// or an edge with the one before, one with a corner that is not finite and
+// one with a corner out of range.
+struct Strewn {
+    std::vector<D3DXVECTOR3> positions;
+    std::vector<MeshTriangle> triangles;
+
+    explicit Strewn(unsigned seed) {
+        std::mt19937 random(seed);
+        std::uniform_real_distribution<float> place(0.0f, 12.0f);
+        std::uniform_real_distribution<float> offset(-0.6f, 0.6f);
+        for (int i = 0; i < 1500; ++i) {
+            const D3DXVECTOR3 centre(place(random), place(random), place(random));
+            const auto next = static_cast<std::uint32_t>(positions.size());
+            MeshTriangle t{next, next + 1, next + 2};
+            for (int k = 0; k < 3; ++k) positions.push_back(centre + D3DXVECTOR3(offset(random), offset(random), offset(random)));
+            if (i % 3 == 1) t[0] = triangles.back()[1];
+            if (i % 5 == 2) t = {triangles.back()[1], triangles.back()[0], next};
+            triangles.push_back(t);
+        }
+        positions[triangles[10][1]].x = std::numeric_limits<float>::quiet_NaN();
+        triangles[20][2] = static_cast<std::uint32_t>(positions.size()) + 5;
+    }
+};
+
+TEST(MeshValidity, AFocusedCrossingSearchFindsThePairsOfTheFullOneThatTouchTheFocus) {
+    const Strewn strewn(5);
+    std::mt19937 random(9);
+    for (bool exhaustive : {true, false}) {
+        SCOPED_TRACE(exhaustive ? "exhaustive" : "alike neighbours skipped");
+        CrossingSearch everywhere;
+        everywhere.exhaustive = exhaustive;
+        const auto all = findSelfIntersections(strewn.positions, strewn.triangles, everywhere);
+        EXPECT_GT(all.size(), 50u);
+        for (int share : {1, 5, 30}) {
+            std::vector<std::uint8_t> focus(strewn.triangles.size(), 0);
+            for (std::uint8_t& flag : focus) flag = static_cast<int>(random() % 100) < share ? 1 : 0;
+            CrossingSearch around = everywhere;
+            around.focus = &focus;
+            const auto found = findSelfIntersections(strewn.positions, strewn.triangles, around);
+            std::set<std::array<std::uint32_t, 2>> expected;
+            for (const auto& pair : all) {
+                if (focus[pair[0]] != 0 || focus[pair[1]] != 0) expected.insert(pair);
+            }
+            const std::set<std::array<std::uint32_t, 2>> foundSet(found.begin(), found.end());
+            EXPECT_EQ(foundSet, expected) << share << " %";
+            EXPECT_EQ(found.size(), expected.size()) << share << " %";
+        }
+    }
 }
 
 // --- the matrix -------------------------------------------------------------------------
