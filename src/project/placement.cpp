@@ -2,6 +2,7 @@
 
 #include "image/image_entry.h"
 #include "project/clipping_elements.h"
+#include "sculpt/clipping_frame.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,8 +10,6 @@
 #include <cstdlib>
 
 namespace {
-
-const double kDegreesToRadians = 4.0 * std::atan(1.0) / 180.0;
 
 // `value` brought into [low, low + 360) by whole turns.
 float wrapped(float value, float low) {
@@ -117,9 +116,8 @@ ViewAngles normalisedAngles(const ViewAngles& view) {
 }
 
 D3DXVECTOR3 sceneRotationOf(const ViewAngles& view) {
-    const float pitch = view.pitch < 0.0f ? view.pitch + 360.0f : view.pitch;
-    const auto radians = [](float degrees) { return static_cast<float>(degrees * kDegreesToRadians); };
-    return {radians(360.0f - view.yaw), radians(360.0f - view.roll), radians(pitch)};
+    // The same rotation the transformation mode gives the displayed node.
+    return nodeRotationOfAngles(view.yaw, view.pitch, view.roll);
 }
 
 ClippingPlacement placementAt(const ViewAngles& given) {

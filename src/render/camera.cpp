@@ -113,6 +113,12 @@ void Camera::yawRight(float degrees) {
     update();
 }
 
+void Camera::setAngles(float yaw, float pitch) {
+    yaw_ = std::isfinite(yaw) ? wrapDegrees(yaw) : 0.0f;
+    pitch_ = std::isfinite(pitch) ? std::clamp(pitch, -90.0f, 90.0f) : 0.0f;
+    update();
+}
+
 void Camera::look(float dx, float dy) {
     if (dx < 0.0f) yawRight(-dx);
     else if (dx > 0.0f) yawLeft(dx);

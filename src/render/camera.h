@@ -47,6 +47,10 @@ public:
     // up, positive dy down).
     void look(float dx, float dy);
 
+    // Turns the camera to `yaw` (wrapped into [0, 360)) and `pitch` (clamped
+    // into [-90, 90]); the position is kept.
+    void setAngles(float yaw, float pitch);
+
     // Sets the view transform of `device` to LookAtLH(position, look-at, up).
     void applyView(gfx::GraphicsDevice& device) const;
     // The matrix applyView() sets.

@@ -1,6 +1,7 @@
 #include "sculpt/clipping.h"
 
 #include "image/image_entry.h"
+#include "sculpt/clipping_frame.h"
 
 Clipping::Clipping(ImageEntry& entry) : entry_(entry) { update(); }
 
@@ -125,18 +126,7 @@ bool Clipping::isReadyForSculpting() const {
 
 // --- projection -----------------------------------------------------------------------------
 
-PictureFrame Clipping::pictureFrame() const {
-    const Image& mask = entry_.mask;
-    const Image& image = entry_.workingCopy;
-    PictureFrame frame;
-    if (mask.isValid()) {
-        frame.width = static_cast<float>(mask.width() - mask.marginRight);
-        frame.height = static_cast<float>(mask.height() - mask.marginBottom);
-    }
-    frame.rotationCentre = D3DXVECTOR2(image.rotationCentre.x, image.rotationCentre.y);
-    frame.fovCentre = D3DXVECTOR2(image.fovCentre.x, image.fovCentre.y);
-    return frame;
-}
+PictureFrame Clipping::pictureFrame() const { return pictureFrameOf(entry_); }
 
 bool Clipping::prepareProjection() const {
     needsPreparation_ = false;

@@ -45,7 +45,9 @@ void LineList::render() {
     applyRenderstates(device());
     setWorldMatrixOnDevice();
     setTexturesOnDevice();
+    int drawn = 0;
     for (const LineSet& set : sets_) {
+        if (drawnSets_ >= 0 && drawn++ >= drawnSets_) break;
         const int lines = static_cast<int>(set.points.size()) / 2;
         if (lines <= 0 || !set.buffer) continue;
         device().draw(gfx::Primitive::LineList, gfx::kPosition, set.buffer, lines * 2);

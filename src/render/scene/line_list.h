@@ -23,10 +23,15 @@ public:
     int lineSetCount() const { return static_cast<int>(sets_.size()); }
     // Points of line set `index`.
     int pointCount(int index) const { return static_cast<int>(sets_[static_cast<size_t>(index)].points.size()); }
+    // The points of line set `index`.
+    const std::vector<D3DXVECTOR3>& points(int index) const { return sets_[static_cast<size_t>(index)].points; }
 
     // Material, render states, world matrix, textures (when on), then for
-    // each line set with points one draw of (point count / 2) lines.
+    // each drawn line set with points one draw of (point count / 2) lines.
     void render() override;
+    // Only the first `count` line sets are drawn from now on (a negative
+    // count: all of them).
+    void setDrawnSets(int count) { drawnSets_ = count; }
     void renderFirstChunk() override { render(); }
     void releaseDeviceObjects() override;
     void restoreDeviceObjects() override;
@@ -42,4 +47,5 @@ private:
     void reportFailure();
 
     std::vector<LineSet> sets_;
+    int drawnSets_ = -1;
 };
