@@ -1,16 +1,15 @@
 // The whole "Sculpture" run at depth 10 with 10 sharpening passes (and with
-// 10 smoothing passes on top) on the ring-with-post object from six views,
-// sharpening alone on the carved mesh, and the depth 9 fit to the visual
-// hull before and after sharpening (worst silhouette IoU, volume error).
-#include "../tests/sculpt/hull_measures.h"
+// 10 smoothing passes and half simplification on top) on the ring-with-post
+// object from six views, and how soon a run stops when asked to in each
+// stage.
 #include "../tests/sculpt/synthetic_scene.h"
 #include "sculpt/sculpture.h"
-#include "sculpt/sharpening.h"
-#include "sculpt/smoothing.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
+#include <chrono>
+#include <stop_token>
+#include <string>
 
 namespace {
 
@@ -19,61 +18,73 @@ const synthetic::Scene& ring() {
     return scene;
 }
 
-SculptSettings settingsOf(int depth, int sharpening, int smoothing) {
+SculptSettings settingsOf(int depth, int sharpening, int smoothing, float simplification, int threads) {
     SculptSettings s;
     s.depth = depth;
     s.sharpeningPasses = sharpening;
     s.smoothingPasses = smoothing;
+    s.simplification = simplification;
+    s.normalParticipation = 1.0f;
+    s.threads = threads;
     return s;
 }
 
-void runSculpture(benchmark::State& state, int smoothing) {
-    const std::vector<Clipping*> clippings = ring().clippings();
+void runSculpture(benchmark::State& state, int smoothing, float simplification) {
+    std::vector<Clipping*> clippings = ring().clippings();
     SilentProgress quiet;
     for (auto _ : state) {
-        Sculpture run(settingsOf(10, 10, smoothing), SculptStages{sharpenStage, smoothStage, {}});
+        Sculpture run(settingsOf(10, 10, smoothing, simplification, static_cast<int>(state.range(0))));
         run.execute(clippings, quiet);
         state.counters["vertices"] = run.objectInfo().vertices;
     }
 }
 
-void BM_SculptureDepth10Sharpening10(benchmark::State& state) { runSculpture(state, 0); }
-BENCHMARK(BM_SculptureDepth10Sharpening10)->Unit(benchmark::kMillisecond)->Iterations(3);
+// Threads: 0 every core, 1 one.
+void BM_SculptureDepth10Sharpening10(benchmark::State& state) { runSculpture(state, 0, 0.0f); }
+BENCHMARK(BM_SculptureDepth10Sharpening10)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-void BM_SculptureDepth10Sharpening10Smoothing10(benchmark::State& state) { runSculpture(state, 10); }
-BENCHMARK(BM_SculptureDepth10Sharpening10Smoothing10)->Unit(benchmark::kMillisecond)->Iterations(3);
+void BM_SculptureDepth10AllStages(benchmark::State& state) { runSculpture(state, 10, 0.5f); }
+BENCHMARK(BM_SculptureDepth10AllStages)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// The fit to the hull at depth 9 with 10 passes, printed once per object.
-void BM_HullFitDepth9(benchmark::State& state) {
-    const bool sphere = state.range(0) == 0;
-    const synthetic::Scene sphereScene(synthetic::sphere(),
-                                       {synthetic::View{0, 0}, synthetic::View{90, 0}, synthetic::View{0, 90}}, 2.0,
-                                       true);
-    const synthetic::Scene& scene = sphere ? sphereScene : ring();
-    const std::vector<Clipping*> clippings = scene.clippings();
-    SilentProgress quiet;
-    for (auto _ : state) {
-        state.PauseTiming();
-        Sculpture run(settingsOf(9, 0, 0));
-        run.execute(clippings, quiet);
-        const double hull = hullmeasures::hullVolume(scene, 2.0, 440.0);
-        const double iouBefore = hullmeasures::worstSilhouetteIoU(scene, run.mesh());
-        const double volumeBefore = run.mesh().signedVolume() / hull - 1.0;
-        state.ResumeTiming();
-        sharpenMesh(run.mesh(), 10, run.sculptList(), run.cellRadius(), nullptr);
-        state.PauseTiming();
-        const double iouAfter = hullmeasures::worstSilhouetteIoU(scene, run.mesh());
-        const double volumeAfter = run.mesh().signedVolume() / hull - 1.0;
-        std::printf("%s depth 9: worst IoU %.4f -> %.4f, volume %+.2f %% -> %+.2f %% of the hull\n",
-                    sphere ? "sphere" : "ring with post", iouBefore, iouAfter, 100.0 * volumeBefore,
-                    100.0 * volumeAfter);
-        state.counters["iou_before"] = iouBefore;
-        state.counters["iou_after"] = iouAfter;
-        state.counters["volume_error_before_pct"] = 100.0 * volumeBefore;
-        state.counters["volume_error_after_pct"] = 100.0 * volumeAfter;
-        state.ResumeTiming();
+// Asks the run to stop when a caption starting with `caption` comes, and
+// notes when.
+struct StopAt : SculptProgress {
+    explicit StopAt(std::string caption) : caption(std::move(caption)) {}
+    void step(const std::string& text, float) override {
+        if (!source.stop_requested() && text.rfind(caption, 0) == 0) {
+            asked = std::chrono::steady_clock::now();
+            source.request_stop();
+        }
     }
+    std::string caption;
+    std::stop_source source;
+    std::chrono::steady_clock::time_point asked;
+};
+
+// Milliseconds from the stop request to the run's return, in the stage
+// whose caption starts with the given one; the worst over the stages is the
+// counter "worst_ms".
+void BM_StopLatency(benchmark::State& state) {
+    const char* const stages[] = {
+        "Sculpturing - Creating Octree Depth 10", "Sculpturing - Creating Faces",
+        "Sculpturing - Sharpening mesh create sides - Pass 0", "Sculpturing - Sharpening mesh create edges - Pass 9",
+        "Sculpturing - Smoothing mesh - Pass 0", "Sculpturing - Simplification - Removing"};
+    std::vector<Clipping*> clippings = ring().clippings();
+    double worst = 0.0;
+    for (auto _ : state) {
+        for (const char* stage : stages) {
+            Sculpture run(settingsOf(10, 10, 10, 0.5f, 0));
+            run.prepare(clippings);
+            StopAt progress(stage);
+            run.run(progress, progress.source.get_token());
+            const double ms =
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - progress.asked).count();
+            state.counters[std::string(stage).substr(15, 30)] = ms;
+            worst = std::max(worst, ms);
+        }
+    }
+    state.counters["worst_ms"] = worst;
 }
-BENCHMARK(BM_HullFitDepth9)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_StopLatency)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

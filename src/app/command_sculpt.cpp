@@ -7,9 +7,6 @@
 #include "project/project_file.h"
 #include "sculpt/mesh_export.h"
 #include "sculpt/sculpture.h"
-#include "sculpt/sharpening.h"
-#include "sculpt/simplification.h"
-#include "sculpt/smoothing.h"
 #include "sculpt/texture_atlas.h"
 
 
@@ -257,18 +254,6 @@ private:
     double seconds_[kTimedStageCount] = {};
 };
 
-// Every stage after face creation, configured from the command line.
-SculptStages availableStages(const SculptArguments& arguments) {
-    SculptStages stages;
-    stages.sharpen = sharpenStage;
-    stages.smooth = smoothStage;
-    const SimplificationSettings simplification{arguments.simplification, arguments.normalParticipation};
-    stages.simplify = [simplification](SculptMesh& mesh, SculptProgress& progress) {
-        simplify(mesh, simplification, progress);
-    };
-    return stages;
-}
-
 int truncated(float value) { return static_cast<int>(value); }
 
 // A printf-formatted message line through the progress display.
@@ -292,6 +277,8 @@ SculptSettings runSettings(const SculptArguments& arguments, const ProjectSettin
     settings.depth = truncated(voxelSize);
     settings.sharpeningPasses = truncated(std::min(arguments.sharpening.value_or(project.sharpening), kMaxSharpening));
     settings.smoothingPasses = truncated(std::min(arguments.smoothing.value_or(project.smoothing), kMaxSmoothing));
+    settings.simplification = arguments.simplification;
+    settings.normalParticipation = arguments.normalParticipation;
     settings.flatShading = arguments.flat;
     return settings;
 }
@@ -372,9 +359,8 @@ int runSculptCommand(int argc, char** argv) {
     std::vector<Clipping*> list;
     for (int i = 0; i < clippings.slotCount(); ++i) list.push_back(clippings.clipping(i));
     const SculptSettings settings = runSettings(arguments, project, display);
-    const SculptStages stages = availableStages(arguments);
 
-    Sculpture run(settings, stages);
+    Sculpture run(settings);
     StageProgress progress(display);
     if (!run.execute(list, progress)) {
         say(display, "nothing to sculpt: no image of '%s' is enabled for sculpting with a mask and a usable placement",

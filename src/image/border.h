@@ -283,6 +283,22 @@ public:
     // with the same mode in every slot that holds one there; then rebuilds.
     void copyFrom(const Border& source);
 
+    // What a border is made of besides its mask: the smoothing settings and
+    // the mode of every slot that holds a vertex (-1 for an empty slot). A
+    // border made from an equal mask with the same recipe has the same
+    // outline, anchors and answers, so a copy for another thread can be
+    // rebuilt there from a copy of the mask.
+    struct Recipe {
+        int passes = kDefaultPasses;
+        float maxDistance = kDefaultMaxDistance;
+        std::vector<signed char> slotModes;
+    };
+    Recipe recipe() const;
+    // Takes `mask` (not owned, as make()), applies `recipe` and rebuilds. A
+    // recipe whose mode list is not one entry per slot leaves every slot
+    // empty.
+    void makeFromRecipe(Image* mask, const Recipe& recipe);
+
     // --- queries (outline coordinates) --------------------------------------------------
 
     // True when (x, y) lies inside the outline: on the inner side of the

@@ -5,6 +5,7 @@
 #include "core/file_io.h"
 #include "core/logger.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -167,5 +168,32 @@ void Border::copyFrom(const Border& source) {
         }
     }
     maxDistance_ = source.maxDistance_;
+    rebuild();
+}
+
+Border::Recipe Border::recipe() const {
+    Recipe recipe;
+    recipe.passes = passes_;
+    recipe.maxDistance = maxDistance_;
+    recipe.slotModes.assign(static_cast<std::size_t>(kSlotCount), -1);
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const BorderVertex* v = slots_[static_cast<std::size_t>(slot)];
+        if (v != nullptr) recipe.slotModes[static_cast<std::size_t>(slot)] = static_cast<signed char>(v->mode);
+    }
+    return recipe;
+}
+
+void Border::makeFromRecipe(Image* mask, const Recipe& recipe) {
+    mask_ = mask;
+    passes_ = std::clamp(recipe.passes, 0, kMaxPasses);
+    maxDistance_ = recipe.maxDistance;
+    tolerance_ = 0.01f;
+    emptySlots();
+    if (recipe.slotModes.size() == static_cast<std::size_t>(kSlotCount)) {
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            const signed char mode = recipe.slotModes[static_cast<std::size_t>(slot)];
+            if (mode >= 0) makeVertex(slot)->mode = mode;
+        }
+    }
     rebuild();
 }

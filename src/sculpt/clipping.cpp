@@ -150,8 +150,6 @@ std::optional<D3DXVECTOR3> Clipping::unprojectPoint(const ClipPoint& point) cons
 
 bool Clipping::isPointInside(const D3DXVECTOR3& point) const { return projection().isPointInside(point, grid_); }
 
-int Clipping::classifyCell(const D3DXVECTOR3& centre) const { return classifyCell(centre, carvingRadius_); }
-
 int Clipping::classifyCell(const D3DXVECTOR3& centre, float radius) const {
     return projection().classifyCell(centre, radius, grid_);
 }
@@ -164,7 +162,3 @@ D3DXVECTOR3 Clipping::localOffsetWithPictureOffsets(const D3DXVECTOR3& point) co
 
 D3DXVECTOR3 Clipping::worldAxis(int axis) const { return projection().worldAxis(axis); }
 
-void Clipping::setCarvingLevel(int level, float radius) {
-    carvingLevel_ = level;
-    carvingRadius_ = radius;
-}

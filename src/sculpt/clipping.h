@@ -148,17 +148,11 @@ public:
     std::optional<ClipPoint> projectPoint(const D3DXVECTOR3& point) const;
     std::optional<D3DXVECTOR3> unprojectPoint(const ClipPoint& point) const;
     bool isPointInside(const D3DXVECTOR3& point) const;
-    // The cube at `centre` with the carving radius set by setCarvingLevel.
-    int classifyCell(const D3DXVECTOR3& centre) const;
+    // The cube at `centre` with the bounding radius `radius`.
     int classifyCell(const D3DXVECTOR3& centre, float radius) const;
     D3DXVECTOR3 localOffset(const D3DXVECTOR3& point) const;
     D3DXVECTOR3 localOffsetWithPictureOffsets(const D3DXVECTOR3& point) const;
     D3DXVECTOR3 worldAxis(int axis) const;
-
-    // The octree level being carved and its bounding radius.
-    void setCarvingLevel(int level, float radius);
-    int carvingLevel() const { return carvingLevel_; }
-    float carvingRadius() const { return carvingRadius_; }
 
 private:
     Border* linkBorder();
@@ -174,8 +168,6 @@ private:
     bool outOfDate_ = false;
     SilhouetteGrid grid_;
     D3DXVECTOR2 snapPoint_;
-    int carvingLevel_ = 0;
-    float carvingRadius_ = 0.0f;
     // The projection is a cache of the placement, refreshed on first use.
     mutable ClippingProjection projection_;
     mutable bool needsPreparation_ = true;

@@ -261,27 +261,16 @@ bool ClippingProjection::isPointInside(const D3DXVECTOR3& point, const Silhouett
     return grid.cell(i, j) == GridInside;
 }
 
-int ClippingProjection::classifyCell(const D3DXVECTOR3& centre, float radius, const SilhouetteGrid& grid) const {
-    if (!usable_ || !isFinite(centre) || !std::isfinite(radius) || radius < 0.0f) {
-        return CellOutside;
-    }
-    const D3DXVECTOR3 local = toLocalFrame(centre);
-    const float t = local.x;
-    if (t + radius < -halfDepth_ || t - radius > halfDepth_) {
-        return CellOutside;
-    }
-    const bool straddles = (t - radius <= -halfDepth_ && -halfDepth_ < t + radius) ||
-                           (t - radius < halfDepth_ && halfDepth_ < t + radius);
-
+bool ClippingProjection::cellRectangle(const D3DXVECTOR3& local, float radius, const SilhouetteGrid& grid,
+                                       CellRectangle& rectangle) const {
     ClipPoint p;
     if (!localToPicture(local, p)) {
-        // Only beyond the far face of a narrowing field of view: the cube
-        // reaches into the slab but has no picture box, so refine it.
-        return CellPartial;
+        rectangle.noPicture = true;
+        return true;
     }
     const GridBox& box = grid.boundingBox();
     if (box.isEmpty()) {
-        return CellOutside;
+        return false;
     }
     const float reachU = radius * inverseScaleZ_;
     const float reachW = radius * inverseScaleY_;
@@ -290,16 +279,66 @@ int ClippingProjection::classifyCell(const D3DXVECTOR3& centre, float radius, co
     const float w0 = std::max(p.w - reachW - 1.5f, box.minJ);
     const float w1 = std::min(p.w + reachW - 1.5f, box.maxJ);
     if (!(u0 <= u1 && w0 <= w1)) {
-        return CellOutside;
+        return false;
     }
-
     // The box lies within the grid now, so the indices are small. Cells
     // beyond the picture are skipped, not read as outside.
-    const int firstI = std::max(roundToNearest(u0), 0);
-    const int lastI = std::min(roundToNearest(u1), columnLimit_ - 1);
-    const int firstJ = std::max(roundToNearest(w0), 0);
-    const int lastJ = std::min(roundToNearest(w1), rowLimit_ - 1);
-    return walkCells(grid, firstI, lastI, firstJ, lastJ, straddles);
+    rectangle.firstI = std::max(roundToNearest(u0), 0);
+    rectangle.lastI = std::min(roundToNearest(u1), columnLimit_ - 1);
+    rectangle.firstJ = std::max(roundToNearest(w0), 0);
+    rectangle.lastJ = std::min(roundToNearest(w1), rowLimit_ - 1);
+    return rectangle.firstI <= rectangle.lastI && rectangle.firstJ <= rectangle.lastJ;
+}
+
+int ClippingProjection::classifyLocal(const D3DXVECTOR3& local, float radius, const SilhouetteGrid& grid,
+                                      bool byWalk) const {
+    if (!usable_) {
+        return CellOutside;
+    }
+    const float t = local.x;
+    if (t + radius < -halfDepth_ || t - radius > halfDepth_) {
+        return CellOutside;
+    }
+    const bool straddles = (t - radius <= -halfDepth_ && -halfDepth_ < t + radius) ||
+                           (t - radius < halfDepth_ && halfDepth_ < t + radius);
+    CellRectangle r;
+    if (!cellRectangle(local, radius, grid, r)) {
+        return CellOutside;
+    }
+    if (r.noPicture) {
+        // Only beyond the far face of a narrowing field of view: the cube
+        // reaches into the slab but has no picture box, so refine it.
+        return CellPartial;
+    }
+    if (byWalk) {
+        return walkCells(grid, r.firstI, r.lastI, r.firstJ, r.lastJ, straddles);
+    }
+    // The walk's answer from the counts alone: no outside cell of a grid
+    // touches an inside one (the rim lies between), so a rectangle with both
+    // holds a rim cell, and the walk meets a rim cell exactly when one lies
+    // in the rectangle.
+    const SilhouetteGrid::RectCounts counts = grid.countsIn(r.firstI, r.lastI, r.firstJ, r.lastJ);
+    if (counts.rim > 0) {
+        return CellPartial;
+    }
+    if (counts.inside == 0) {
+        return CellOutside;
+    }
+    return straddles ? CellPartial : CellInside;
+}
+
+int ClippingProjection::classifyCell(const D3DXVECTOR3& centre, float radius, const SilhouetteGrid& grid) const {
+    if (!usable_ || !isFinite(centre) || !std::isfinite(radius) || radius < 0.0f) {
+        return CellOutside;
+    }
+    return classifyLocal(toLocalFrame(centre), radius, grid, false);
+}
+
+int ClippingProjection::classifyCellByWalk(const D3DXVECTOR3& centre, float radius, const SilhouetteGrid& grid) const {
+    if (!usable_ || !isFinite(centre) || !std::isfinite(radius) || radius < 0.0f) {
+        return CellOutside;
+    }
+    return classifyLocal(toLocalFrame(centre), radius, grid, true);
 }
 
 // Columns outer, rows inner: a rim cell, or an outside cell after an inside

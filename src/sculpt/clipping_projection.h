@@ -106,6 +106,16 @@ public:
     // projection, a non-finite centre or a negative or non-finite radius
     // give CellOutside.
     int classifyCell(const D3DXVECTOR3& centre, float radius, const SilhouetteGrid& grid) const;
+    // The same answer found by walking the cells of the picture box one by
+    // one, columns outer and rows inner (a rim cell, or an outside cell after
+    // an inside one, makes the cube partial): the rule classifyCell answers
+    // from the grid's running counts. Kept to check it.
+    int classifyCellByWalk(const D3DXVECTOR3& centre, float radius, const SilhouetteGrid& grid) const;
+    // classifyCell of a cube whose centre is already in the local frame
+    // (toLocalFrame), for callers that step from cube to cube.
+    int classifyLocal(const D3DXVECTOR3& local, float radius, const SilhouetteGrid& grid, bool byWalk = false) const;
+    // (p - P) * R: the point in the local frame (t, y, z) in world units.
+    D3DXVECTOR3 toLocalFrame(const D3DXVECTOR3& point) const;
 
     // --- local frame (for the interactive placement) ---------------------------
 
@@ -132,6 +142,11 @@ public:
     float depth() const { return depth_; }
     float halfDepth() const { return halfDepth_; }
     float pictureWidth() const { return width_; }
+    // The field of view is on: cubes' picture boxes are not shrunk with the
+    // silhouette, so a child's box need not lie within its parent's.
+    bool hasPerspective() const { return perspective_; }
+    // World units per picture unit: the smaller of the two pixel sizes.
+    float smallerPixelSize() const { return scaleY_ < scaleZ_ ? scaleY_ : scaleZ_; }
     float pictureHeight() const { return height_; }
     // The silhouette box scaled by the pixel sizes about its centre, grown by
     // 4 and clamped to [0, W] x [0, H]; for display and picking.
@@ -141,8 +156,14 @@ private:
     // 1 / (s * (fov - 1) + 1) of depth t for both axes; false where the
     // denominator is not positive.
     bool perspectiveFactors(float t, float& fu, float& fw) const;
-    // (p - P) * R; the same numbers as localOffset().
-    D3DXVECTOR3 toLocalFrame(const D3DXVECTOR3& point) const;
+    // The grid cells a cube's picture box covers, within the picture and the
+    // silhouette's box; `noPicture` when the centre has no picture position.
+    struct CellRectangle {
+        int firstI = 0, lastI = -1, firstJ = 0, lastJ = -1;
+        bool noPicture = false;
+    };
+    // False when the box covers no cell at all.
+    bool cellRectangle(const D3DXVECTOR3& local, float radius, const SilhouetteGrid& grid, CellRectangle& r) const;
     // The rest of projectPoint for a point already in the local frame; false
     // where projectPoint gives nothing.
     bool localToPicture(const D3DXVECTOR3& local, ClipPoint& p) const;

@@ -1,22 +1,38 @@
 // Face creation: the finest kept cubes of the octree become a closed triangle
 // mesh. Every cube face that has no kept neighbour and lies outside the
 // object (isFaceOutside) becomes a quad of two triangles facing out of the
-// cube. Cube corners are shared between the cubes around them through the
-// neighbour links, so the mesh is connected without any search for duplicate
-// vertices.
+// cube.
+//
+// Cube corners are shared between the cubes around them, one vertex per
+// surface sheet through the corner: where two cubes touch only along an edge
+// or at a corner, or where two empty pockets meet at a corner, the surface
+// would pass through one point twice, so each sheet gets its own copy of the
+// vertex, moved a thirty-second of a cube edge towards the middle of its own
+// faces. The mesh is then a closed 2-manifold with no two vertices in one
+// place, and each cube keeps its own copy of an edge it shares with a cube
+// it touches along that edge only. Where the two cubes are also joined
+// through other cubes at both ends of that edge, no copies can keep the
+// surface closed; one of the two empty cubes beside the edge is filled
+// instead.
+//
+// The cubes are sorted into rows along x; every cube finds its 26 neighbours
+// by sweeping the nine rows around its own, so the work and the memory grow
+// with the number of cubes. Rows are handed to the threads in chunks and the
+// chunks' results joined in order, so the mesh does not depend on the number
+// of threads: vertices come in the order of the sorted corners, triangles in
+// the order of the sorted cubes, faces of a cube in the order +z, -z, -x, +x,
+// +y, -y.
 #pragma once
 
-#include "image/record_pool.h"
 #include "sculpt/octree_carving.h"
+#include "sculpt/run_control.h"
 #include "sculpt/sculpt_mesh.h"
 
+#include <cstdint>
 #include <span>
+#include <vector>
 
-// The eight corner vertices of a finest node, in child order (see
-// childSignX/Y/Z).
-struct CornerTable {
-    SculptVertex* corners[8] = {};
-};
+class SculptClipping;
 
 class FaceCreation {
 public:
@@ -25,23 +41,41 @@ public:
     FaceCreation& operator=(const FaceCreation&) = delete;
 
     // Corner orders (E, F, G, H) of the six faces in the order they are
-    // tried: +z, -z, -x, +x, +y, -y, and the neighbour side of each.
+    // tried, +z, -z, -x, +x, +y, -y; a quad E, F, G, H becomes the triangles
+    // (E, F, G) and (F, H, G).
     static constexpr int kFaceCount = 6;
-    static const int kFaceSides[kFaceCount];
     static const int kFaceCorners[kFaceCount][4];
 
-    // Empties the mesh's vertices and triangles, gives every node of
-    // `finestList` a fresh corner table and adds the outer faces of every
-    // node (cube half edge `half`) tested against `sculptList`. The corner
-    // tables stay linked to the nodes until the next createFaces().
-    void createFaces(OctreeNode* finestList, float half, std::span<Clipping* const> sculptList, SculptMesh& mesh);
+    // How far a split vertex moves off its corner, in cube edges.
+    static constexpr float kSplitOffset = 1.0f / 32.0f;
 
-    // Corner k of `node`: the node's own when set; otherwise a new vertex
-    // at centre + half * (signs of k), stored in every finest node around
-    // that point that is reachable from `node` through face neighbours of
-    // the cubes around it.
-    SculptVertex* makeCorner(OctreeNode& node, int k, float half, SculptMesh& mesh);
+    // Replaces the mesh's vertices, triangles and edges by the outer faces of
+    // the cubes `cells` (keys of level `depth`, any order, no duplicates),
+    // tested against `sculptList`; computes the face normals, vertex normals
+    // and curvatures. `insideMarks` (optional, one per cube) marks the
+    // clippings (bit i: sculpt list entry i) that see a cube wholly inside,
+    // as carving found (OctreeCarver::finestInsideMarks); their corner tests
+    // are answered from it. Returns false, leaving the mesh empty, when the
+    // control asked to stop.
+    bool createFaces(std::span<const CellKey> cells, int depth, const LevelTables& tables,
+                     std::span<const SculptClipping* const> sculptList, SculptMesh& mesh, const RunControl& control,
+                     std::span<const std::uint64_t> insideMarks = {});
+
+    // Corners of the last run where the surface splits (more than one
+    // vertex at one corner).
+    std::size_t splitCorners() const { return splitCorners_; }
+    // Peak bytes of the working arrays of the last run.
+    std::size_t memoryBytes() const { return memoryBytes_; }
+    // Empty cubes the last run filled beside edges where two cubes touched.
+    std::size_t filledCubes() const { return filledCubes_; }
 
 private:
-    RecordPool<CornerTable, 8192> cornerPool_;
+    // One surface of the cubes `keys` (row keys, sorted).
+    bool makeSurface(const std::vector<std::uint64_t>& keys, const std::vector<std::uint64_t>& insideMarks, int depth,
+                     const LevelTables& tables,
+                     std::span<const SculptClipping* const> sculptList, SculptMesh& mesh, const RunControl& control);
+
+    std::size_t splitCorners_ = 0;
+    std::size_t memoryBytes_ = 0;
+    std::size_t filledCubes_ = 0;
 };

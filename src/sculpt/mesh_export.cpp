@@ -264,38 +264,31 @@ String withExtension(const String& chosen, const char* extension) {
 ExportMesh exportMeshOf(const SculptMesh& mesh, bool textured) {
     ExportMesh out;
     out.hasTextureCoordinates = textured;
-    const auto& vertices = mesh.vertices();
-    std::vector<std::int64_t> renumbered(static_cast<std::size_t>(std::max(vertices.count(), 0)), -1);
-    for (int i = 0; i < vertices.count(); ++i) {
-        const SculptVertex* vertex = vertices[i];
-        if (vertex == nullptr) continue;
-        renumbered[static_cast<std::size_t>(i)] = static_cast<std::int64_t>(out.positions.size());
-        out.positions.push_back(vertex->position);
-        out.normals.push_back(vertex->normal);
+    std::vector<std::int64_t> renumbered(mesh.vertexSlots(), -1);
+    for (std::uint32_t v = 0; v < mesh.vertexSlots(); ++v) {
+        if (!mesh.isVertex(v)) continue;
+        renumbered[v] = static_cast<std::int64_t>(out.positions.size());
+        out.positions.push_back(mesh.position(v));
+        out.normals.push_back(mesh.normal(v));
     }
-    // The new number of a vertex record, -1 when it is not in the array.
-    auto numberOf = [&](const SculptVertex* vertex) -> std::int64_t {
-        if (vertex == nullptr || vertex->index < 0 || vertex->index >= vertices.count() ||
-            vertices[vertex->index] != vertex) {
-            return -1;
-        }
-        return renumbered[static_cast<std::size_t>(vertex->index)];
-    };
-    const auto& triangles = mesh.triangles();
-    for (int i = 0; i < triangles.count(); ++i) {
-        const MeshCreationTriangle* source = triangles[i];
-        if (source == nullptr) continue;
-        const std::int64_t e = numberOf(source->e);
-        const std::int64_t f = numberOf(source->f);
-        const std::int64_t g = numberOf(source->g);
+    // The new number of a vertex slot, -1 when it is not a live vertex.
+    auto numberOf = [&](std::uint32_t v) -> std::int64_t { return v < renumbered.size() ? renumbered[v] : -1; };
+    const std::vector<TriangleTexture>& textures = mesh.textureCoordinates();
+    const bool hasTextures = textures.size() == mesh.triangleSlots();
+    for (std::uint32_t t = 0; t < mesh.triangleSlots(); ++t) {
+        if (!mesh.isTriangle(t)) continue;
+        const MeshCreationTriangle& source = mesh.triangle(t);
+        const std::int64_t e = numberOf(source.e);
+        const std::int64_t f = numberOf(source.f);
+        const std::int64_t g = numberOf(source.g);
         if (e < 0 || f < 0 || g < 0) continue;
         ExportMesh::Triangle triangle;
         const std::int64_t corners[3] = {e, g, f};
         const int from[3] = {0, 2, 1};
         for (int k = 0; k < 3; ++k) {
             triangle.corner[k] = static_cast<std::uint32_t>(corners[k]);
-            triangle.u[k] = source->u[from[k]];
-            triangle.v[k] = source->v[from[k]];
+            triangle.u[k] = hasTextures ? textures[t].u[from[k]] : 0.0f;
+            triangle.v[k] = hasTextures ? textures[t].v[from[k]] : 0.0f;
         }
         out.triangles.push_back(triangle);
     }

@@ -1,6 +1,6 @@
 #include "sculpt/octree_carving.h"
 
-#include "sculpt/clipping.h"
+#include "sculpt/sculpt_scene.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,10 +17,55 @@ LevelTables::LevelTables() {
     }
 }
 
-bool isCellSettled(std::span<Clipping* const> sculptList, const D3DXVECTOR3& centre) {
+// --- keys ---------------------------------------------------------------------------------
+
+namespace {
+
+// The 21 low bits of v spread to every third bit.
+std::uint64_t spread(std::uint64_t v) {
+    v &= 0x1FFFFF;
+    v = (v | (v << 32)) & 0x1F00000000FFFFull;
+    v = (v | (v << 16)) & 0x1F0000FF0000FFull;
+    v = (v | (v << 8)) & 0x100F00F00F00F00Full;
+    v = (v | (v << 4)) & 0x10C30C30C30C30C3ull;
+    v = (v | (v << 2)) & 0x1249249249249249ull;
+    return v;
+}
+
+std::uint32_t gather(std::uint64_t v) {
+    v &= 0x1249249249249249ull;
+    v = (v | (v >> 2)) & 0x10C30C30C30C30C3ull;
+    v = (v | (v >> 4)) & 0x100F00F00F00F00Full;
+    v = (v | (v >> 8)) & 0x1F0000FF0000FFull;
+    v = (v | (v >> 16)) & 0x1F00000000FFFFull;
+    v = (v | (v >> 32)) & 0x1FFFFF;
+    return static_cast<std::uint32_t>(v);
+}
+
+}  // namespace
+
+CellKey cellKeyOf(std::uint32_t x, std::uint32_t y, std::uint32_t z) {
+    return (spread(x) << 2) | (spread(y) << 1) | spread(z);
+}
+
+void cellPosition(CellKey key, std::uint32_t& x, std::uint32_t& y, std::uint32_t& z) {
+    x = gather(key >> 2);
+    y = gather(key >> 1);
+    z = gather(key);
+}
+
+D3DXVECTOR3 cellCentre(std::uint32_t x, std::uint32_t y, std::uint32_t z, int level, const LevelTables& tables) {
+    const double edge = tables.edge[level];
+    return D3DXVECTOR3(static_cast<float>(-1024.0 + (x + 0.5) * edge), static_cast<float>(-1024.0 + (y + 0.5) * edge),
+                       static_cast<float>(-1024.0 + (z + 0.5) * edge));
+}
+
+// --- tests ----------------------------------------------------------------------------------
+
+bool isCellSettled(std::span<const SculptClipping* const> sculptList, const D3DXVECTOR3& centre, float radius) {
     bool settled = true;
-    for (const Clipping* clipping : sculptList) {
-        const int answer = clipping->classifyCell(centre);
+    for (const SculptClipping* clipping : sculptList) {
+        const int answer = clipping->classifyCell(centre, radius);
         const bool adding = clipping->flags().addingvoxels;
         if (adding && answer == CellOutside) {
             return true;
@@ -35,9 +80,9 @@ bool isCellSettled(std::span<Clipping* const> sculptList, const D3DXVECTOR3& cen
     return settled;
 }
 
-bool isFaceOutside(std::span<Clipping* const> sculptList, const D3DXVECTOR3& p1, const D3DXVECTOR3& p2,
+bool isFaceOutside(std::span<const SculptClipping* const> sculptList, const D3DXVECTOR3& p1, const D3DXVECTOR3& p2,
                    const D3DXVECTOR3& p3, const D3DXVECTOR3& p4) {
-    for (const Clipping* clipping : sculptList) {
+    for (const SculptClipping* clipping : sculptList) {
         const bool in1 = clipping->isPointInside(p1);
         const bool in2 = clipping->isPointInside(p2);
         const bool in3 = clipping->isPointInside(p3);
@@ -55,32 +100,39 @@ bool isFaceOutside(std::span<Clipping* const> sculptList, const D3DXVECTOR3& p1,
 
 namespace {
 
-// Bit of a child / corner index for each axis, and the sides towards the
-// negative and the positive end of that axis.
-struct AxisSides {
-    int bit;
-    int negative;
-    int positive;
-};
-constexpr AxisSides kAxes[3] = {
-    {1, SideMinusX, SidePlusX},
-    {2, SideMinusZ, SidePlusZ},
-    {4, SideMinusY, SidePlusY},
+// Parents per chunk of a level: enough work to be worth a hand-over, small
+// enough that a stop request is seen within a few milliseconds.
+constexpr std::size_t kParentsPerChunk = 1024;
+
+// What one chunk of a level made.
+struct ChunkOutput {
+    std::vector<CellKey> kept;
+    std::vector<std::uint64_t> inside;
+    std::size_t tests = 0;
 };
 
-// The answer of isCellSettled, asking first the clipping that removed the
-// previous cube (`lastRemover`, updated). Whether a cube is settled does not
-// depend on the order of the questions, only how many are asked: neighbouring
-// cubes are mostly removed by the same picture.
-bool isCellSettledAskingRemoverFirst(std::span<Clipping* const> sculptList, const D3DXVECTOR3& centre,
-                                     std::size_t& lastRemover, std::size_t& questions) {
+// isCellSettled asking first the clipping that removed the previous cube
+// (`lastRemover`, updated). Whether a cube is settled does not depend on the
+// order of the questions, only how many are asked: neighbouring cubes are
+// mostly removed by the same picture.
+//
+// `known` marks the clippings that see the cube's parent wholly inside
+// (without a field of view): the child's picture box and depth range lie
+// within its parent's (its bounding sphere does, and rounding keeps the
+// order), so they see the child wholly inside too and need not be asked.
+// `inside` receives the same marks for the child.
+bool settledAskingRemoverFirst(std::span<const SculptClipping* const> list, const D3DXVECTOR3& centre, float radius,
+                               std::uint64_t known, std::uint64_t& inside, std::size_t& lastRemover,
+                               std::size_t& tests) {
     bool settled = true;
-    const std::size_t count = sculptList.size();
+    inside = known;
+    const std::size_t count = list.size();
     for (std::size_t n = 0; n < count; ++n) {
         const std::size_t i = (lastRemover + n) % count;
-        const Clipping* clipping = sculptList[i];
-        const int answer = clipping->classifyCell(centre);
-        ++questions;
+        if (i < 64 && (known >> i & 1u) != 0) continue;
+        const SculptClipping* clipping = list[i];
+        const int answer = clipping->classifyCell(centre, radius);
+        ++tests;
         const bool adding = clipping->flags().addingvoxels;
         if ((adding && answer == CellOutside) || (!adding && answer == CellInside)) {
             lastRemover = i;
@@ -88,114 +140,85 @@ bool isCellSettledAskingRemoverFirst(std::span<Clipping* const> sculptList, cons
         }
         if (answer == CellPartial) {
             settled = false;
+        } else if (answer == CellInside && i < 64 && !clipping->projection().hasPerspective()) {
+            inside |= std::uint64_t{1} << i;
         }
     }
     return settled;
 }
 
-void link(OctreeNode& node, int side, OctreeNode& neighbour, int oppositeSide) {
-    node.neighbours[side] = &neighbour;
-    neighbour.neighbours[oppositeSide] = &node;
-}
-
 }  // namespace
 
-OctreeNode* OctreeCarver::makeNode(RecordPool<OctreeNode, 8192>& pool, const D3DXVECTOR3& centre) {
-    OctreeNode* node = pool.acquire();
-    *node = OctreeNode{};
-    node->centre = centre;
-    return node;
-}
-
-void OctreeCarver::linkSiblings(OctreeNode& parent) {
-    for (int k = 0; k < 8; ++k) {
-        OctreeNode* child = parent.children[k];
-        if (child == nullptr) {
-            continue;
-        }
-        for (const AxisSides& axis : kAxes) {
-            // Only from the negative child, so each pair is linked once.
-            if ((k & axis.bit) != 0) {
-                continue;
-            }
-            OctreeNode* sibling = parent.children[k | axis.bit];
-            if (sibling != nullptr) {
-                link(*child, axis.positive, *sibling, axis.negative);
-            }
-        }
-    }
-}
-
-void OctreeCarver::linkToNeighbourChildren(OctreeNode& parent) {
-    for (int k = 0; k < 8; ++k) {
-        OctreeNode* child = parent.children[k];
-        if (child == nullptr) {
-            continue;
-        }
-        for (const AxisSides& axis : kAxes) {
-            // The child's face on the parent's boundary along this axis.
-            const bool positive = (k & axis.bit) != 0;
-            const int side = positive ? axis.positive : axis.negative;
-            const OctreeNode* neighbour = parent.neighbours[side];
-            if (neighbour == nullptr) {
-                continue;
-            }
-            OctreeNode* facing = neighbour->children[k ^ axis.bit];
-            if (facing != nullptr) {
-                link(*child, side, *facing, positive ? axis.negative : axis.positive);
-            }
-        }
-    }
-}
-
-OctreeNode* OctreeCarver::splitLevel(OctreeNode* current, RecordPool<OctreeNode, 8192>& pool, float quarter,
-                                     std::span<Clipping* const> sculptList, std::size_t& kept) {
-    OctreeNode* next = nullptr;
-    kept = 0;
-    for (OctreeNode* node = current; node != nullptr; node = node->next) {
-        for (int k = 0; k < 8; ++k) {
-            const D3DXVECTOR3 centre(node->centre.x + quarter * static_cast<float>(childSignX(k)),
-                                     node->centre.y + quarter * static_cast<float>(childSignY(k)),
-                                     node->centre.z + quarter * static_cast<float>(childSignZ(k)));
-            if (isCellSettledAskingRemoverFirst(sculptList, centre, lastRemover_, cellTests_)) {
-                continue;
-            }
-            OctreeNode* child = makeNode(pool, centre);
-            node->children[k] = child;
-            child->next = next;
-            next = child;
-            ++kept;
-        }
-        linkSiblings(*node);
-        linkToNeighbourChildren(*node);
-    }
-    return next;
-}
-
-void OctreeCarver::carve(int depth, std::span<Clipping* const> sculptList, const LevelTables& tables,
-                         const CarveLevelCallback& onLevel) {
-    depth = std::clamp(depth, 0, LevelTables::kLevels - 1);
-    pools_[0].reset();
-    pools_[1].reset();
+bool OctreeCarver::carve(int depth, std::span<const SculptClipping* const> sculptList, const LevelTables& tables,
+                         const RunControl& control, const CarveLevelCallback& onLevel) {
+    depth_ = std::clamp(depth, 0, kMaxCarvingDepth);
     cellsPerLevel_.assign(1, 1);
     cellTests_ = 0;
-    lastRemover_ = 0;
-    OctreeNode* current = makeNode(pools_[0], D3DXVECTOR3(0.0f, 0.0f, 0.0f));
-    int currentPool = 0;
-    for (int level = 0; level < depth; ++level) {
-        if (onLevel) {
-            onLevel(level + 1);
+    int current = 0;
+    levels_[current].assign(1, CellKey{0});
+    insideMarks_[current].assign(1, 0);
+    std::vector<ChunkOutput> outputs;
+    for (int level = 0; level < depth_; ++level) {
+        if (onLevel) onLevel(level + 1);
+        const int next = 1 - current;
+        const std::vector<CellKey>& parents = levels_[current];
+        const std::vector<std::uint64_t>& parentMarks = insideMarks_[current];
+        const ChunkPlan plan{parents.size(), kParentsPerChunk};
+        outputs.resize(plan.chunks());
+        const float radius = tables.radius[level + 1];
+        const int childLevel = level + 1;
+        control.runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
+            ChunkOutput& out = outputs[chunk];
+            out.kept.clear();
+            out.inside.clear();
+            out.tests = 0;
+            if (control.stopRequested()) return;
+            std::size_t lastRemover = 0;
+            for (std::size_t p = plan.begin(chunk); p < plan.end(chunk); ++p) {
+                std::uint32_t x = 0, y = 0, z = 0;
+                cellPosition(parents[p], x, y, z);
+                // Children in key order: x, y, z bits of the child make the
+                // key's last three bits.
+                for (std::uint32_t bits = 0; bits < 8; ++bits) {
+                    const std::uint32_t cx = 2 * x + ((bits >> 2) & 1u);
+                    const std::uint32_t cy = 2 * y + ((bits >> 1) & 1u);
+                    const std::uint32_t cz = 2 * z + (bits & 1u);
+                    const D3DXVECTOR3 centre = cellCentre(cx, cy, cz, childLevel, tables);
+                    std::uint64_t inside = 0;
+                    if (!settledAskingRemoverFirst(sculptList, centre, radius, parentMarks[p], inside, lastRemover,
+                                                   out.tests)) {
+                        out.kept.push_back((parents[p] << 3) | bits);
+                        out.inside.push_back(inside);
+                    }
+                }
+            }
+        });
+        if (control.stopRequested()) {
+            levels_[0].clear();
+            levels_[1].clear();
+            insideMarks_[0].clear();
+            insideMarks_[1].clear();
+            finestBuffer_ = 0;
+            return false;
         }
-        for (Clipping* clipping : sculptList) {
-            clipping->setCarvingLevel(level + 1, tables.radius[level + 1]);
+        std::size_t total = 0;
+        for (const ChunkOutput& out : outputs) total += out.kept.size();
+        std::vector<CellKey>& children = levels_[next];
+        std::vector<std::uint64_t>& marks = insideMarks_[next];
+        children.clear();
+        children.reserve(total);
+        marks.clear();
+        marks.reserve(total);
+        for (const ChunkOutput& out : outputs) {
+            children.insert(children.end(), out.kept.begin(), out.kept.end());
+            marks.insert(marks.end(), out.inside.begin(), out.inside.end());
+            cellTests_ += out.tests;
         }
-        const int nextPool = 1 - currentPool;
-        std::size_t kept = 0;
-        OctreeNode* next = splitLevel(current, pools_[nextPool], tables.quarter[level], sculptList, kept);
-        pools_[currentPool].reset();
+        levels_[current].clear();
+        insideMarks_[current].clear();
         current = next;
-        currentPool = nextPool;
-        cellsPerLevel_.push_back(kept);
+        cellsPerLevel_.push_back(total);
     }
-    finest_ = current;
+    finestBuffer_ = current;
+    return true;
 }

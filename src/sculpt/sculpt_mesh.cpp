@@ -1,7 +1,6 @@
 #include "sculpt/sculpt_mesh.h"
 
-#include "sculpt/clipping.h"
-
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -11,214 +10,274 @@ std::string objectInfoText(const ObjectInfo& info) {
     return text;
 }
 
-void SculptVertex::reset(const D3DXVECTOR3& at) {
-    position = at;
-    edges.clear();
-    registered = false;
-    curvature = 0.0f;
-    triangles.clear();
-    normal = D3DXVECTOR3();
-    textureSamples.clear();
-    index = -1;
-    insideMask = 0;
-    insideKnown = false;
-}
+// --- building -----------------------------------------------------------------------------
 
-namespace {
-
-float distance(const SculptVertex* a, const SculptVertex* b) {
-    const D3DXVECTOR3 d = a->position - b->position;
-    return D3DXVec3Length(&d);
-}
-
-}  // namespace
-
-float MeshCreationTriangle::getValue() const { return distance(e, f) + distance(f, g) + distance(g, e); }
-
-// --- records -----------------------------------------------------------------------------
-
-void SculptMesh::clearEdges() {
-    edges_.clear();
-    edgePool_.reset();
-}
-
-void SculptMesh::clearVerticesAndTriangles() {
-    vertices_.clear();
+void SculptMesh::clear() {
+    positions_.clear();
+    normals_.clear();
+    curvatures_.clear();
+    alive_.clear();
     triangles_.clear();
-    vertexPool_.reset();
-    trianglePool_.reset();
+    faceNormals_.clear();
+    edges_.clear();
+    textures_.clear();
 }
 
-SculptVertex* SculptMesh::makeVertex(const D3DXVECTOR3& position) {
-    SculptVertex* vertex = vertexPool_.acquire();
-    vertex->reset(position);
-    return vertex;
+void SculptMesh::reserve(std::size_t vertices, std::size_t triangles) {
+    positions_.reserve(vertices);
+    normals_.reserve(vertices);
+    curvatures_.reserve(vertices);
+    alive_.reserve(vertices);
+    triangles_.reserve(triangles);
+    faceNormals_.reserve(triangles);
 }
 
-void SculptMesh::registerVertex(SculptVertex* vertex) {
-    if (!vertex->registered) {
-        vertex->index = vertices_.append(vertex);
-        vertex->registered = true;
-    }
+std::uint32_t SculptMesh::addVertex(const D3DXVECTOR3& position) {
+    positions_.push_back(position);
+    normals_.push_back(D3DXVECTOR3());
+    curvatures_.push_back(0.0f);
+    alive_.push_back(1);
+    return static_cast<std::uint32_t>(positions_.size() - 1);
 }
 
-MeshCreationTriangle* SculptMesh::appendTriangle(SculptVertex* e, SculptVertex* f, SculptVertex* g) {
-    MeshCreationTriangle* triangle = trianglePool_.acquire();
-    triangle->e = e;
-    triangle->f = f;
-    triangle->g = g;
-    for (int corner = 0; corner < 3; ++corner) {
-        triangle->u[corner] = 0.0f;
-        triangle->v[corner] = 0.0f;
-    }
-    computeFaceNormal(*triangle);
-    triangle->index = triangles_.append(triangle);
-    return triangle;
+std::uint32_t SculptMesh::addTriangle(std::uint32_t e, std::uint32_t f, std::uint32_t g) {
+    triangles_.push_back(MeshCreationTriangle{e, f, g});
+    faceNormals_.push_back(faceNormalOf(positions_[e], positions_[f], positions_[g]));
+    return static_cast<std::uint32_t>(triangles_.size() - 1);
 }
 
-VertexConnection* SculptMesh::connect(SculptVertex* a, SculptVertex* b, bool* isNew) {
-    for (VertexConnection* edge : a->edges) {
-        if (edge != nullptr && (edge->a == b || edge->b == b)) {
-            if (isNew != nullptr) {
-                *isNew = false;
+void SculptMesh::assign(std::vector<D3DXVECTOR3>&& positions, std::vector<MeshCreationTriangle>&& triangles,
+                        ParallelRunner& runner) {
+    clear();
+    positions_ = std::move(positions);
+    normals_.assign(positions_.size(), D3DXVECTOR3());
+    curvatures_.assign(positions_.size(), 0.0f);
+    alive_.assign(positions_.size(), 1);
+    triangles_ = std::move(triangles);
+    faceNormals_.resize(triangles_.size());
+    const ChunkPlan plan{triangles_.size(), 65536};
+    runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
+        for (std::size_t t = plan.begin(chunk); t < plan.end(chunk); ++t) computeFaceNormal(static_cast<std::uint32_t>(t));
+    });
+    const VertexLists around = triangleLists();
+    buildEdges(around, runner);
+    // Vertex normals, then curvatures, each vertex on its own.
+    const ChunkPlan vertices{positions_.size(), 65536};
+    runner.forEachChunk(vertices.chunks(), [&](std::size_t chunk) {
+        for (std::size_t v = vertices.begin(chunk); v < vertices.end(chunk); ++v) {
+            D3DXVECTOR3 sum(0.0f, 0.0f, 0.0f);
+            for (std::uint32_t t : around.of(static_cast<std::uint32_t>(v))) sum += faceNormals_[t];
+            D3DXVec3Normalize(&normals_[v], &sum);
+        }
+    });
+    const VertexLists neighbours = neighbourLists();
+    runner.forEachChunk(vertices.chunks(), [&](std::size_t chunk) {
+        for (std::size_t v = vertices.begin(chunk); v < vertices.end(chunk); ++v) {
+            float sum = 0.0f;
+            const auto list = neighbours.of(static_cast<std::uint32_t>(v));
+            for (std::uint32_t w : list) sum += (1.0f - D3DXVec3Dot(&normals_[v], &normals_[w])) * 0.5f;
+            curvatures_[v] = list.size() > 1 ? sum / static_cast<float>(list.size()) : sum;
+        }
+    });
+}
+
+void SculptMesh::buildEdges(const VertexLists& around, ParallelRunner& runner) {
+    const ChunkPlan plan{positions_.size(), 16384};
+    std::vector<std::vector<VertexConnection>> found(plan.chunks());
+    runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
+        std::vector<std::uint32_t> seen;
+        for (std::size_t vertex = plan.begin(chunk); vertex < plan.end(chunk); ++vertex) {
+            const std::uint32_t v = static_cast<std::uint32_t>(vertex);
+            seen.clear();
+            for (std::uint32_t t : around.of(v)) {
+                const MeshCreationTriangle& tri = triangles_[t];
+                for (int k = 0; k < 3; ++k) {
+                    const std::uint32_t w = tri.corner(k);
+                    if (w <= v || std::find(seen.begin(), seen.end(), w) != seen.end()) continue;
+                    seen.push_back(w);
+                    found[chunk].push_back(VertexConnection{v, w});
+                }
             }
-            return edge;
+        }
+    });
+    edges_.clear();
+    std::size_t total = 0;
+    for (const auto& list : found) total += list.size();
+    edges_.reserve(total);
+    for (const auto& list : found) edges_.insert(edges_.end(), list.begin(), list.end());
+}
+
+void SculptMesh::buildEdges() {
+    ParallelRunner single(1);
+    buildEdges(triangleLists(), single);
+}
+
+std::vector<std::pair<std::uint32_t, std::uint32_t>> SculptMesh::overusedEdges() const {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> found;
+    const VertexLists around = triangleLists();
+    std::vector<std::pair<std::uint32_t, int>> uses;
+    for (std::uint32_t v = 0; v < vertexSlots(); ++v) {
+        uses.clear();
+        for (std::uint32_t t : around.of(v)) {
+            const MeshCreationTriangle& tri = triangles_[t];
+            for (int k = 0; k < 3; ++k) {
+                const std::uint32_t w = tri.corner(k);
+                if (w <= v) continue;
+                auto it = std::find_if(uses.begin(), uses.end(), [w](const auto& u) { return u.first == w; });
+                if (it == uses.end()) {
+                    uses.emplace_back(w, 1);
+                } else {
+                    ++it->second;
+                }
+            }
+        }
+        for (const auto& [w, count] : uses) {
+            if (count > 2) found.emplace_back(v, w);
         }
     }
-    VertexConnection* edge = edgePool_.acquire();
-    edge->valid = true;
-    edge->b = b;
-    edge->a = a;
-    edge->cost = 0.0f;
-    edge->orderedSetPosition[0] = nullptr;
-    edge->orderedSetPosition[1] = nullptr;
-    a->edges.push_back(edge);
-    b->edges.push_back(edge);
-    if (isNew != nullptr) {
-        *isNew = true;
-    }
-    return edge;
+    return found;
 }
 
-void SculptMesh::connectAndRecord(SculptVertex* a, SculptVertex* b) {
-    bool isNew = false;
-    VertexConnection* edge = connect(a, b, &isNew);
-    if (isNew) {
-        edges_.append(edge);
-    }
+// --- vertices and triangles -------------------------------------------------------------------
+
+void SculptMesh::removeVertex(std::uint32_t v) {
+    if (v < vertexSlots()) alive_[v] = 0;
 }
 
-void SculptMesh::addQuad(SculptVertex* e, SculptVertex* f, SculptVertex* g, SculptVertex* h) {
-    registerVertex(e);
-    registerVertex(f);
-    registerVertex(g);
-    registerVertex(h);
-    MeshCreationTriangle* first = appendTriangle(e, f, g);
-    MeshCreationTriangle* second = appendTriangle(f, h, g);
-    e->triangles.push_back(first);
-    f->triangles.push_back(first);
-    f->triangles.push_back(second);
-    g->triangles.push_back(first);
-    g->triangles.push_back(second);
-    h->triangles.push_back(second);
-    connectAndRecord(e, g);
-    connectAndRecord(e, f);
-    connectAndRecord(f, h);
-    connectAndRecord(f, g);
-    connectAndRecord(g, h);
+void SculptMesh::setTriangle(std::uint32_t t, std::uint32_t e, std::uint32_t f, std::uint32_t g) {
+    triangles_[t] = MeshCreationTriangle{e, f, g};
+    computeFaceNormal(t);
 }
 
-void SculptMesh::removeVertex(int index) {
-    if (index >= 0 && index < vertices_.count() && vertices_[index] != nullptr) {
-        vertices_[index]->registered = false;
-        vertices_[index] = nullptr;
-    }
+void SculptMesh::removeTriangle(std::uint32_t t) {
+    if (t < triangleSlots()) triangles_[t] = MeshCreationTriangle{};
 }
 
-void SculptMesh::removeTriangle(int index) {
-    if (index >= 0 && index < triangles_.count()) {
-        triangles_[index] = nullptr;
-    }
+float SculptMesh::perimeter(std::uint32_t t) const {
+    const MeshCreationTriangle& tri = triangles_[t];
+    const D3DXVECTOR3 ef = positions_[tri.f] - positions_[tri.e];
+    const D3DXVECTOR3 fg = positions_[tri.g] - positions_[tri.f];
+    const D3DXVECTOR3 ge = positions_[tri.e] - positions_[tri.g];
+    return D3DXVec3Length(&ef) + D3DXVec3Length(&fg) + D3DXVec3Length(&ge);
 }
 
-void SculptMesh::removeEdge(int index) {
-    if (index >= 0 && index < edges_.count() && edges_[index] != nullptr) {
-        edges_[index]->valid = false;
-        edges_[index] = nullptr;
-    }
-}
+// --- normals and curvature ---------------------------------------------------------------------
 
-// --- normals and curvature -------------------------------------------------------------------
-
-void SculptMesh::computeFaceNormal(MeshCreationTriangle& triangle) {
-    const D3DXVECTOR3 eg = triangle.g->position - triangle.e->position;
-    const D3DXVECTOR3 ef = triangle.f->position - triangle.e->position;
+D3DXVECTOR3 SculptMesh::faceNormalOf(const D3DXVECTOR3& e, const D3DXVECTOR3& f, const D3DXVECTOR3& g) {
+    const D3DXVECTOR3 eg = g - e;
+    const D3DXVECTOR3 ef = f - e;
     D3DXVECTOR3 cross;
     D3DXVec3Cross(&cross, &eg, &ef);
-    D3DXVec3Normalize(&triangle.normal, &cross);
+    D3DXVECTOR3 normal;
+    D3DXVec3Normalize(&normal, &cross);
+    return normal;
 }
 
-void SculptMesh::computeVertexNormal(SculptVertex& vertex) {
-    D3DXVECTOR3 sum;
-    for (const MeshCreationTriangle* triangle : vertex.triangles) {
-        if (triangle != nullptr) {
-            sum += triangle->normal;
-        }
-    }
-    D3DXVec3Normalize(&vertex.normal, &sum);
+void SculptMesh::computeFaceNormal(std::uint32_t t) {
+    const MeshCreationTriangle& tri = triangles_[t];
+    faceNormals_[t] = faceNormalOf(positions_[tri.e], positions_[tri.f], positions_[tri.g]);
 }
 
-void SculptMesh::computeCurvature(SculptVertex& vertex) {
-    float sum = 0.0f;
-    int count = 0;
-    for (const VertexConnection* edge : vertex.edges) {
-        if (edge == nullptr || !edge->valid) {
-            continue;
-        }
-        sum += (1.0f - D3DXVec3Dot(&edge->a->normal, &edge->b->normal)) * 0.5f;
-        ++count;
+void SculptMesh::computeVertexNormals() {
+    std::fill(normals_.begin(), normals_.end(), D3DXVECTOR3());
+    for (std::uint32_t t = 0; t < triangleSlots(); ++t) {
+        if (!isTriangle(t)) continue;
+        const MeshCreationTriangle& tri = triangles_[t];
+        normals_[tri.e] += faceNormals_[t];
+        normals_[tri.f] += faceNormals_[t];
+        normals_[tri.g] += faceNormals_[t];
     }
-    vertex.curvature = count > 1 ? sum / static_cast<float>(count) : sum;
+    for (D3DXVECTOR3& n : normals_) {
+        const D3DXVECTOR3 sum = n;
+        D3DXVec3Normalize(&n, &sum);
+    }
+}
+
+void SculptMesh::computeCurvatures() {
+    std::vector<float> sums(positions_.size(), 0.0f);
+    std::vector<std::uint32_t> counts(positions_.size(), 0);
+    for (const VertexConnection& edge : edges_) {
+        if (edge.a == kNoIndex) continue;
+        const float term = (1.0f - D3DXVec3Dot(&normals_[edge.a], &normals_[edge.b])) * 0.5f;
+        sums[edge.a] += term;
+        sums[edge.b] += term;
+        ++counts[edge.a];
+        ++counts[edge.b];
+    }
+    for (std::size_t v = 0; v < positions_.size(); ++v) {
+        curvatures_[v] = counts[v] > 1 ? sums[v] / static_cast<float>(counts[v]) : sums[v];
+    }
 }
 
 void SculptMesh::computeNormalsAndCurvature() {
-    for (int i = 0; i < vertices_.count(); ++i) {
-        if (vertices_[i] != nullptr) {
-            computeVertexNormal(*vertices_[i]);
-        }
+    for (std::uint32_t t = 0; t < triangleSlots(); ++t) {
+        if (isTriangle(t)) computeFaceNormal(t);
     }
-    for (int i = 0; i < vertices_.count(); ++i) {
-        if (vertices_[i] != nullptr) {
-            computeCurvature(*vertices_[i]);
-        }
-    }
+    computeVertexNormals();
+    computeCurvatures();
 }
 
-// --- counts ------------------------------------------------------------------------------------
+// --- lists ---------------------------------------------------------------------------------------
+
+VertexLists SculptMesh::neighbourLists() const {
+    VertexLists lists;
+    lists.start.assign(positions_.size() + 1, 0);
+    for (const VertexConnection& edge : edges_) {
+        if (edge.a == kNoIndex) continue;
+        ++lists.start[edge.a + 1];
+        ++lists.start[edge.b + 1];
+    }
+    for (std::size_t v = 0; v < positions_.size(); ++v) lists.start[v + 1] += lists.start[v];
+    lists.items.resize(lists.start.back());
+    std::vector<std::uint32_t> fill(lists.start.begin(), lists.start.end() - 1);
+    for (const VertexConnection& edge : edges_) {
+        if (edge.a == kNoIndex) continue;
+        lists.items[fill[edge.a]++] = edge.b;
+        lists.items[fill[edge.b]++] = edge.a;
+    }
+    return lists;
+}
+
+VertexLists SculptMesh::triangleLists() const {
+    VertexLists lists;
+    lists.start.assign(positions_.size() + 1, 0);
+    for (const MeshCreationTriangle& tri : triangles_) {
+        if (tri.e == kNoIndex) continue;
+        ++lists.start[tri.e + 1];
+        ++lists.start[tri.f + 1];
+        ++lists.start[tri.g + 1];
+    }
+    for (std::size_t v = 0; v < positions_.size(); ++v) lists.start[v + 1] += lists.start[v];
+    lists.items.resize(lists.start.back());
+    std::vector<std::uint32_t> fill(lists.start.begin(), lists.start.end() - 1);
+    for (std::uint32_t t = 0; t < triangleSlots(); ++t) {
+        const MeshCreationTriangle& tri = triangles_[t];
+        if (tri.e == kNoIndex) continue;
+        lists.items[fill[tri.e]++] = t;
+        lists.items[fill[tri.f]++] = t;
+        lists.items[fill[tri.g]++] = t;
+    }
+    return lists;
+}
+
+// --- summaries -----------------------------------------------------------------------------------
 
 ObjectInfo SculptMesh::objectInfo() const {
     ObjectInfo info;
-    for (int i = 0; i < vertices_.count(); ++i) {
-        info.vertices += vertices_[i] != nullptr ? 1 : 0;
-    }
-    for (int i = 0; i < triangles_.count(); ++i) {
-        info.triangles += triangles_[i] != nullptr ? 1 : 0;
-    }
+    for (std::uint8_t alive : alive_) info.vertices += alive != 0 ? 1 : 0;
+    for (const MeshCreationTriangle& tri : triangles_) info.triangles += tri.e != kNoIndex ? 1 : 0;
     return info;
 }
 
 double SculptMesh::signedVolume() const {
     double volume = 0.0;
-    for (int i = 0; i < triangles_.count(); ++i) {
-        const MeshCreationTriangle* t = triangles_[i];
-        if (t == nullptr) {
-            continue;
-        }
+    for (const MeshCreationTriangle& t : triangles_) {
+        if (t.e == kNoIndex) continue;
         // The face normal is (G - E) x (F - E), so (E, G, F) is the winding
         // whose right-hand normal points out.
-        const D3DXVECTOR3& a = t->e->position;
-        const D3DXVECTOR3& b = t->g->position;
-        const D3DXVECTOR3& c = t->f->position;
+        const D3DXVECTOR3& a = positions_[t.e];
+        const D3DXVECTOR3& b = positions_[t.g];
+        const D3DXVECTOR3& c = positions_[t.f];
         const double cx = double(b.y) * c.z - double(b.z) * c.y;
         const double cy = double(b.z) * c.x - double(b.x) * c.z;
         const double cz = double(b.x) * c.y - double(b.y) * c.x;
@@ -227,18 +286,16 @@ double SculptMesh::signedVolume() const {
     return volume;
 }
 
-// --- drawable fill data --------------------------------------------------------------------
+std::size_t SculptMesh::memoryBytes() const {
+    return positions_.capacity() * sizeof(D3DXVECTOR3) * 2 + curvatures_.capacity() * sizeof(float) +
+           alive_.capacity() + triangles_.capacity() * sizeof(MeshCreationTriangle) +
+           faceNormals_.capacity() * sizeof(D3DXVECTOR3) + edges_.capacity() * sizeof(VertexConnection) +
+           textures_.capacity() * sizeof(TriangleTexture);
+}
+
+// --- drawable fill data ----------------------------------------------------------------------------
 
 namespace {
-
-const TextureSample* sampleFrom(const SculptVertex& vertex, const Clipping* clipping) {
-    for (const TextureSample& sample : vertex.textureSamples) {
-        if (sample.clipping == clipping) {
-            return &sample;
-        }
-    }
-    return nullptr;
-}
 
 std::uint32_t curvatureColour(float curvature) {
     const long red = std::lround((1.0f - curvature) * 255.0f);
@@ -248,54 +305,26 @@ std::uint32_t curvatureColour(float curvature) {
 
 }  // namespace
 
-void SculptMesh::chooseTextureCoordinates(MeshCreationTriangle& triangle) const {
-    const TextureSample* best[3] = {nullptr, nullptr, nullptr};
-    float bestCost = 0.0f;
-    for (const TextureSample& s0 : triangle.e->textureSamples) {
-        const TextureSample* s1 = sampleFrom(*triangle.f, s0.clipping);
-        const TextureSample* s2 = sampleFrom(*triangle.g, s0.clipping);
-        if (s0.clipping == nullptr || s1 == nullptr || s2 == nullptr) {
-            continue;
-        }
-        D3DXVECTOR3 direction = s0.clipping->projection().viewingDirection();
-        if (s0.fromBack) {
-            direction = -direction;
-        }
-        const float cost = D3DXVec3Dot(&direction, &triangle.normal) -
-                           100.0f * static_cast<float>(s0.clipping->flags().texturestrength);
-        if (best[0] == nullptr || cost < bestCost) {
-            best[0] = &s0;
-            best[1] = s1;
-            best[2] = s2;
-            bestCost = cost;
-        }
-    }
-    for (int corner = 0; corner < 3; ++corner) {
-        triangle.u[corner] = best[corner] != nullptr ? best[corner]->u : 0.0f;
-        triangle.v[corner] = best[corner] != nullptr ? best[corner]->v : 0.0f;
-    }
-}
-
-std::vector<MeshReprTriangle> SculptMesh::reprTriangles(bool flatShading) {
+std::vector<MeshReprTriangle> SculptMesh::reprTriangles(bool flatShading,
+                                                        const std::vector<TriangleTexture>* textures) const {
     std::vector<MeshReprTriangle> out;
-    out.reserve(static_cast<std::size_t>(triangles_.count()));
-    for (int i = 0; i < triangles_.count(); ++i) {
-        MeshCreationTriangle* triangle = triangles_[i];
-        if (triangle == nullptr) {
-            continue;
-        }
-        chooseTextureCoordinates(*triangle);
+    out.reserve(triangles_.size());
+    const std::vector<TriangleTexture>& chosen = textures != nullptr ? *textures : textures_;
+    const bool textured = chosen.size() == triangles_.size();
+    for (std::uint32_t t = 0; t < triangleSlots(); ++t) {
+        if (!isTriangle(t)) continue;
+        const MeshCreationTriangle& tri = triangles_[t];
         MeshReprTriangle record;
-        const SculptVertex* corners[3] = {triangle->e, triangle->f, triangle->g};
         for (int c = 0; c < 3; ++c) {
-            VertexPNCT& v = record.corners[c];
-            v.position = corners[c]->position;
-            v.normal = flatShading ? triangle->normal : corners[c]->normal;
-            v.colour = curvatureColour(corners[c]->curvature);
-            v.u = triangle->u[c];
-            v.v = triangle->v[c];
+            const std::uint32_t v = tri.corner(c);
+            VertexPNCT& corner = record.corners[c];
+            corner.position = positions_[v];
+            corner.normal = flatShading ? faceNormals_[t] : normals_[v];
+            corner.colour = curvatureColour(curvatures_[v]);
+            corner.u = textured ? chosen[t].u[c] : 0.0f;
+            corner.v = textured ? chosen[t].v[c] : 0.0f;
         }
-        record.faceNormal = triangle->normal;
+        record.faceNormal = faceNormals_[t];
         out.push_back(record);
     }
     return out;

@@ -2,132 +2,55 @@
 // octree and that every later stage (sharpening, smoothing, simplification,
 // texturing, export, "Object Info") reads and edits in place.
 //
-// The mesh is three growable arrays of record pointers: vertices, triangles
-// (MeshCreationTriangle) and edges (VertexConnection). A removed record leaves
-// a null entry behind, so every user skips nulls; a record's `index` is its
-// slot in its array. Records come from block pools that are reset (never
-// freed one by one) when the next run starts; pointers stay valid until then.
+// The mesh is three arrays of records, addressed by their index (slot):
+// vertices (position, normal, curvature), triangles (MeshCreationTriangle:
+// corners E, F, G) and edges (VertexConnection: ends b and a). A removed
+// record leaves its slot behind, marked removed, so indices stay stable and
+// every user skips removed slots. Records are plain values packed in
+// contiguous arrays, so memory grows with the surface and nothing is
+// allocated per record.
+//
+// Orientation: a triangle E, F, G faces outwards along (G - E) x (F - E)
+// (the program's left-handed frame).
 #pragma once
 
 #include "core/math3d.h"
-#include "image/record_pool.h"
-#include "render/scene/mesh.h"
 #include "render/scene/mesh_repr.h"
+#include "sculpt/parallel.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
-class Clipping;
-struct VertexConnection;
-struct MeshCreationTriangle;
+inline constexpr std::uint32_t kNoIndex = 0xFFFFFFFFu;
 
-// An array of records that grows in widening steps: when an append overflows,
-// the growth step is multiplied by 4 and the capacity grows by the new step.
-// clear() empties it and keeps its storage.
-template <typename T>
-class GrowableArray {
-public:
-    explicit GrowableArray(int capacity = 1000, int step = 1000) : capacity_(capacity), step_(step) {
-        items_.resize(static_cast<std::size_t>(capacity_));
-    }
+// A triangle: its corners E, F, G (vertex slots).
+struct MeshCreationTriangle {
+    std::uint32_t e = kNoIndex;
+    std::uint32_t f = kNoIndex;
+    std::uint32_t g = kNoIndex;
 
-    // Appends `item` and returns its index.
-    int append(const T& item) {
-        if (count_ == capacity_) {
-            step_ *= 4;
-            capacity_ += step_;
-            items_.resize(static_cast<std::size_t>(capacity_));
-        }
-        items_[static_cast<std::size_t>(count_)] = item;
-        return count_++;
-    }
-    // Number of entries (null entries included).
-    int count() const { return count_; }
-    int capacity() const { return capacity_; }
-    int step() const { return step_; }
-    // Entry `index`, 0 <= index < count().
-    T& operator[](int index) { return items_[static_cast<std::size_t>(index)]; }
-    const T& operator[](int index) const { return items_[static_cast<std::size_t>(index)]; }
-    // Count 0; capacity, step and storage kept.
-    void clear() { count_ = 0; }
-
-private:
-    std::vector<T> items_;
-    int count_ = 0;
-    int capacity_;
-    int step_;
+    std::uint32_t corner(int k) const { return k == 0 ? e : (k == 1 ? f : g); }
+    bool has(std::uint32_t v) const { return e == v || f == v || g == v; }
 };
 
-// One texture sample of a vertex: where the vertex falls in a clipping's
-// picture, and whether the clipping sees it from behind.
-struct TextureSample {
-    float u = 0.0f;
-    float v = 0.0f;
-    const Clipping* clipping = nullptr;
-    bool fromBack = false;
+// An edge between two vertices; a collapse keeps end b and removes end a.
+struct VertexConnection {
+    std::uint32_t b = kNoIndex;
+    std::uint32_t a = kNoIndex;
+
+    // The end that is not `v`.
+    std::uint32_t other(std::uint32_t v) const { return v == a ? b : a; }
 };
 
-// A vertex of the sculpt mesh.
-struct SculptVertex {
-    D3DXVECTOR3 position;
-    // Every edge that touches the vertex.
-    std::vector<VertexConnection*> edges;
-    // True while the vertex is in the vertex array.
-    bool registered = false;
-    // 0 (flat) .. 1: mean over the edges of (1 - nA . nB) / 2 of the vertex
-    // normals of the edge's two ends.
-    float curvature = 0.0f;
-    // Every triangle that uses the vertex (entries may be null after
-    // simplification).
-    std::vector<MeshCreationTriangle*> triangles;
-    D3DXVECTOR3 normal;
-    std::vector<TextureSample> textureSamples;
-    // Slot in the vertex array; -1 while unregistered.
-    std::int32_t index = -1;
-    // Face creation's memo of which clippings of the sculpt list hold the
-    // vertex inside their silhouette (bit i: clipping i), valid when
-    // `insideKnown` is set.
-    std::uint64_t insideMask = 0;
-    bool insideKnown = false;
-
-    // A fresh vertex at `at`: lists emptied (their storage kept), not
-    // registered, curvature 0, normal zero.
-    void reset(const D3DXVECTOR3& at);
-};
-
-// A triangle E, F, G of the sculpt mesh. Its value is its perimeter.
-struct MeshCreationTriangle : public Valuable {
-    SculptVertex* e = nullptr;
-    SculptVertex* f = nullptr;
-    SculptVertex* g = nullptr;
-    D3DXVECTOR3 normal;
-    // Slot in the triangle array.
-    std::int32_t index = -1;
-    // Texture coordinates of E, F and G chosen when the drawable is filled.
+// Texture coordinates of a triangle's three corners, v from the top.
+struct TriangleTexture {
     float u[3] = {0.0f, 0.0f, 0.0f};
     float v[3] = {0.0f, 0.0f, 0.0f};
-
-    // Sum of the three edge lengths.
-    float getValue() const override;
 };
 
-// An edge between two vertices. Its value is its simplification cost.
-struct VertexConnection : public Valuable {
-    bool valid = false;
-    SculptVertex* b = nullptr;
-    SculptVertex* a = nullptr;
-    float cost = 0.0f;
-    // Position in the simplification's ordered edge set; null when made.
-    void* orderedSetPosition[2] = {nullptr, nullptr};
-
-    float getValue() const override { return cost; }
-    // The end that is not `v` (either end when `v` is neither).
-    SculptVertex* other(const SculptVertex* v) const { return v == a ? b : a; }
-};
-
-// Counts shown by "Object Info": the non-null entries of the vertex and
-// triangle arrays.
+// Counts shown by "Object Info": the vertices and triangles not removed.
 struct ObjectInfo {
     int vertices = 0;
     int triangles = 0;
@@ -136,79 +59,145 @@ struct ObjectInfo {
 // "Object consits of %d vertices and %d triangles." for `info`.
 std::string objectInfoText(const ObjectInfo& info);
 
+// Neighbour lists of every vertex slot in one block: the neighbours of v are
+// items[start[v]] .. items[start[v + 1] - 1].
+struct VertexLists {
+    std::vector<std::uint32_t> start;
+    std::vector<std::uint32_t> items;
+
+    std::span<const std::uint32_t> of(std::uint32_t v) const {
+        return {items.data() + start[v], items.data() + start[v + 1]};
+    }
+};
+
 class SculptMesh {
 public:
     SculptMesh() = default;
     SculptMesh(const SculptMesh&) = delete;
     SculptMesh& operator=(const SculptMesh&) = delete;
+    SculptMesh(SculptMesh&&) = default;
+    SculptMesh& operator=(SculptMesh&&) = default;
 
-    // Empties the edge array and recycles every edge record (start of a run).
-    void clearEdges();
-    // Empties the vertex and triangle arrays and recycles their records
-    // (start of face creation).
-    void clearVerticesAndTriangles();
+    // --- building --------------------------------------------------------------------
 
-    // A fresh, unregistered vertex record at `position` from the pool.
-    SculptVertex* makeVertex(const D3DXVECTOR3& position);
+    // Removes everything (storage kept).
+    void clear();
+    void reserve(std::size_t vertices, std::size_t triangles);
+    // A new vertex at `position`; its slot.
+    std::uint32_t addVertex(const D3DXVECTOR3& position);
+    // A new triangle E, F, G (distinct vertex slots) with its face normal;
+    // its slot. Edges are not touched: buildEdges() makes them.
+    std::uint32_t addTriangle(std::uint32_t e, std::uint32_t f, std::uint32_t g);
+    // Replaces the whole mesh by `positions` and `triangles` (corners valid
+    // and distinct), then makes the face normals, the edges, the vertex
+    // normals and the curvatures.
+    void assign(std::vector<D3DXVECTOR3>&& positions, std::vector<MeshCreationTriangle>&& triangles,
+                ParallelRunner& runner);
+    // Pairs of vertices (smaller slot first) joined by more than two
+    // triangles.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> overusedEdges() const;
+    // Replaces the edge array by one edge per pair of vertices that share a
+    // triangle, ordered by their smaller end, then by first use. End b is the
+    // smaller slot.
+    void buildEdges();
+    // The same from the mesh's triangle lists, on the runner's threads.
+    void buildEdges(const VertexLists& triangleLists, ParallelRunner& runner);
 
-    // Adds the quad E, F, G, H: registers any unregistered corner, appends
-    // the triangles (E, F, G) and (F, H, G) with their face normals, and
-    // connects (E, G), (E, F), (F, H), (F, G), (G, H), appending every new
-    // edge. All four pointers must be distinct vertices from makeVertex().
-    void addQuad(SculptVertex* e, SculptVertex* f, SculptVertex* g, SculptVertex* h);
+    // --- vertices --------------------------------------------------------------------
 
-    // The edge between `a` and `b`: the one in a's edge list with `b` at
-    // either end, or a new one (valid, ends (b, a)) listed by both vertices.
-    // `isNew` (optional) tells which. A new edge is not put in the edge
-    // array; addQuad does that.
-    VertexConnection* connect(SculptVertex* a, SculptVertex* b, bool* isNew = nullptr);
+    // Number of vertex slots, removed ones included.
+    std::uint32_t vertexSlots() const { return static_cast<std::uint32_t>(positions_.size()); }
+    bool isVertex(std::uint32_t v) const { return v < vertexSlots() && alive_[v] != 0; }
+    D3DXVECTOR3& position(std::uint32_t v) { return positions_[v]; }
+    const D3DXVECTOR3& position(std::uint32_t v) const { return positions_[v]; }
+    const D3DXVECTOR3& normal(std::uint32_t v) const { return normals_[v]; }
+    float curvature(std::uint32_t v) const { return curvatures_[v]; }
+    void setCurvature(std::uint32_t v, float curvature) { curvatures_[v] = curvature; }
+    void setNormal(std::uint32_t v, const D3DXVECTOR3& normal) { normals_[v] = normal; }
+    // Marks the slot removed (its triangles and edges are the caller's), or
+    // live again.
+    void removeVertex(std::uint32_t v);
+    void reviveVertex(std::uint32_t v) { alive_[v] = 1; }
+    std::vector<D3DXVECTOR3>& positions() { return positions_; }
+    const std::vector<D3DXVECTOR3>& positions() const { return positions_; }
+
+    // --- triangles -------------------------------------------------------------------
+
+    std::uint32_t triangleSlots() const { return static_cast<std::uint32_t>(triangles_.size()); }
+    bool isTriangle(std::uint32_t t) const { return t < triangleSlots() && triangles_[t].e != kNoIndex; }
+    const MeshCreationTriangle& triangle(std::uint32_t t) const { return triangles_[t]; }
+    MeshCreationTriangle& triangle(std::uint32_t t) { return triangles_[t]; }
+    const D3DXVECTOR3& faceNormal(std::uint32_t t) const { return faceNormals_[t]; }
+    // Sets the slot's corners and recomputes its face normal.
+    void setTriangle(std::uint32_t t, std::uint32_t e, std::uint32_t f, std::uint32_t g);
+    void removeTriangle(std::uint32_t t);
+    // The triangle's perimeter, the sum of its three edge lengths.
+    float perimeter(std::uint32_t t) const;
+
+    // --- edges -----------------------------------------------------------------------
+
+    std::uint32_t edgeSlots() const { return static_cast<std::uint32_t>(edges_.size()); }
+    bool isEdge(std::uint32_t i) const { return i < edgeSlots() && edges_[i].a != kNoIndex; }
+    const VertexConnection& edge(std::uint32_t i) const { return edges_[i]; }
+    VertexConnection& edge(std::uint32_t i) { return edges_[i]; }
+    // Marks the edge invalid (removed).
+    void removeEdge(std::uint32_t i) { edges_[i] = VertexConnection{}; }
+    std::vector<VertexConnection>& edges() { return edges_; }
+    const std::vector<VertexConnection>& edges() const { return edges_; }
+
+    // --- normals and curvature ---------------------------------------------------------
 
     // Face normal of (E, F, G): normalise((G - E) x (F - E)).
-    static void computeFaceNormal(MeshCreationTriangle& triangle);
-    // Vertex normal: normalised sum of the face normals of the vertex's
-    // non-null triangles.
-    static void computeVertexNormal(SculptVertex& vertex);
-    // Curvature from the vertex normals of both ends of each edge.
-    static void computeCurvature(SculptVertex& vertex);
-    // Vertex normals, then curvatures, of every non-null vertex.
+    static D3DXVECTOR3 faceNormalOf(const D3DXVECTOR3& e, const D3DXVECTOR3& f, const D3DXVECTOR3& g);
+    void computeFaceNormal(std::uint32_t t);
+    // Face normals of every triangle, then vertex normals (the normalised,
+    // unweighted sum of the face normals around each vertex), then
+    // curvatures (the mean over each vertex's edges of (1 - nA . nB) / 2,
+    // nA and nB the vertex normals of the edge's ends).
     void computeNormalsAndCurvature();
+    void computeVertexNormals();
+    void computeCurvatures();
 
-    // Removes the record at `index` from its array (leaves a null entry).
-    void removeVertex(int index);
-    void removeTriangle(int index);
-    void removeEdge(int index);
+    // --- lists -------------------------------------------------------------------------
 
-    GrowableArray<SculptVertex*>& vertices() { return vertices_; }
-    const GrowableArray<SculptVertex*>& vertices() const { return vertices_; }
-    GrowableArray<MeshCreationTriangle*>& triangles() { return triangles_; }
-    const GrowableArray<MeshCreationTriangle*>& triangles() const { return triangles_; }
-    GrowableArray<VertexConnection*>& edges() { return edges_; }
-    const GrowableArray<VertexConnection*>& edges() const { return edges_; }
+    // The edge neighbours of every vertex (through live edges), each in edge
+    // array order.
+    VertexLists neighbourLists() const;
+    // The live triangles around every vertex, in triangle order.
+    VertexLists triangleLists() const;
 
-    // Non-null vertices and triangles.
+    // --- texture ----------------------------------------------------------------------
+
+    // One record per triangle slot once texture coordinates were chosen;
+    // empty before.
+    const std::vector<TriangleTexture>& textureCoordinates() const { return textures_; }
+    void setTextureCoordinates(std::vector<TriangleTexture> textures) { textures_ = std::move(textures); }
+
+    // --- summaries ----------------------------------------------------------------------
+
     ObjectInfo objectInfo() const;
-    // Signed volume enclosed by the non-null triangles (positive when the
-    // face normals point outwards).
+    // Signed volume enclosed by the live triangles (positive when they face
+    // outwards).
     double signedVolume() const;
+    // Bytes held by the arrays (capacity).
+    std::size_t memoryBytes() const;
 
-    // What the drawable is filled with: one record per non-null triangle in
-    // array order. Each corner carries the position, the vertex normal
+    // What the drawable is filled with: one record per live triangle in
+    // slot order. Each corner carries the position, the vertex normal
     // (`flatShading` false) or the face normal (true), the colour
     // ARGB(255, round((1 - curvature) * 255), 0, 0) and the texture
-    // coordinates chosen from the corners' texture samples (stored in the
-    // triangle too; (0, 0) without a clipping common to all three corners).
-    std::vector<MeshReprTriangle> reprTriangles(bool flatShading);
+    // coordinates of the triangle from `textures` (one per triangle slot;
+    // null: the mesh's own), (0, 0) without any.
+    std::vector<MeshReprTriangle> reprTriangles(bool flatShading,
+                                                const std::vector<TriangleTexture>* textures = nullptr) const;
 
 private:
-    void registerVertex(SculptVertex* vertex);
-    MeshCreationTriangle* appendTriangle(SculptVertex* e, SculptVertex* f, SculptVertex* g);
-    void connectAndRecord(SculptVertex* a, SculptVertex* b);
-    void chooseTextureCoordinates(MeshCreationTriangle& triangle) const;
-
-    GrowableArray<SculptVertex*> vertices_;
-    GrowableArray<MeshCreationTriangle*> triangles_;
-    GrowableArray<VertexConnection*> edges_;
-    RecordPool<SculptVertex, 4096> vertexPool_;
-    RecordPool<MeshCreationTriangle, 4096> trianglePool_;
-    RecordPool<VertexConnection, 4096> edgePool_;
+    std::vector<D3DXVECTOR3> positions_;
+    std::vector<D3DXVECTOR3> normals_;
+    std::vector<float> curvatures_;
+    std::vector<std::uint8_t> alive_;
+    std::vector<MeshCreationTriangle> triangles_;
+    std::vector<D3DXVECTOR3> faceNormals_;
+    std::vector<VertexConnection> edges_;
+    std::vector<TriangleTexture> textures_;
 };

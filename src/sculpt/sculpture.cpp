@@ -1,36 +1,14 @@
 #include "sculpt/sculpture.h"
 
 #include "sculpt/clipping.h"
+#include "sculpt/sharpening.h"
+#include "sculpt/simplification.h"
+#include "sculpt/smoothing.h"
 
 #include <algorithm>
 #include <cstdio>
 
 namespace {
-
-// Holds every clipping's picture plane in the middle of its slab for as long
-// as it lives, and puts each one back afterwards.
-class PicturePlanesInMiddle {
-public:
-    explicit PicturePlanesInMiddle(std::span<Clipping* const> clippings) : clippings_(clippings) {
-        for (Clipping* clipping : clippings_) {
-            if (clipping != nullptr) {
-                clipping->holdImagePlaneInMiddle();
-            }
-        }
-    }
-    ~PicturePlanesInMiddle() {
-        for (Clipping* clipping : clippings_) {
-            if (clipping != nullptr) {
-                clipping->restoreImagePlane();
-            }
-        }
-    }
-    PicturePlanesInMiddle(const PicturePlanesInMiddle&) = delete;
-    PicturePlanesInMiddle& operator=(const PicturePlanesInMiddle&) = delete;
-
-private:
-    std::span<Clipping* const> clippings_;
-};
 
 std::string octreeDepthCaption(int level) {
     char text[64];
@@ -40,69 +18,74 @@ std::string octreeDepthCaption(int level) {
 
 }  // namespace
 
-Sculpture::Sculpture(const SculptSettings& settings, SculptStages stages)
-    : settings_(settings), stages_(std::move(stages)) {
+Sculpture::Sculpture(const SculptSettings& settings) : settings_(settings) {
     settings_.depth = std::clamp(settings_.depth, 0, kMaxDepth);
     settings_.sharpeningPasses = std::max(settings_.sharpeningPasses, 0);
     settings_.smoothingPasses = std::max(settings_.smoothingPasses, 0);
 }
 
-std::vector<Clipping*> Sculpture::buildSculptList(std::span<Clipping* const> clippings) {
-    std::vector<Clipping*> list;
-    for (Clipping* clipping : clippings) {
-        if (clipping != nullptr && clipping->isReadyForSculpting()) {
-            list.push_back(clipping);
-        }
+bool Sculpture::prepare(std::span<Clipping* const> clippings) {
+    bool anyCarves = false;
+    for (const Clipping* clipping : clippings) {
+        anyCarves = anyCarves || (clipping != nullptr && clipping->isReadyForSculpting());
     }
-    return list;
+    prepared_ = false;
+    if (!anyCarves) return false;
+    scene_ = SculptScene::capture(clippings, SculptScene::Pictures::No);
+    sculptList_ = scene_.sculptList();
+    prepared_ = !sculptList_.empty();
+    return prepared_;
+}
+
+RunOutcome Sculpture::run(SculptProgress& progress, std::stop_token stop) {
+    if (!prepared_) return RunOutcome::NothingToSculpt;
+    prepared_ = false;
+    ParallelRunner runner(settings_.threads);
+    const RunControl control{progress, runner, std::move(stop)};
+    control.step("Sculpture", 0.0f);
+    bool done = carveAndCreateFaces(control) && runLaterStages(control);
+    if (done) {
+        control.step("Sculpturing - Creating Buffers", 85.0f);
+        control.step("Create mesh", 90.0f);
+        if (settings_.makeFillData) refillData();
+        control.step("Sculpturing - Creating Bounding Volume", 95.0f);
+        done = !control.stopRequested();
+    }
+    if (!done) {
+        // Nothing half made is left behind.
+        mesh_.clear();
+        fillData_.clear();
+    }
+    progress.finished();
+    return done ? RunOutcome::Finished : RunOutcome::Cancelled;
 }
 
 bool Sculpture::execute(std::span<Clipping* const> clippings, SculptProgress& progress) {
-    if (buildSculptList(clippings).empty()) {
+    return prepare(clippings) && run(progress) == RunOutcome::Finished;
+}
+
+bool Sculpture::carveAndCreateFaces(const RunControl& control) {
+    mesh_.clear();
+    control.step("Sculpturing - Creating Octree", 0.0f);
+    const std::vector<const SculptClipping*> list(sculptList_.begin(), sculptList_.end());
+    if (!carver_.carve(settings_.depth, list, tables_, control,
+                       [&control](int level) { control.step(octreeDepthCaption(level), 0.0f); })) {
         return false;
     }
-    {
-        const PicturePlanesInMiddle planes(clippings);
-        progress.step("Sculpture", 0.0f);
-        sculptList_ = buildSculptList(clippings);
-        carveAndCreateFaces(progress);
-        runLaterStages(progress);
-        progress.step("Sculpturing - Creating Buffers", 85.0f);
-        progress.step("Create mesh", 90.0f);
-        refillData();
-        progress.step("Sculpturing - Creating Bounding Volume", 95.0f);
-    }
-    progress.finished();
-    return true;
+    control.step("Sculpturing - Creating Faces", 15.0f);
+    return faceCreation_.createFaces(carver_.finestCells(), carver_.depth(), tables_, list, mesh_, control,
+                                     carver_.finestInsideMarks());
 }
 
-void Sculpture::carveAndCreateFaces(SculptProgress& progress) {
-    mesh_.clearEdges();
-    for (Clipping* clipping : sculptList_) {
-        clipping->prepareProjection();
-    }
-    progress.step("Sculpturing - Creating Octree", 0.0f);
-    carver_.carve(settings_.depth, sculptList_, tables_,
-                  [&progress](int level) { progress.step(octreeDepthCaption(level), 0.0f); });
-    progress.step("Sculpturing - Creating Faces", 15.0f);
-    faceCreation_.createFaces(carver_.finestList(), cellHalf(), sculptList_, mesh_);
-    mesh_.computeNormalsAndCurvature();
-}
-
-void Sculpture::runLaterStages(SculptProgress& progress) {
-    const SculptStageContext context{sculptList_, cellRadius(), &progress};
-    progress.step("Sculpturing - Sharpening mesh", 35.0f);
-    if (stages_.sharpen) {
-        stages_.sharpen(mesh_, settings_.sharpeningPasses, context);
-    }
-    progress.step("Sculpturing - Smoothing mesh", 50.0f);
-    if (stages_.smooth) {
-        stages_.smooth(mesh_, settings_.smoothingPasses, context);
-    }
-    progress.step("Sculpturing - Mesh simplification", 65.0f);
-    if (stages_.simplify) {
-        stages_.simplify(mesh_, progress);
-    }
+bool Sculpture::runLaterStages(const RunControl& control) {
+    control.step("Sculpturing - Sharpening mesh", 35.0f);
+    if (!sharpenMesh(mesh_, settings_.sharpeningPasses, sculptList_, cellRadius(), control)) return false;
+    control.step("Sculpturing - Smoothing mesh", 50.0f);
+    if (!smoothMesh(mesh_, settings_.smoothingPasses, cellEdge(), control)) return false;
+    control.step("Sculpturing - Mesh simplification", 65.0f);
+    const SimplificationResult simplified =
+        simplify(mesh_, SimplificationSettings{settings_.simplification, settings_.normalParticipation}, control);
+    return !simplified.stopped;
 }
 
 void Sculpture::refillData() { fillData_ = mesh_.reprTriangles(settings_.flatShading); }

@@ -1,105 +1,101 @@
 // Sculpture: one run of the "Sculpture" command, headless. The transformation
-// mode and the command line both drive it the same way:
+// mode and the command line both drive it.
 //
-//   Sculpture run(settings);
-//   run.execute(clippings, progress);   // carving, faces, later stages
-//   run.mesh() / run.fillData() / run.objectInfo()
+// On the thread that owns the clippings (the GUI thread):
 //
-// execute() sets every clipping's picture plane aside and holds it in the
-// middle of its slab (0.5) while the run works, builds the sculpt list,
-// carves the octree to the configured depth, creates the faces, runs the
-// optional later stages and produces the drawable's fill data; on the way it
-// reports each caption and percentage to a SculptProgress. The picture planes
-// are restored before execute() returns. The run keeps its mesh until it is
-// destroyed (the next command discards it).
+//   auto next = std::make_unique<Sculpture>(settings);
+//   if (!next->prepare(clippings)) ...nothing can carve...
+//
+// then on any thread (a worker, so that the window stays alive):
+//
+//   RunOutcome outcome = next->run(progress, stopToken);
+//
+// and back on the owner's thread: when the outcome is Finished, the new run
+// replaces the previous one; otherwise it is thrown away and the previous
+// result was never touched. prepare() copies everything the run needs
+// (SculptScene), so run() never reads the live clippings. execute() does
+// both on the calling thread.
+//
+// The same settings and clippings give the same mesh, bit for bit, whichever
+// thread runs it and whatever the number of threads.
 #pragma once
 
 #include "image/image.h"
 #include "sculpt/face_creation.h"
 #include "sculpt/octree_carving.h"
+#include "sculpt/run_control.h"
 #include "sculpt/sculpt_mesh.h"
+#include "sculpt/sculpt_scene.h"
 
-#include <functional>
+#include <memory>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <vector>
 
 class Clipping;
 
-// Where a run reports its stages: the GUI draws one frame per call, the
-// command line prints a line.
-class SculptProgress {
-public:
-    virtual ~SculptProgress() = default;
-    // A new stage: `caption` (the status text) at `percent` (0 .. 100).
-    virtual void step(const std::string& caption, float percent) = 0;
-    // The run is over (the GUI sets the arrow cursor and the ready flag).
-    virtual void finished() {}
-};
-
-// A progress sink that ignores everything.
-class SilentProgress : public SculptProgress {
-public:
-    void step(const std::string&, float) override {}
-};
-
-// What the reshaping stages get from the run besides the mesh and the
-// number of passes.
-struct SculptStageContext {
-    // The run's sculpt list, every projection prepared.
-    std::span<Clipping* const> sculptList;
-    // radius[d] of the run's depth.
-    float cellRadius = 0.0f;
-    // Where the stage reports its passes; never null while the run calls.
-    SculptProgress* progress = nullptr;
-};
-
-// The later stages of a run, supplied by their own modules; an empty one is
-// skipped (its caption is still reported).
-struct SculptStages {
-    std::function<void(SculptMesh&, int passes, const SculptStageContext&)> sharpen;
-    std::function<void(SculptMesh&, int passes, const SculptStageContext&)> smooth;
-    // Reports its own captions through the run's progress.
-    std::function<void(SculptMesh&, SculptProgress&)> simplify;
-};
-
 // The command's settings, read from the sliders (or the command line).
 struct SculptSettings {
     // Octree depth d (the voxel size setting truncated); clamped into
-    // 0 .. kMaxDepth by the run.
+    // 0 .. Sculpture::kMaxDepth by the run.
     int depth = 7;
     int sharpeningPasses = 0;
     int smoothingPasses = 0;
+    // Simplification amount, 0 (none) .. 1 ("Simplification:"), and the
+    // curvature weight of its edge cost ("Normal partic:").
+    float simplification = 0.0f;
+    float normalParticipation = 0.0f;
     // True when smooth shading is off: the drawable takes face normals.
     bool flatShading = false;
+    // Threads to work on; 0 takes one per core. The mesh does not depend on
+    // it.
+    int threads = 0;
+    // Make the drawable's fill data at the end of the run (the GUI wants it,
+    // made on the run's thread); otherwise refillData() makes it on demand.
+    bool makeFillData = false;
+};
+
+enum class RunOutcome {
+    // The run made its result.
+    Finished,
+    // A stop was requested; the run's result is incomplete and must be
+    // thrown away.
+    Cancelled,
+    // No clipping can carve: nothing was done.
+    NothingToSculpt,
 };
 
 class Sculpture {
 public:
-    // The deepest octree level the tables hold.
-    static constexpr int kMaxDepth = LevelTables::kLevels - 1;
+    // The deepest octree level a run carves.
+    static constexpr int kMaxDepth = kMaxCarvingDepth;
 
-    explicit Sculpture(const SculptSettings& settings, SculptStages stages = {});
+    explicit Sculpture(const SculptSettings& settings);
     Sculpture(const Sculpture&) = delete;
     Sculpture& operator=(const Sculpture&) = delete;
 
-    // The clippings that carve: present (non-null), ready for sculpting
-    // (enabled, for sculpting, with a silhouette and a usable placement), in
-    // the given (image) order.
-    static std::vector<Clipping*> buildSculptList(std::span<Clipping* const> clippings);
+    // On the owner's thread: copies the clippings (the workspace's list;
+    // entries may be null) for run(). False when none can carve (present,
+    // enabled, for sculpting, with a silhouette and a usable placement).
+    bool prepare(std::span<Clipping* const> clippings);
 
-    // Runs the whole command over `clippings` (the workspace's clipping list;
-    // entries may be null). Returns false, and does nothing at all, when no
-    // clipping can carve. Otherwise every clipping's picture plane is held at
-    // 0.5 during the run and restored afterwards, and the captions
+    // On any thread, once, after prepare(): carves, creates the faces, runs
+    // the later stages and reports the captions
     //   "Sculpture" 0, "Sculpturing - Creating Octree" 0,
     //   "Sculpturing - Creating Octree Depth %d" 0 (one per level),
-    //   "Sculpturing - Creating Faces" 15, "Sculpturing - Sharpening mesh" 35,
-    //   "Sculpturing - Smoothing mesh" 50,
-    //   "Sculpturing - Mesh simplification" 65,
+    //   "Sculpturing - Creating Faces" 15, "Sculpturing - Sharpening mesh" 35
+    //   (and its passes), "Sculpturing - Smoothing mesh" 50 (and its passes),
+    //   "Sculpturing - Mesh simplification" 65 (and its steps),
     //   "Sculpturing - Creating Buffers" 85, "Create mesh" 90,
     //   "Sculpturing - Creating Bounding Volume" 95
-    // are reported in that order, then finished().
+    // in that order, then finished(). A stop request is honoured within a few
+    // milliseconds of work in every stage: the run reports finished() and
+    // returns Cancelled. NothingToSculpt (without any report) when prepare()
+    // found nothing or was not called.
+    RunOutcome run(SculptProgress& progress, std::stop_token stop = {});
+
+    // prepare() and run() on the calling thread; true when the run finished.
     bool execute(std::span<Clipping* const> clippings, SculptProgress& progress);
 
     // The settings after clamping, and the current cell sizes of the depth.
@@ -110,19 +106,22 @@ public:
     float cellRadius() const { return tables_.radius[settings_.depth]; }
     const LevelTables& tables() const { return tables_; }
 
-    // The carving of the last execute(): finest list and cells per level.
+    // The carving and face creation of the last run (counts and sizes).
     const OctreeCarver& carver() const { return carver_; }
-    // The mesh of the last execute(); empty before.
+    const FaceCreation& faceCreation() const { return faceCreation_; }
+    // The mesh of the last run; empty before.
     SculptMesh& mesh() { return mesh_; }
     const SculptMesh& mesh() const { return mesh_; }
-    // The drawable's fill data of the last execute() (or of refillData()).
+    // The drawable's fill data: made at the end of a run with makeFillData,
+    // or by refillData() (after texturing).
     const std::vector<MeshReprTriangle>& fillData() const { return fillData_; }
-    // Rebuilds the fill data from the current mesh (after texturing).
     void refillData();
-    // Non-null vertices and triangles of the mesh.
+    void setFillData(std::vector<MeshReprTriangle> data) { fillData_ = std::move(data); }
+    // Non-removed vertices and triangles of the mesh.
     ObjectInfo objectInfo() const { return mesh_.objectInfo(); }
-    // The sculpt list of the last execute().
-    const std::vector<Clipping*>& sculptList() const { return sculptList_; }
+    // The copy of the clippings the run works on, and its sculpt list.
+    SculptScene& scene() { return scene_; }
+    const std::vector<SculptClipping*>& sculptList() const { return sculptList_; }
 
     // The texture atlas of the last "Texturise" on this run and its tiles per
     // side; no atlas (an invalid image, N = 1) before.
@@ -136,13 +135,14 @@ public:
     }
 
 private:
-    void carveAndCreateFaces(SculptProgress& progress);
-    void runLaterStages(SculptProgress& progress);
+    bool carveAndCreateFaces(const RunControl& control);
+    bool runLaterStages(const RunControl& control);
 
     SculptSettings settings_;
-    SculptStages stages_;
     LevelTables tables_;
-    std::vector<Clipping*> sculptList_;
+    SculptScene scene_;
+    std::vector<SculptClipping*> sculptList_;
+    bool prepared_ = false;
     OctreeCarver carver_;
     FaceCreation faceCreation_;
     SculptMesh mesh_;

@@ -1,14 +1,14 @@
 #include "sculpt/sharpening.h"
 
 #include "image/border.h"
-#include "image/image_entry.h"
-#include "sculpt/clipping.h"
+#include "sculpt/mesh_repair.h"
 #include "sculpt/sculpt_mesh.h"
-#include "sculpt/smoothing.h"
+#include "sculpt/sculpt_scene.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -18,6 +18,16 @@ constexpr int kPassesPerReport = 30;
 // A removing clipping moves a vertex only by more than this in some
 // coordinate of its frame.
 constexpr float kRemovingMoveThreshold = 0.001f;
+// Picture units: a vertex this close to an outline lies on it.
+constexpr float kOnOutline = 0.01f;
+// Picture units: how far inside an outline a vertex may stop short of it and
+// still be put onto it (the rim of the silhouette grid is one cell wide, the
+// outline smoothing moves the outline by up to 1.5).
+constexpr float kPushBand = 2.5f;
+// Vertices per chunk of parallel work.
+constexpr std::size_t kVerticesPerChunk = 4096;
+// Rounds of relaxing the vertices of triangles the passes turned over.
+constexpr int kUntangleRounds = 8;
 
 // One clipping as sharpening sees it.
 struct SharpeningClipping {
@@ -25,6 +35,9 @@ struct SharpeningClipping {
     Border* border = nullptr;
     bool adding = true;
     SlabPlanes planes;
+    // How far (picture units) an anchor may lie from two neighbours that
+    // meet on it.
+    float anchorReach = 0.0f;
 };
 
 // What sharpening keeps for each vertex slot.
@@ -33,11 +46,20 @@ struct VertexState {
     ClipPoint scratch;
     int scratchOwner = -1;
     // The anchor owning the nearest outline vertex of the last border search,
-    // and that vertex's direction from it.
+    // that vertex's direction from it, and the vertex's distance from the
+    // outline.
     const BorderVertex* anchor = nullptr;
     int side = 0;
+    float outlineDistance = 0.0f;
     // Cleared by a move; set again for the vertices kept on the active list.
     bool active = false;
+    // This pass: the vertex lies on some outline or slab face, or inside a
+    // removed silhouette; else the nearest outline it lies just within.
+    bool onHull = false;
+    bool blocked = false;
+    float insideDistance = 0.0f;
+    int insideClipping = -1;
+    ClipPoint insideTarget;
 };
 
 bool differsNoticeably(const ClipPoint& a, const ClipPoint& b) {
@@ -47,100 +69,164 @@ bool differsNoticeably(const ClipPoint& a, const ClipPoint& b) {
 
 class Sharpener {
 public:
-    Sharpener(SculptMesh& mesh, SculptProgress* progress) : mesh_(mesh), progress_(progress) {}
+    Sharpener(SculptMesh& mesh, const RunControl& control) : mesh_(mesh), control_(control) {}
 
-    void setUp(std::span<Clipping* const> sculptList, float cellRadius) {
+    void setUp(std::span<SculptClipping* const> sculptList, float cellRadius) {
         const float margin = slabMarginOf(cellRadius);
-        for (Clipping* clipping : sculptList) {
-            if (clipping == nullptr || !clipping->flags().participateinsharpening) {
-                continue;
-            }
-            Border* border = clipping->entry().border.get();
+        // The cube edge of the run, from the bounding radius 1.2 * sqrt(3) * half.
+        const float cellEdge = cellRadius / (1.2f * std::sqrt(3.0f)) * 2.0f;
+        for (SculptClipping* clipping : sculptList) {
+            if (clipping == nullptr || !clipping->flags().participateinsharpening) continue;
+            Border* border = clipping->border();
             const ClippingProjection& projection = clipping->projection();
-            if (border == nullptr || !projection.isUsable()) {
-                continue;
-            }
+            if (border == nullptr || !projection.isUsable()) continue;
             SharpeningClipping entry{&projection, border, clipping->flags().addingvoxels,
-                                     slabPlanesOf(projection.depth(), margin)};
+                                     slabPlanesOf(projection.depth(), margin), 0.0f};
             border->setSlabPlanes(entry.planes.farFace, entry.planes.farInner, entry.planes.nearFace,
                                   entry.planes.nearInner);
+            entry.anchorReach = 1.0f + 1.5f * cellEdge / projection.smallerPixelSize();
             clippings_.push_back(entry);
         }
-        states_.assign(static_cast<std::size_t>(mesh_.vertices().count()), VertexState{});
+        states_.assign(mesh_.vertexSlots(), VertexState{});
+        neighbours_ = mesh_.neighbourLists();
+        carvedNormals_.resize(mesh_.triangleSlots());
+        // The carved surface's direction at each triangle: the mean of its
+        // corners' vertex normals, which follow the staircase's overall slope
+        // rather than the single step the triangle lies on.
+        for (std::uint32_t t = 0; t < mesh_.triangleSlots(); ++t) {
+            if (!mesh_.isTriangle(t)) continue;
+            const MeshCreationTriangle& tri = mesh_.triangle(t);
+            carvedNormals_[t] = mesh_.normal(tri.e) + mesh_.normal(tri.f) + mesh_.normal(tri.g);
+        }
+        float smallestPixel = std::numeric_limits<float>::infinity();
+        for (const SharpeningClipping& c : clippings_) smallestPixel = std::min(smallestPixel, c.projection->smallerPixelSize());
+        untangleBand_ = std::isfinite(smallestPixel) ? std::max(kPushBand, 1.5f * cellEdge / smallestPixel) : kPushBand;
+        flatArea_ = 1e-3f * cellEdge * cellEdge;
     }
 
-    void run(int passes) {
+    // Where the passes turned triangles over (a stair-stepped surface pulled
+    // onto a curved outline does: a step towards the curve's centre turns
+    // away from it), the vertices around them move to the middle of their
+    // neighbours and are put back onto the hull, round after round, until
+    // no triangle faces the other way from the carved face it came from.
+    bool untangle(int rounds) {
+        pushBand_ = untangleBand_;
+        std::vector<std::uint8_t> flagged(mesh_.vertexSlots(), 0);
+        std::vector<D3DXVECTOR3> targets;
+        for (int round = 0; round < rounds; ++round) {
+            if (control_.stopRequested()) return false;
+            std::fill(flagged.begin(), flagged.end(), 0);
+            active_.clear();
+            for (std::uint32_t t = 0; t < mesh_.triangleSlots(); ++t) {
+                if (!mesh_.isTriangle(t) || !isTurned(t)) continue;
+                const MeshCreationTriangle& tri = mesh_.triangle(t);
+                for (int k = 0; k < 3; ++k) flagged[tri.corner(k)] = 1;
+            }
+            for (std::uint32_t v = 0; v < mesh_.vertexSlots(); ++v) {
+                if (flagged[v] != 1) continue;
+                for (std::uint32_t w : neighbours_.of(v)) {
+                    if (flagged[w] == 0) flagged[w] = 2;
+                }
+            }
+            for (std::uint32_t v = 0; v < mesh_.vertexSlots(); ++v) {
+                if (flagged[v] != 0 && mesh_.isVertex(v)) active_.push_back(v);
+            }
+            if (active_.empty()) break;
+            targets.resize(active_.size());
+            for (std::size_t i = 0; i < active_.size(); ++i) {
+                const std::uint32_t v = active_[i];
+                D3DXVECTOR3 sum(0.0f, 0.0f, 0.0f);
+                int count = 0;
+                for (std::uint32_t w : neighbours_.of(v)) {
+                    sum += mesh_.position(w);
+                    ++count;
+                }
+                targets[i] = count > 0 ? sum * (1.0f / static_cast<float>(count)) : mesh_.position(v);
+            }
+            for (std::size_t i = 0; i < active_.size(); ++i) mesh_.position(active_[i]) = targets[i];
+            for (int settle = 0; settle < 3; ++settle) {
+                for (std::uint32_t slot : active_) state(slot).active = true;
+                if (!runPass(false)) return false;
+            }
+        }
+        pushBand_ = kPushBand;
+        return true;
+    }
+
+    bool run(int passes) {
         activateEveryVertex();
         for (int pass = 0; pass < passes; ++pass) {
             if (pass % kPassesPerReport == 0) {
                 report("Sculpturing - Sharpening mesh create sides - Pass %d", pass, passes, 40.0f);
             }
-            runPass(false);
+            if (!runPass(false)) return false;
         }
         activateEveryVertex();
         for (int pass = 0; pass < passes; ++pass) {
             report("Sculpturing - Sharpening mesh create edges - Pass %d", pass, passes, 50.0f);
-            runPass(true);
+            if (!runPass(true)) return false;
         }
+        return true;
     }
 
 private:
     void report(const char* format, int pass, int passes, float base) const {
-        if (progress_ == nullptr) {
-            return;
-        }
         char caption[96];
         std::snprintf(caption, sizeof caption, format, pass);
-        progress_->step(caption, static_cast<float>(pass) / static_cast<float>(passes) * 10.0f + base);
+        control_.step(caption, static_cast<float>(pass) / static_cast<float>(passes) * 10.0f + base);
     }
 
-    VertexState& state(int slot) { return states_[static_cast<std::size_t>(slot)]; }
-    SculptVertex& vertex(int slot) { return *mesh_.vertices()[slot]; }
-
-    // The slot of `v` when it is a live vertex of this mesh; -1 otherwise.
-    int slotOf(const SculptVertex* v) const {
-        if (v == nullptr || v->index < 0 || v->index >= static_cast<int>(states_.size()) ||
-            mesh_.vertices()[v->index] != v) {
-            return -1;
-        }
-        return v->index;
-    }
+    VertexState& state(std::uint32_t slot) { return states_[slot]; }
 
     void activateEveryVertex() {
         active_.clear();
-        for (int slot = 0; slot < static_cast<int>(states_.size()); ++slot) {
-            if (mesh_.vertices()[slot] != nullptr) {
+        for (std::uint32_t slot = 0; slot < mesh_.vertexSlots(); ++slot) {
+            if (mesh_.isVertex(slot)) {
                 active_.push_back(slot);
                 state(slot).active = true;
             }
         }
     }
 
-    void runPass(bool withEdgeStep) {
+    // Calls work(slot) for every active vertex, spread over the threads.
+    // False when a stop was asked for.
+    template <typename Work>
+    bool forActive(Work&& work) {
+        const ChunkPlan plan{active_.size(), kVerticesPerChunk};
+        control_.runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
+            if (control_.stopRequested()) return;
+            for (std::size_t i = plan.begin(chunk); i < plan.end(chunk); ++i) work(active_[i]);
+        });
+        return !control_.stopRequested();
+    }
+
+    bool runPass(bool withEdgeStep) {
+        if (!forActive([this](std::uint32_t slot) {
+                VertexState& s = state(slot);
+                s.onHull = false;
+                s.blocked = false;
+                s.insideClipping = -1;
+                s.insideDistance = std::numeric_limits<float>::infinity();
+            })) {
+            return false;
+        }
         for (int k = 0; k < static_cast<int>(clippings_.size()); ++k) {
+            if (!forActive([this, k](std::uint32_t slot) { applyRule(slot, k); })) return false;
             if (withEdgeStep) {
-                for (int slot : active_) {
-                    state(slot).anchor = nullptr;
-                }
-            }
-            for (int slot : active_) {
-                applyRule(slot, k);
-            }
-            if (withEdgeStep) {
-                for (int slot : active_) {
-                    if (state(slot).anchor != nullptr) {
-                        edgeStep(slot, k);
-                    }
+                for (std::uint32_t slot : active_) {
+                    if (state(slot).anchor != nullptr) edgeStep(slot, k);
                 }
             }
         }
+        if (!forActive([this](std::uint32_t slot) { pushOntoOutline(slot); })) return false;
         keepMovedVertices();
+        return true;
     }
 
     // Keeps the vertices that moved in this pass, in list order.
     void keepMovedVertices() {
         std::size_t kept = 0;
-        for (int slot : active_) {
+        for (std::uint32_t slot : active_) {
             if (!state(slot).active) {
                 state(slot).active = true;
                 active_[kept++] = slot;
@@ -149,12 +235,12 @@ private:
         active_.resize(kept);
     }
 
+    const SharpeningClipping& clipping(int k) const { return clippings_[static_cast<std::size_t>(k)]; }
+
     // Projects the vertex into clipping k; false when it has no image there.
-    bool project(int slot, int k) {
-        const std::optional<ClipPoint> p = clippings_[static_cast<std::size_t>(k)].projection->projectPoint(vertex(slot).position);
-        if (!p) {
-            return false;
-        }
+    bool project(std::uint32_t slot, int k) {
+        const std::optional<ClipPoint> p = clipping(k).projection->projectPoint(mesh_.position(slot));
+        if (!p) return false;
         state(slot).scratch = *p;
         state(slot).scratchOwner = k;
         return true;
@@ -162,28 +248,27 @@ private:
 
     // Moves the vertex to the world point of `target` in clipping k and marks
     // it moved; nothing happens when the target has no finite world point.
-    void moveTo(int slot, int k, const ClipPoint& target) {
-        const std::optional<D3DXVECTOR3> world = clippings_[static_cast<std::size_t>(k)].projection->unprojectPoint(target);
-        if (!world) {
-            return;
-        }
+    void moveTo(std::uint32_t slot, int k, const ClipPoint& target) {
+        const std::optional<D3DXVECTOR3> world = clipping(k).projection->unprojectPoint(target);
+        if (!world) return;
         VertexState& s = state(slot);
-        vertex(slot).position = *world;
+        mesh_.position(slot) = *world;
         s.scratch = target;
         s.scratchOwner = k;
         s.active = false;
     }
 
-    void remember(int slot, const OutlineHit& hit) {
-        state(slot).anchor = hit.anchor();
-        state(slot).side = hit.direction();
+    void remember(std::uint32_t slot, const OutlineHit& hit, const ClipPoint& p) {
+        VertexState& s = state(slot);
+        s.anchor = hit.anchor();
+        s.side = hit.direction();
+        s.outlineDistance = hit.vertex != nullptr ? std::hypot(hit.point.x - p.u, hit.point.y - p.w)
+                                                  : std::numeric_limits<float>::infinity();
     }
 
-    void applyRule(int slot, int k) {
-        if (!project(slot, k)) {
-            return;
-        }
-        if (clippings_[static_cast<std::size_t>(k)].adding) {
+    void applyRule(std::uint32_t slot, int k) {
+        if (!project(slot, k)) return;
+        if (clipping(k).adding) {
             applyAddingRule(slot, k);
         } else {
             applyRemovingRule(slot, k);
@@ -191,62 +276,81 @@ private:
     }
 
     // Outside the silhouette: onto the nearest outline point, depth clamped
-    // into the slab. Inside: only the depth is clamped.
-    void applyAddingRule(int slot, int k) {
-        const SharpeningClipping& c = clippings_[static_cast<std::size_t>(k)];
-        const ClipPoint p = state(slot).scratch;
+    // into the slab. Inside: only the depth is clamped; a vertex just within
+    // the outline is noted for pushOntoOutline().
+    void applyAddingRule(std::uint32_t slot, int k) {
+        const SharpeningClipping& c = clipping(k);
+        VertexState& s = state(slot);
+        const ClipPoint p = s.scratch;
         OutlineHit hit;
         const bool inside = c.border->nearestOutlinePointOutside(p.u, p.w, hit);
-        remember(slot, hit);
+        remember(slot, hit, p);
         if (!inside) {
             moveTo(slot, k, ClipPoint{std::clamp(p.t, c.planes.nearFace, c.planes.farFace), hit.point.y, hit.point.x});
+            s.outlineDistance = 0.0f;
         } else if (p.t > c.planes.farFace) {
             moveTo(slot, k, ClipPoint{c.planes.farFace, p.w, p.u});
         } else if (p.t < c.planes.nearFace) {
             moveTo(slot, k, ClipPoint{c.planes.nearFace, p.w, p.u});
+        } else {
+            const bool onFace = p.t >= c.planes.farFace - kOnOutline || p.t <= c.planes.nearFace + kOnOutline;
+            if (s.outlineDistance <= kOnOutline || onFace) {
+                s.onHull = true;
+            } else if (s.outlineDistance < s.insideDistance) {
+                s.insideDistance = s.outlineDistance;
+                s.insideClipping = k;
+                s.insideTarget = ClipPoint{p.t, hit.point.y, hit.point.x};
+            }
         }
     }
 
     // Inside a removed silhouette and within the slab: onto a slab face near
     // it, onto the outline, or both.
-    void applyRemovingRule(int slot, int k) {
-        const SharpeningClipping& c = clippings_[static_cast<std::size_t>(k)];
-        const SlabPlanes& s = c.planes;
+    void applyRemovingRule(std::uint32_t slot, int k) {
+        const SharpeningClipping& c = clipping(k);
+        const SlabPlanes& planes = c.planes;
         const ClipPoint p = state(slot).scratch;
         OutlineHit hit;
         const bool inside = c.border->nearestOutlinePointInside(p.u, p.w, p.t, hit);
-        remember(slot, hit);
-        if (!inside || p.t < s.nearFace || p.t >= s.farFace) {
-            return;
-        }
+        remember(slot, hit, p);
+        if (!inside || p.t < planes.nearFace || p.t >= planes.farFace) return;
+        state(slot).blocked = true;
         const float w = hit.point.y;
         const float u = hit.point.x;
         ClipPoint target{p.t, w, u};
-        if (p.t > s.farInner) {
-            target = ClipPoint{s.farFace, p.w, p.u};
-        } else if (p.t < s.nearInner) {
-            target = ClipPoint{s.nearFace, p.w, p.u};
-        } else if (p.t > s.farInner2 && p.t < s.farInner) {
-            target = ClipPoint{s.farFace, w, u};
-        } else if (p.t > s.nearInner && p.t < s.nearInner2) {
-            target = ClipPoint{s.nearFace, w, u};
+        if (p.t > planes.farInner) {
+            target = ClipPoint{planes.farFace, p.w, p.u};
+        } else if (p.t < planes.nearInner) {
+            target = ClipPoint{planes.nearFace, p.w, p.u};
+        } else if (p.t > planes.farInner2 && p.t < planes.farInner) {
+            target = ClipPoint{planes.farFace, w, u};
+        } else if (p.t > planes.nearInner && p.t < planes.nearInner2) {
+            target = ClipPoint{planes.nearFace, w, u};
         }
-        if (differsNoticeably(target, p)) {
-            moveTo(slot, k, target);
-        }
+        if (differsNoticeably(target, p)) moveTo(slot, k, target);
     }
 
-    // Neighbours that reached V's anchor from its other side meet V on it.
-    void edgeStep(int slot, int k) {
-        const BorderVertex* anchor = state(slot).anchor;
-        const int side = state(slot).side;
+    // A vertex that stayed where it was through the whole pass, inside every
+    // silhouette but just within one outline: onto that outline.
+    void pushOntoOutline(std::uint32_t slot) {
+        VertexState& s = state(slot);
+        if (!s.active || s.onHull || s.blocked || s.insideClipping < 0 || s.insideDistance > pushBand_) return;
+        moveTo(slot, s.insideClipping, s.insideTarget);
+    }
+
+    // Neighbours on the outline that reached V's anchor from its other side
+    // meet V on it, when the anchor lies next to both.
+    void edgeStep(std::uint32_t slot, int k) {
+        const VertexState& s = state(slot);
+        const BorderVertex* anchor = s.anchor;
+        const float reach = clipping(k).anchorReach;
+        if (s.outlineDistance > 0.5f || !nearAnchor(slot, k, *anchor, reach)) return;
+        const int side = s.side;
         bool movedSelf = false;
-        for (const VertexConnection* edge : vertex(slot).edges) {
-            if (edge == nullptr) {
-                continue;
-            }
-            const int other = slotOf(edge->other(&vertex(slot)));
-            if (other < 0 || other == slot || state(other).anchor != anchor || state(other).side == side) {
+        for (std::uint32_t other : neighbours_.of(slot)) {
+            const VertexState& o = state(other);
+            if (!mesh_.isVertex(other) || o.anchor != anchor || o.side == side || o.outlineDistance > 0.5f ||
+                !nearAnchor(other, k, *anchor, reach)) {
                 continue;
             }
             if (!movedSelf) {
@@ -257,21 +361,44 @@ private:
         }
     }
 
+    // Whether the vertex's picture position in clipping k lies within
+    // `reach` of the anchor.
+    bool nearAnchor(std::uint32_t slot, int k, const BorderVertex& anchor, float reach) {
+        if (state(slot).scratchOwner != k && !project(slot, k)) return false;
+        const ClipPoint& p = state(slot).scratch;
+        return std::hypot(anchor.position.x - p.u, anchor.position.y - p.w) <= reach;
+    }
+
     // Keeps the vertex's depth in clipping k and moves it onto the anchor.
-    void moveOntoAnchor(int slot, int k, const BorderVertex& anchor) {
+    void moveOntoAnchor(std::uint32_t slot, int k, const BorderVertex& anchor) {
         // A neighbour's scratch may stem from another clipping when it last
         // moved there; its depth must be this clipping's.
-        if (state(slot).scratchOwner != k && !project(slot, k)) {
-            return;
-        }
+        if (state(slot).scratchOwner != k && !project(slot, k)) return;
         moveTo(slot, k, ClipPoint{state(slot).scratch.t, anchor.position.y, anchor.position.x});
     }
 
     SculptMesh& mesh_;
-    SculptProgress* progress_;
+    const RunControl& control_;
     std::vector<SharpeningClipping> clippings_;
     std::vector<VertexState> states_;
-    std::vector<int> active_;
+    // Whether triangle t faces away from the carved face it came from, or
+    // has lost its area.
+    bool isTurned(std::uint32_t t) const {
+        const MeshCreationTriangle& tri = mesh_.triangle(t);
+        const D3DXVECTOR3 e = mesh_.position(tri.e);
+        const D3DXVECTOR3 eg = mesh_.position(tri.g) - e;
+        const D3DXVECTOR3 ef = mesh_.position(tri.f) - e;
+        D3DXVECTOR3 cross;
+        D3DXVec3Cross(&cross, &eg, &ef);
+        return D3DXVec3Dot(&cross, &carvedNormals_[t]) <= 0.0f || D3DXVec3Length(&cross) <= 2.0f * flatArea_;
+    }
+
+    std::vector<std::uint32_t> active_;
+    VertexLists neighbours_;
+    std::vector<D3DXVECTOR3> carvedNormals_;
+    float pushBand_ = kPushBand;
+    float untangleBand_ = kPushBand;
+    float flatArea_ = 0.0f;
 };
 
 }  // namespace
@@ -283,17 +410,16 @@ SlabPlanes slabPlanesOf(float depth, float margin) {
 
 float slabMarginOf(float cellRadius) { return 2.4f * cellRadius; }
 
-void sharpenMesh(SculptMesh& mesh, int passes, std::span<Clipping* const> sculptList, float cellRadius,
-                 SculptProgress* progress) {
-    if (passes <= 0) {
-        return;
+bool sharpenMesh(SculptMesh& mesh, int passes, std::span<SculptClipping* const> sculptList, float cellRadius,
+                 const RunControl& control) {
+    if (passes <= 0) return true;
+    const MeshBeforeStage before = MeshBeforeStage::of(mesh);
+    {
+        Sharpener sharpener(mesh, control);
+        sharpener.setUp(sculptList, cellRadius);
+        if (!sharpener.run(passes)) return false;
+        if (!sharpener.untangle(kUntangleRounds)) return false;
     }
-    Sharpener sharpener(mesh, progress);
-    sharpener.setUp(sculptList, cellRadius);
-    sharpener.run(passes);
-    recomputeNormals(mesh);
-}
-
-void sharpenStage(SculptMesh& mesh, int passes, const SculptStageContext& context) {
-    sharpenMesh(mesh, passes, context.sculptList, context.cellRadius, context.progress);
+    const float cellEdge = cellRadius / (1.2f * std::sqrt(3.0f)) * 2.0f;
+    return repairMesh(mesh, before, cellEdge, control);
 }

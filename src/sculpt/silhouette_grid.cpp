@@ -10,10 +10,17 @@ int clampExtent(int extent) { return std::clamp(extent, 0, SilhouetteGrid::kMaxE
 
 }  // namespace
 
-SilhouetteGrid::SilhouetteGrid() : cells_(static_cast<std::size_t>(kSide) * kSide, GridOutside) { clear(); }
+SilhouetteGrid::SilhouetteGrid()
+    : cells_(static_cast<std::size_t>(kSide) * kSide, GridOutside),
+      rimSums_(static_cast<std::size_t>(kSide + 1) * (kSide + 1), 0),
+      insideSums_(static_cast<std::size_t>(kSide + 1) * (kSide + 1), 0) {
+    clear();
+}
 
 void SilhouetteGrid::clear() {
     std::fill(cells_.begin(), cells_.end(), GridOutside);
+    std::fill(rimSums_.begin(), rimSums_.end(), 0u);
+    std::fill(insideSums_.begin(), insideSums_.end(), 0u);
     extentI_ = 0;
     extentJ_ = 0;
     count_ = 0;
@@ -36,6 +43,24 @@ void SilhouetteGrid::build(const Image& mask, const OutlineInsideTest& insideOut
     }
     findRim();
     finishBox();
+    buildSums();
+}
+
+void SilhouetteGrid::buildSums() {
+    const std::size_t stride = kSide + 1;
+    for (int i = 0; i < kSide; ++i) {
+        std::uint32_t rimRow = 0;
+        std::uint32_t insideRow = 0;
+        for (int j = 0; j < kSide; ++j) {
+            const std::int32_t value = at(i, j);
+            rimRow += value == GridBorder ? 1u : 0u;
+            insideRow += value == GridInside ? 1u : 0u;
+            const std::size_t here = static_cast<std::size_t>(i + 1) * stride + static_cast<std::size_t>(j + 1);
+            const std::size_t above = static_cast<std::size_t>(i) * stride + static_cast<std::size_t>(j + 1);
+            rimSums_[here] = rimSums_[above] + rimRow;
+            insideSums_[here] = insideSums_[above] + insideRow;
+        }
+    }
 }
 
 // Step 2: set mask pixels are inside.

@@ -76,6 +76,17 @@ public:
         return cells_[static_cast<std::size_t>(i) * kSide + static_cast<std::size_t>(j)];
     }
 
+    // How many rim and inside cells the rectangle of columns i0 .. i1 and
+    // rows j0 .. j1 (inclusive, within 0 .. 512) holds; from running sums
+    // made by build(), so the answer costs the same for any rectangle.
+    struct RectCounts {
+        std::uint32_t rim = 0;
+        std::uint32_t inside = 0;
+    };
+    RectCounts countsIn(int i0, int i1, int j0, int j1) const {
+        return RectCounts{boxSum(rimSums_, i0, i1, j0, j1), boxSum(insideSums_, i0, i1, j0, j1)};
+    }
+
     // True when at least one cell is not outside.
     bool hasSilhouette() const { return count_ != 0; }
     // Number of cells that are not outside.
@@ -96,8 +107,20 @@ private:
     void findRim();
     void widenBox(int i, int j);
     void finishBox();
+    void buildSums();
+    // Sum over the rectangle from a table of (kSide + 1)^2 running sums.
+    static std::uint32_t boxSum(const std::vector<std::uint32_t>& sums, int i0, int i1, int j0, int j1) {
+        const auto at = [&sums](int i, int j) {
+            return sums[static_cast<std::size_t>(i) * (kSide + 1) + static_cast<std::size_t>(j)];
+        };
+        return at(i1 + 1, j1 + 1) - at(i0, j1 + 1) - at(i1 + 1, j0) + at(i0, j0);
+    }
 
     std::vector<std::int32_t> cells_;
+    // Running sums of rim and inside cells: entry (i, j) counts the cells
+    // (i', j') with i' < i and j' < j.
+    std::vector<std::uint32_t> rimSums_;
+    std::vector<std::uint32_t> insideSums_;
     int extentI_ = 0;
     int extentJ_ = 0;
     int count_ = 0;

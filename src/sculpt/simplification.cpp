@@ -1,5 +1,8 @@
 #include "sculpt/simplification.h"
 
+#include "sculpt/fan_lists.h"
+#include "sculpt/mesh_repair.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -8,45 +11,10 @@
 
 // --- ordered edge set ------------------------------------------------------------------------
 
-namespace {
-
-// An edge in the set keeps its heap slot + 1 in the first word of its
-// position; null means "not in the set".
-constexpr std::size_t kNotInSet = 0;
-
-std::size_t storedSlot(const VertexConnection* edge) {
-    return static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(edge->orderedSetPosition[0]));
-}
-
-void storeSlot(VertexConnection* edge, std::size_t slotPlusOne) {
-    edge->orderedSetPosition[0] = reinterpret_cast<void*>(static_cast<std::uintptr_t>(slotPlusOne));
-    edge->orderedSetPosition[1] = nullptr;
-}
-
-}  // namespace
-
-OrderedEdgeSet::~OrderedEdgeSet() { clear(); }
-
-bool OrderedEdgeSet::contains(const VertexConnection* edge) { return storedSlot(edge) != kNotInSet; }
-
-void OrderedEdgeSet::clear() {
-    for (const Entry& entry : entries_) {
-        storeSlot(entry.edge, kNotInSet);
-    }
-    entries_.clear();
-}
-
-void OrderedEdgeSet::place(std::size_t slot, const Entry& entry) {
-    entries_[slot] = entry;
-    storeSlot(entry.edge, slot + 1);
-}
-
 void OrderedEdgeSet::siftUp(std::size_t slot, Entry entry) {
     while (slot > 0) {
         const std::size_t parent = (slot - 1) / 2;
-        if (!before(entry, entries_[parent])) {
-            break;
-        }
+        if (!before(entry, entries_[parent])) break;
         place(slot, entries_[parent]);
         slot = parent;
     }
@@ -57,40 +25,29 @@ void OrderedEdgeSet::siftDown(std::size_t slot, Entry entry) {
     const std::size_t count = entries_.size();
     for (;;) {
         std::size_t child = 2 * slot + 1;
-        if (child >= count) {
-            break;
-        }
-        if (child + 1 < count && before(entries_[child + 1], entries_[child])) {
-            ++child;
-        }
-        if (!before(entries_[child], entry)) {
-            break;
-        }
+        if (child >= count) break;
+        if (child + 1 < count && before(entries_[child + 1], entries_[child])) ++child;
+        if (!before(entries_[child], entry)) break;
         place(slot, entries_[child]);
         slot = child;
     }
     place(slot, entry);
 }
 
-void OrderedEdgeSet::insert(VertexConnection* edge) {
-    const float cost = std::isnan(edge->cost) ? std::numeric_limits<float>::infinity() : edge->cost;
-    const Entry entry{cost, nextSequence_++, edge};
+void OrderedEdgeSet::insert(std::uint32_t edge, float cost) {
+    if (edge >= slotOf_.size()) slotOf_.resize(edge + 1, kNotInSet);
+    const Entry entry{std::isnan(cost) ? std::numeric_limits<float>::infinity() : cost, edge, nextSequence_++};
     entries_.push_back(entry);
     siftUp(entries_.size() - 1, entry);
 }
 
-void OrderedEdgeSet::erase(VertexConnection* edge) {
-    const std::size_t slotPlusOne = storedSlot(edge);
-    if (slotPlusOne == kNotInSet) {
-        return;
-    }
-    const std::size_t slot = slotPlusOne - 1;
-    storeSlot(edge, kNotInSet);
+void OrderedEdgeSet::erase(std::uint32_t edge) {
+    if (edge >= slotOf_.size() || slotOf_[edge] == kNotInSet) return;
+    const std::size_t slot = slotOf_[edge];
+    slotOf_[edge] = kNotInSet;
     const Entry last = entries_.back();
     entries_.pop_back();
-    if (slot == entries_.size()) {
-        return;
-    }
+    if (slot == entries_.size()) return;
     if (slot > 0 && before(last, entries_[(slot - 1) / 2])) {
         siftUp(slot, last);
     } else {
@@ -98,161 +55,77 @@ void OrderedEdgeSet::erase(VertexConnection* edge) {
     }
 }
 
-// --- cost, normals -----------------------------------------------------------------------------
-
-float edgeCost(const VertexConnection& edge, float normalParticipation) {
-    const D3DXVECTOR3 d = edge.a->position - edge.b->position;
-    return D3DXVec3Length(&d) * ((edge.a->curvature + edge.b->curvature) * normalParticipation + 1.0f);
+void OrderedEdgeSet::assign(const std::vector<std::uint32_t>& edges, const std::vector<float>& costs) {
+    entries_.clear();
+    std::fill(slotOf_.begin(), slotOf_.end(), kNotInSet);
+    entries_.reserve(edges.size());
+    for (std::uint32_t edge : edges) {
+        if (edge >= slotOf_.size()) slotOf_.resize(edge + 1, kNotInSet);
+        const float cost = costs[edge];
+        entries_.push_back(Entry{std::isnan(cost) ? std::numeric_limits<float>::infinity() : cost, edge,
+                                 nextSequence_++});
+    }
+    // Heapify: keys are distinct (sequence numbers), so the heap's order of
+    // removal equals that of one-by-one insertion.
+    for (std::size_t i = entries_.size() / 2; i-- > 0;) siftDown(i, entries_[i]);
+    for (std::size_t i = 0; i < entries_.size(); ++i) slotOf_[entries_[i].edge] = static_cast<std::uint32_t>(i);
 }
 
-void computeAllNormalsAndCurvatures(SculptMesh& mesh) {
-    GrowableArray<MeshCreationTriangle*>& triangles = mesh.triangles();
-    for (int i = 0; i < triangles.count(); ++i) {
-        if (triangles[i] != nullptr) {
-            SculptMesh::computeFaceNormal(*triangles[i]);
-        }
-    }
-    mesh.computeNormalsAndCurvature();
+// --- cost ---------------------------------------------------------------------------------------
+
+float edgeCost(const SculptMesh& mesh, const VertexConnection& edge, float normalParticipation) {
+    const D3DXVECTOR3 d = mesh.position(edge.a) - mesh.position(edge.b);
+    return D3DXVec3Length(&d) *
+           ((mesh.curvature(edge.a) + mesh.curvature(edge.b)) * normalParticipation + 1.0f);
 }
 
 // --- collapse ----------------------------------------------------------------------------------
 
 namespace {
 
-bool hasCorner(const MeshCreationTriangle* triangle, const SculptVertex* vertex) {
-    return triangle->e == vertex || triangle->f == vertex || triangle->g == vertex;
-}
+// Steps between two looks at the stop request.
+constexpr int kStepsPerCheck = 256;
 
-// The corner of `triangle` that is neither `x` nor `y`.
-SculptVertex* thirdCorner(const MeshCreationTriangle* triangle, const SculptVertex* x, const SculptVertex* y) {
-    if (triangle->e != x && triangle->e != y) return triangle->e;
-    if (triangle->f != x && triangle->f != y) return triangle->f;
-    return triangle->g;
-}
-
-bool hasValidEdgeTo(const SculptVertex* vertex, const SculptVertex* other) {
-    for (const VertexConnection* edge : vertex->edges) {
-        if (edge != nullptr && edge->valid && (edge->a == other || edge->b == other)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-int validEdgeCount(const SculptVertex* vertex) {
-    int count = 0;
-    for (const VertexConnection* edge : vertex->edges) {
-        if (edge != nullptr && edge->valid) {
-            ++count;
-        }
-    }
-    return count;
-}
-
-template <typename T>
-void eraseValue(std::vector<T*>& list, const T* value) {
-    std::erase(list, value);
-}
-
-template <typename T>
-void pushDistinct(std::vector<T*>& list, T* value) {
-    if (std::find(list.begin(), list.end(), value) == list.end()) {
-        list.push_back(value);
-    }
-}
-
-// Scratch lists reused by every collapse of a run.
-struct CollapseScratch {
-    std::vector<MeshCreationTriangle*> shared;
-    std::vector<SculptVertex*> neighbours;
-    std::vector<SculptVertex*> touched;
-};
-
-// Whether collapsing R into K keeps a closed, manifold surface manifold: the
-// only vertices adjacent to both ends are the far corners of the edge's own
-// triangles (otherwise the surface would be pinched), there are at most two
-// such triangles, and neither far corner nor K is left with fewer than three
-// edges (otherwise two triangles would fold onto each other).
-bool collapseKeepsSurface(const SculptVertex* keep, const SculptVertex* removed, CollapseScratch& scratch) {
-    scratch.shared.clear();
-    for (MeshCreationTriangle* triangle : removed->triangles) {
-        if (triangle != nullptr && hasCorner(triangle, keep)) {
-            pushDistinct(scratch.shared, triangle);
-        }
-    }
-    if (scratch.shared.size() > 2) {
-        return false;
-    }
-    int common = 0;
-    int removedDegree = 0;
-    for (const VertexConnection* edge : removed->edges) {
-        if (edge == nullptr || !edge->valid) continue;
-        ++removedDegree;
-        const SculptVertex* other = edge->other(removed);
-        if (other != keep && other != removed && other != nullptr && hasValidEdgeTo(keep, other)) {
-            ++common;
-        }
-    }
-    if (common != static_cast<int>(scratch.shared.size())) {
-        return false;
-    }
-    for (const MeshCreationTriangle* triangle : scratch.shared) {
-        if (validEdgeCount(thirdCorner(triangle, keep, removed)) <= 3) {
-            return false;
-        }
-    }
-    const int keptDegree = validEdgeCount(keep) + removedDegree - 2 - common;
-    return scratch.shared.empty() || keptDegree >= 3;
-}
-
-bool isShared(const MeshCreationTriangle* triangle, const CollapseScratch& scratch) {
-    return std::find(scratch.shared.begin(), scratch.shared.end(), triangle) != scratch.shared.end();
-}
-
-// Whether every triangle left around the two ends keeps a finite, non-zero
-// area once both ends sit at `midpoint`.
-bool trianglesKeepTheirArea(const SculptVertex* keep, const SculptVertex* removed, const D3DXVECTOR3& midpoint,
-                            const CollapseScratch& scratch) {
-    const auto at = [&](const SculptVertex* v) { return v == keep || v == removed ? midpoint : v->position; };
-    for (const SculptVertex* end : {keep, removed}) {
-        for (const MeshCreationTriangle* triangle : end->triangles) {
-            if (triangle == nullptr || isShared(triangle, scratch)) continue;
-            const D3DXVECTOR3 e = at(triangle->e);
-            const D3DXVECTOR3 ef = at(triangle->f) - e;
-            const D3DXVECTOR3 eg = at(triangle->g) - e;
-            D3DXVECTOR3 cross;
-            D3DXVec3Cross(&cross, &eg, &ef);
-            const float area = D3DXVec3Length(&cross);
-            if (!(area > 0.0f) || !std::isfinite(area)) return false;
-        }
-    }
-    return true;
-}
+bool isFinite(const D3DXVECTOR3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 class Collapser {
 public:
-    Collapser(SculptMesh& mesh, OrderedEdgeSet& set, float normalParticipation)
-        : mesh_(mesh), set_(set), w_(normalParticipation) {}
+    Collapser(SculptMesh& mesh, float normalParticipation, float flatArea)
+        : mesh_(mesh), w_(normalParticipation), flatArea_(flatArea), set_(mesh.edgeSlots()) {
+        fans_.build(mesh_, 4);
+        edgesAt_.buildEdges(mesh_, 4);
+        costs_.assign(mesh_.edgeSlots(), 0.0f);
+        std::vector<std::uint32_t> live;
+        live.reserve(mesh_.edgeSlots());
+        for (std::uint32_t i = 0; i < mesh_.edgeSlots(); ++i) {
+            if (!mesh_.isEdge(i)) continue;
+            costs_[i] = edgeCost(mesh_, mesh_.edge(i), w_);
+            live.push_back(i);
+        }
+        set_.assign(live, costs_);
+        mark_.assign(mesh_.vertexSlots(), 0);
+    }
 
-    // Collapses `edge` (end a into end b). False, with the edge taken out of
-    // the set but left valid, when the collapse would tear the surface or
-    // leave a triangle without area. The edge comes back into the set when a
-    // later collapse re-keys it.
-    bool collapse(VertexConnection* edge) {
-        SculptVertex* keep = edge->b;
-        SculptVertex* removed = edge->a;
-        const D3DXVECTOR3 midpoint = (keep->position + removed->position) * 0.5f;
-        if (!collapseKeepsSurface(keep, removed, scratch_) ||
-            !trianglesKeepTheirArea(keep, removed, midpoint, scratch_)) {
-            set_.erase(edge);
+    OrderedEdgeSet& set() { return set_; }
+
+    // Collapses edge `e` (end a into end b). False, with the edge taken out
+    // of the set but left valid, when the collapse would tear or fold the
+    // surface or leave a triangle without area. The edge comes back into
+    // the set when a later collapse re-keys it.
+    bool collapse(std::uint32_t e) {
+        const VertexConnection edge = mesh_.edge(e);
+        const std::uint32_t keep = edge.b;
+        const std::uint32_t gone = edge.a;
+        const D3DXVECTOR3 midpoint = (mesh_.position(keep) + mesh_.position(gone)) * 0.5f;
+        if (!isFinite(midpoint) || !keepsSurface(keep, gone) || !keepsShape(keep, gone, midpoint)) {
+            set_.erase(e);
             return false;
         }
-        keep->position = midpoint;
-        mesh_.removeVertex(removed->index);
+        mesh_.position(keep) = midpoint;
+        mesh_.removeVertex(gone);
         removeSharedTriangles();
-        handOverEdges(keep, removed);
-        handOverTriangles(keep, removed);
-        forgetRemovedVertex(removed);
+        handOverEdges(keep, gone);
+        handOverTriangles(keep, gone);
         refreshAround(keep);
         rekeyEdges(keep);
         return true;
@@ -261,88 +134,163 @@ public:
     int trianglesRemoved() const { return trianglesRemoved_; }
 
 private:
-    // The triangles of the edge (found by collapseKeepsSurface) leave the
-    // array and their corners' lists.
+    std::uint32_t otherEnd(std::uint32_t e, std::uint32_t v) const { return mesh_.edge(e).other(v); }
+
+    // The only vertices next to both ends are the far corners of the edge's
+    // own triangles (else the surface would be pinched), there are at most
+    // two such triangles, and neither far corner nor the kept end is left
+    // with fewer than three edges (else two triangles would lie on each
+    // other).
+    bool keepsSurface(std::uint32_t keep, std::uint32_t gone) {
+        shared_.clear();
+        for (std::uint32_t t : fans_.of(gone)) {
+            if (mesh_.triangle(t).has(keep)) shared_.push_back(t);
+        }
+        if (shared_.size() > 2) return false;
+        ++stamp_;
+        if (stamp_ == 0) {
+            std::fill(mark_.begin(), mark_.end(), 0);
+            stamp_ = 1;
+        }
+        for (std::uint32_t e : edgesAt_.of(keep)) mark_[otherEnd(e, keep)] = stamp_;
+        int common = 0;
+        const int goneDegree = static_cast<int>(edgesAt_.size(gone));
+        for (std::uint32_t e : edgesAt_.of(gone)) {
+            const std::uint32_t other = otherEnd(e, gone);
+            if (other != keep && mark_[other] == stamp_) ++common;
+        }
+        if (common != static_cast<int>(shared_.size())) return false;
+        for (std::uint32_t t : shared_) {
+            const MeshCreationTriangle& tri = mesh_.triangle(t);
+            const std::uint32_t far = tri.e != keep && tri.e != gone ? tri.e : (tri.f != keep && tri.f != gone ? tri.f : tri.g);
+            if (edgesAt_.size(far) <= 3) return false;
+        }
+        const int keptDegree = static_cast<int>(edgesAt_.size(keep)) + goneDegree - 2 - common;
+        return shared_.empty() || keptDegree >= 3;
+    }
+
+    bool isShared(std::uint32_t t) const { return std::find(shared_.begin(), shared_.end(), t) != shared_.end(); }
+
+    // Every triangle left around the two ends keeps an area and does not turn
+    // over once both ends sit at the midpoint.
+    bool keepsShape(std::uint32_t keep, std::uint32_t gone, const D3DXVECTOR3& midpoint) const {
+        for (std::uint32_t end : {keep, gone}) {
+            for (std::uint32_t t : fans_.of(end)) {
+                if (isShared(t)) continue;
+                const MeshCreationTriangle& tri = mesh_.triangle(t);
+                const auto at = [&](std::uint32_t v) { return v == keep || v == gone ? midpoint : mesh_.position(v); };
+                const D3DXVECTOR3 e = at(tri.e);
+                const D3DXVECTOR3 eg = at(tri.g) - e;
+                const D3DXVECTOR3 ef = at(tri.f) - e;
+                D3DXVECTOR3 cross;
+                D3DXVec3Cross(&cross, &eg, &ef);
+                const float doubleArea = D3DXVec3Length(&cross);
+                if (!(doubleArea > 2.0f * flatArea_) || !std::isfinite(doubleArea)) return false;
+                if (D3DXVec3Dot(&cross, &mesh_.faceNormal(t)) <= 0.0f) return false;
+            }
+        }
+        return true;
+    }
+
+    // The edge's triangles leave the array and their corners' fans.
     void removeSharedTriangles() {
-        for (MeshCreationTriangle* triangle : scratch_.shared) {
-            mesh_.removeTriangle(triangle->index);
-            eraseValue(triangle->e->triangles, triangle);
-            eraseValue(triangle->f->triangles, triangle);
-            eraseValue(triangle->g->triangles, triangle);
+        for (std::uint32_t t : shared_) {
+            const MeshCreationTriangle tri = mesh_.triangle(t);
+            fans_.remove(tri.e, t);
+            fans_.remove(tri.f, t);
+            fans_.remove(tri.g, t);
+            mesh_.removeTriangle(t);
             ++trianglesRemoved_;
         }
     }
 
-    // Every valid edge R-O becomes K-O, unless O is K or K already reaches O:
-    // then it is dropped.
-    void handOverEdges(SculptVertex* keep, SculptVertex* removed) {
-        scratch_.neighbours.clear();
-        for (VertexConnection* edge : removed->edges) {
-            if (edge == nullptr) continue;
-            SculptVertex* other = edge->other(removed);
-            if (other != nullptr && other != removed) pushDistinct(scratch_.neighbours, other);
-            if (!edge->valid || (edge->a == removed && edge->b == removed)) continue;
-            if (other == keep || other == nullptr || hasValidEdgeTo(keep, other)) {
-                set_.erase(edge);
-                edge->valid = false;
+    // Every edge gone-O becomes keep-O, unless O is keep or keep already
+    // reaches O: then it is dropped (and leaves O's list).
+    void handOverEdges(std::uint32_t keep, std::uint32_t gone) {
+        ++stamp_;
+        for (std::uint32_t e : edgesAt_.of(keep)) mark_[otherEnd(e, keep)] = stamp_;
+        const std::vector<std::uint32_t> edges(edgesAt_.of(gone).begin(), edgesAt_.of(gone).end());
+        for (std::uint32_t e : edges) {
+            const std::uint32_t other = otherEnd(e, gone);
+            if (other == keep || mark_[other] == stamp_) {
+                set_.erase(e);
+                edgesAt_.remove(other, e);
+                mesh_.removeEdge(e);
             } else {
-                edge->b = keep;
-                edge->a = other;
-                keep->edges.push_back(edge);
+                mesh_.edge(e) = VertexConnection{keep, other};
+                edgesAt_.add(keep, e);
             }
         }
+        edgesAt_.clear(gone);
     }
 
-    // R's triangles pass to K.
-    static void handOverTriangles(SculptVertex* keep, SculptVertex* removed) {
-        for (MeshCreationTriangle* triangle : removed->triangles) {
-            if (triangle == nullptr) continue;
-            if (!hasCorner(triangle, keep)) keep->triangles.push_back(triangle);
-            if (triangle->e == removed) triangle->e = keep;
-            if (triangle->f == removed) triangle->f = keep;
-            if (triangle->g == removed) triangle->g = keep;
+    // The triangles of the gone end pass to the kept one.
+    void handOverTriangles(std::uint32_t keep, std::uint32_t gone) {
+        const std::vector<std::uint32_t> triangles(fans_.of(gone).begin(), fans_.of(gone).end());
+        for (std::uint32_t t : triangles) {
+            MeshCreationTriangle& tri = mesh_.triangle(t);
+            if (tri.e == gone) tri.e = keep;
+            if (tri.f == gone) tri.f = keep;
+            if (tri.g == gone) tri.g = keep;
+            fans_.add(keep, t);
+        }
+        fans_.clear(gone);
+    }
+
+    // Face normals of the kept end's triangles, then vertex normals and
+    // curvatures of their corners.
+    void refreshAround(std::uint32_t keep) {
+        touched_.clear();
+        ++stamp_;
+        for (std::uint32_t t : fans_.of(keep)) {
+            mesh_.computeFaceNormal(t);
+            const MeshCreationTriangle& tri = mesh_.triangle(t);
+            for (int k = 0; k < 3; ++k) {
+                const std::uint32_t v = tri.corner(k);
+                if (mark_[v] != stamp_) {
+                    mark_[v] = stamp_;
+                    touched_.push_back(v);
+                }
+            }
+        }
+        for (std::uint32_t v : touched_) {
+            D3DXVECTOR3 sum(0.0f, 0.0f, 0.0f);
+            for (std::uint32_t t : fans_.of(v)) sum += mesh_.faceNormal(t);
+            D3DXVECTOR3 normal;
+            D3DXVec3Normalize(&normal, &sum);
+            mesh_.setNormal(v, normal);
+        }
+        for (std::uint32_t v : touched_) {
+            float sum = 0.0f;
+            int count = 0;
+            for (std::uint32_t e : edgesAt_.of(v)) {
+                const std::uint32_t other = otherEnd(e, v);
+                sum += (1.0f - D3DXVec3Dot(&mesh_.normal(v), &mesh_.normal(other))) * 0.5f;
+                ++count;
+            }
+            mesh_.setCurvature(v, count > 1 ? sum / static_cast<float>(count) : sum);
         }
     }
 
-    // No list of R's former neighbours keeps an edge that still ends at R.
-    void forgetRemovedVertex(SculptVertex* removed) {
-        for (SculptVertex* neighbour : scratch_.neighbours) {
-            std::erase_if(neighbour->edges, [removed](const VertexConnection* edge) {
-                return edge == nullptr || edge->a == removed || edge->b == removed;
-            });
-        }
-        removed->edges.clear();
-        removed->triangles.clear();
-    }
-
-    // Face normals of K's triangles, then vertex normals and curvatures of
-    // their corners.
-    void refreshAround(SculptVertex* keep) {
-        scratch_.touched.clear();
-        for (MeshCreationTriangle* triangle : keep->triangles) {
-            if (triangle == nullptr) continue;
-            SculptMesh::computeFaceNormal(*triangle);
-            pushDistinct(scratch_.touched, triangle->e);
-            pushDistinct(scratch_.touched, triangle->f);
-            pushDistinct(scratch_.touched, triangle->g);
-        }
-        for (SculptVertex* vertex : scratch_.touched) SculptMesh::computeVertexNormal(*vertex);
-        for (SculptVertex* vertex : scratch_.touched) SculptMesh::computeCurvature(*vertex);
-    }
-
-    void rekeyEdges(SculptVertex* keep) {
-        for (VertexConnection* edge : keep->edges) {
-            if (edge == nullptr || !edge->valid) continue;
-            edge->cost = edgeCost(*edge, w_);
-            set_.erase(edge);
-            set_.insert(edge);
+    void rekeyEdges(std::uint32_t keep) {
+        for (std::uint32_t e : edgesAt_.of(keep)) {
+            costs_[e] = edgeCost(mesh_, mesh_.edge(e), w_);
+            set_.erase(e);
+            set_.insert(e, costs_[e]);
         }
     }
 
     SculptMesh& mesh_;
-    OrderedEdgeSet& set_;
     float w_;
-    CollapseScratch scratch_;
+    float flatArea_;
+    OrderedEdgeSet set_;
+    FanLists fans_;
+    FanLists edgesAt_;
+    std::vector<float> costs_;
+    std::vector<std::uint32_t> mark_;
+    std::uint32_t stamp_ = 0;
+    std::vector<std::uint32_t> shared_;
+    std::vector<std::uint32_t> touched_;
     int trianglesRemoved_ = 0;
 };
 
@@ -356,56 +304,55 @@ std::string removingCaption(int steps, int vertexCount, int removed) {
     return text;
 }
 
-void fillEdgeSet(SculptMesh& mesh, OrderedEdgeSet& set, float w) {
-    GrowableArray<VertexConnection*>& edges = mesh.edges();
-    set.reserve(static_cast<std::size_t>(edges.count()));
-    for (int i = 0; i < edges.count(); ++i) {
-        VertexConnection* edge = edges[i];
-        if (edge == nullptr || !edge->valid) continue;
-        edge->cost = edgeCost(*edge, w);
-        storeSlot(edge, kNotInSet);
-        set.insert(edge);
-    }
-}
-
-// The cheapest edge that can be collapsed is collapsed; refused edges leave
-// the set on the way. False when the set runs empty first.
-bool collapseCheapest(OrderedEdgeSet& set, Collapser& collapser, SimplificationResult& result) {
-    while (VertexConnection* edge = set.first()) {
-        if (collapser.collapse(edge)) {
-            ++result.verticesRemoved;
-            return true;
+// The mean length of the live edges.
+float meanEdgeLength(const SculptMesh& mesh) {
+    double sum = 0.0;
+    std::size_t count = 0;
+    for (std::uint32_t i = 0; i < mesh.edgeSlots(); ++i) {
+        if (!mesh.isEdge(i)) continue;
+        const D3DXVECTOR3 d = mesh.position(mesh.edge(i).a) - mesh.position(mesh.edge(i).b);
+        const float length = D3DXVec3Length(&d);
+        if (std::isfinite(length)) {
+            sum += length;
+            ++count;
         }
-        ++result.collapsesRefused;
     }
-    return false;
+    return count > 0 ? static_cast<float>(sum / static_cast<double>(count)) : 0.0f;
 }
 
 }  // namespace
 
-SimplificationResult simplify(SculptMesh& mesh, const SimplificationSettings& settings, SculptProgress& progress) {
+SimplificationResult simplify(SculptMesh& mesh, const SimplificationSettings& settings, const RunControl& control) {
     const float amount = std::clamp(finiteOr(settings.amount, 0.0f), 0.0f, 1.0f);
     const float w = finiteOr(settings.normalParticipation, 0.0f);
-    const int vertexCount = mesh.vertices().count();
+    const int vertexCount = static_cast<int>(mesh.vertexSlots());
     SimplificationResult result;
     result.steps = static_cast<int>(static_cast<float>(vertexCount) * amount);
-    const int progressEvery = static_cast<int>(static_cast<float>(mesh.edges().count()) * 0.04f);
+    const int progressEvery = static_cast<int>(static_cast<float>(mesh.edgeSlots()) * 0.04f);
 
-    progress.step("Sculpturing - Simplification - Initialisation", 65.0f);
-    computeAllNormalsAndCurvatures(mesh);
-    if (result.steps == 0) {
-        return result;
-    }
-    OrderedEdgeSet set;
-    fillEdgeSet(mesh, set, w);
-    Collapser collapser(mesh, set, w);
+    control.step("Sculpturing - Simplification - Initialisation", 65.0f);
+    mesh.computeNormalsAndCurvature();
+    if (result.steps == 0) return result;
+    const float edge = meanEdgeLength(mesh);
+    Collapser collapser(mesh, w, kFlatArea * edge * edge);
+    OrderedEdgeSet& set = collapser.set();
     for (int step = 0; step < result.steps; ++step) {
-        if (progressEvery == 0 || step % progressEvery == 0) {
-            progress.step(removingCaption(result.steps, vertexCount, step),
-                          static_cast<float>(step) / static_cast<float>(result.steps) * 15.0f + 70.0f);
+        if (step % kStepsPerCheck == 0 && control.stopRequested()) {
+            result.stopped = true;
+            break;
         }
-        if (set.empty()) continue;
-        collapseCheapest(set, collapser, result);
+        if (progressEvery == 0 || step % progressEvery == 0) {
+            control.step(removingCaption(result.steps, vertexCount, step),
+                         static_cast<float>(step) / static_cast<float>(result.steps) * 15.0f + 70.0f);
+        }
+        // The cheapest collapsible edge; refused edges leave the set.
+        while (!set.empty()) {
+            if (collapser.collapse(set.first())) {
+                ++result.verticesRemoved;
+                break;
+            }
+            ++result.collapsesRefused;
+        }
     }
     result.trianglesRemoved = collapser.trianglesRemoved();
     return result;

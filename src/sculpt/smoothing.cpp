@@ -1,5 +1,6 @@
 #include "sculpt/smoothing.h"
 
+#include "sculpt/mesh_repair.h"
 #include "sculpt/sculpt_mesh.h"
 
 #include <cstdio>
@@ -8,65 +9,42 @@
 namespace {
 
 constexpr int kPassesPerReport = 30;
+// Vertices between two looks at the stop request.
+constexpr std::uint32_t kVerticesPerCheck = 8192;
 
-void reportPass(SculptProgress* progress, int pass, int passes) {
-    if (progress == nullptr || pass % kPassesPerReport != 0) {
-        return;
-    }
+void reportPass(const RunControl& control, int pass, int passes) {
+    if (pass % kPassesPerReport != 0) return;
     char caption[64];
     std::snprintf(caption, sizeof caption, "Sculpturing - Smoothing mesh - Pass %d", pass);
-    progress->step(caption, static_cast<float>(pass) / static_cast<float>(passes) * 15.0f + 60.0f);
+    control.step(caption, static_cast<float>(pass) / static_cast<float>(passes) * 15.0f + 60.0f);
 }
 
-// Moves `vertex` to the mean of the other ends of its edges.
-void relax(SculptVertex& vertex) {
+// Moves vertex v to the mean of its neighbours.
+void relax(SculptMesh& mesh, std::uint32_t v, const VertexLists& neighbours) {
     D3DXVECTOR3 offset(0.0f, 0.0f, 0.0f);
-    int neighbours = 0;
-    for (const VertexConnection* edge : vertex.edges) {
-        if (edge == nullptr) {
-            continue;
-        }
-        const SculptVertex* other = edge->other(&vertex);
-        if (other == nullptr || other == &vertex) {
-            continue;
-        }
-        offset += other->position - vertex.position;
-        ++neighbours;
+    int count = 0;
+    const D3DXVECTOR3 here = mesh.position(v);
+    for (std::uint32_t other : neighbours.of(v)) {
+        if (other == v) continue;
+        offset += mesh.position(other) - here;
+        ++count;
     }
-    if (neighbours > 0) {
-        vertex.position += offset * (1.0f / static_cast<float>(neighbours));
-    }
+    if (count > 0) mesh.position(v) = here + offset * (1.0f / static_cast<float>(count));
 }
 
 }  // namespace
 
-void smoothMesh(SculptMesh& mesh, int passes, SculptProgress* progress) {
-    if (passes <= 0) {
-        return;
-    }
-    GrowableArray<SculptVertex*>& vertices = mesh.vertices();
-    const int count = vertices.count();
+bool smoothMesh(SculptMesh& mesh, int passes, float cellEdge, const RunControl& control) {
+    if (passes <= 0) return true;
+    const MeshBeforeStage before = MeshBeforeStage::of(mesh);
+    const VertexLists neighbours = mesh.neighbourLists();
+    const std::uint32_t count = mesh.vertexSlots();
     for (int pass = 0; pass < passes; ++pass) {
-        reportPass(progress, pass, passes);
-        for (int i = 0; i < count; ++i) {
-            if (vertices[i] != nullptr) {
-                relax(*vertices[i]);
-            }
+        reportPass(control, pass, passes);
+        for (std::uint32_t v = 0; v < count; ++v) {
+            if (v % kVerticesPerCheck == 0 && control.stopRequested()) return false;
+            if (mesh.isVertex(v)) relax(mesh, v, neighbours);
         }
     }
-    recomputeNormals(mesh);
-}
-
-void smoothStage(SculptMesh& mesh, int passes, const SculptStageContext& context) {
-    smoothMesh(mesh, passes, context.progress);
-}
-
-void recomputeNormals(SculptMesh& mesh) {
-    GrowableArray<MeshCreationTriangle*>& triangles = mesh.triangles();
-    for (int i = 0; i < triangles.count(); ++i) {
-        if (triangles[i] != nullptr) {
-            SculptMesh::computeFaceNormal(*triangles[i]);
-        }
-    }
-    mesh.computeNormalsAndCurvature();
+    return repairMesh(mesh, before, cellEdge, control);
 }

@@ -1,26 +1,20 @@
 // Smoothing: relaxes every vertex of the sculpt mesh towards the mean of its
-// edge neighbours, pass after pass, without touching the connectivity.
+// edge neighbours, pass after pass; then the clean-up of mesh_repair keeps
+// the surface valid (vertices that came to lie on each other are merged,
+// moves that folded the surface through itself are undone).
 #pragma once
 
-#include "sculpt/sculpture.h"
+#include "sculpt/run_control.h"
 
 class SculptMesh;
 
 // Runs `passes` smoothing passes over `mesh` (nothing at all when `passes`
-// is 0 or less). The number of vertex slots is taken once, before the first
-// pass, so records appended meanwhile are left alone. Each pass visits the
-// non-null vertices in array order and moves each one to the mean of the
-// other ends of its edges; positions change in place, so a vertex already
-// sees the new positions of the vertices before it. Vertices without edges
-// stay put. Every 30th pass (pass 0 included) reports
-// "Sculpturing - Smoothing mesh - Pass %d" at (p / passes) * 15 + 60 to
-// `progress` (may be null). Afterwards the face normals, vertex normals and
-// curvatures are recomputed.
-void smoothMesh(SculptMesh& mesh, int passes, SculptProgress* progress);
-
-// The smoothing stage for SculptStages.
-void smoothStage(SculptMesh& mesh, int passes, const SculptStageContext& context);
-
-// Recomputes the face normal of every non-null triangle, then the vertex
-// normals and curvatures: the shading after vertices moved.
-void recomputeNormals(SculptMesh& mesh);
+// is 0 or less). Each pass visits the vertices in slot order and moves each
+// one to the mean of the other ends of its edges; positions change in place,
+// so a vertex already sees the new positions of the vertices before it.
+// Vertices without edges stay put. Every 30th pass (pass 0 included)
+// reports "Sculpturing - Smoothing mesh - Pass %d" at (p / passes) * 15 + 60.
+// Afterwards the mesh is repaired (with `cellEdge`, the run's finest cube
+// edge, as its scale) and its normals and curvatures recomputed. False when
+// the control asked to stop.
+bool smoothMesh(SculptMesh& mesh, int passes, float cellEdge, const RunControl& control);

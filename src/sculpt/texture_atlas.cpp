@@ -1,10 +1,6 @@
 #include "sculpt/texture_atlas.h"
 
 #include "image/border.h"
-#include "image/image_entry.h"
-#include "sculpt/clipping.h"
-#include "sculpt/sculpt_mesh.h"
-#include "sculpt/sculpture.h"
 
 #include <algorithm>
 #include <cctype>
@@ -16,32 +12,7 @@ namespace {
 
 const char* const kTextureEndings[] = {".bmp", ".dds", ".dib", ".jpg", ".png", ".ppm", ".tga"};
 
-bool paints(const Clipping* clipping) {
-    return clipping != nullptr && clipping->flags().enabled && clipping->flags().fortexturing;
-}
-
-const Image& pictureOf(const Clipping& clipping) { return clipping.entry().workingCopy; }
-
-// Holds every clipping's picture plane in the middle of its slab while it
-// lives and puts each back afterwards.
-class PlanesHeldInMiddle {
-public:
-    explicit PlanesHeldInMiddle(std::span<Clipping* const> clippings) : clippings_(clippings) {
-        for (Clipping* clipping : clippings_) {
-            if (clipping != nullptr) clipping->holdImagePlaneInMiddle();
-        }
-    }
-    ~PlanesHeldInMiddle() {
-        for (Clipping* clipping : clippings_) {
-            if (clipping != nullptr) clipping->restoreImagePlane();
-        }
-    }
-    PlanesHeldInMiddle(const PlanesHeldInMiddle&) = delete;
-    PlanesHeldInMiddle& operator=(const PlanesHeldInMiddle&) = delete;
-
-private:
-    std::span<Clipping* const> clippings_;
-};
+bool paints(const SculptClipping* clipping) { return clipping != nullptr && clipping->paints(); }
 
 // A vertex projected into one clipping: picture position (s, r) in 0 .. 1
 // of the canvas and whether it qualifies for painting.
@@ -54,29 +25,25 @@ struct ProjectedVertex {
 // Answers, for one clipping, where a vertex falls and whether it qualifies.
 class VertexProjector {
 public:
-    VertexProjector(const Clipping& clipping, int vertexSlots)
+    VertexProjector(const SculptClipping& clipping, std::uint32_t vertexSlots)
         : clipping_(clipping),
           projection_(clipping.projection()),
-          border_(clipping.entry().border.get()),
+          border_(clipping.border()),
           maskMode_(clipping.hasSilhouette() && clipping.flags().texturetakesmask),
           onlyInside_(clipping.flags().textureonlyinside),
-          cache_(static_cast<std::size_t>(std::max(vertexSlots, 0))) {}
+          cache_(vertexSlots) {}
 
-    // Each vertex is projected once; vertices outside the array's slots
-    // (never the case for registered ones) are projected every time.
-    ProjectedVertex at(const SculptVertex& vertex) {
-        if (vertex.index < 0 || static_cast<std::size_t>(vertex.index) >= cache_.size()) {
-            return project(vertex);
-        }
-        std::optional<ProjectedVertex>& slot = cache_[static_cast<std::size_t>(vertex.index)];
-        if (!slot) slot = project(vertex);
+    // Each vertex is projected once.
+    ProjectedVertex at(const SculptMesh& mesh, std::uint32_t v) {
+        std::optional<ProjectedVertex>& slot = cache_[v];
+        if (!slot) slot = project(mesh.position(v));
         return *slot;
     }
 
 private:
-    ProjectedVertex project(const SculptVertex& vertex) const {
+    ProjectedVertex project(const D3DXVECTOR3& position) const {
         ProjectedVertex out;
-        const std::optional<ClipPoint> p = projection_.projectPoint(vertex.position);
+        const std::optional<ClipPoint> p = projection_.projectPoint(position);
         if (!p) return out;
         const float side = static_cast<float>(Image::kCanvasSide);
         const float width = projection_.pictureWidth();
@@ -99,7 +66,7 @@ private:
         return clipping_.grid().cell(i, j) != GridOutside;
     }
 
-    const Clipping& clipping_;
+    const SculptClipping& clipping_;
     const ClippingProjection& projection_;
     const Border* border_;
     bool maskMode_;
@@ -107,14 +74,11 @@ private:
     std::vector<std::optional<ProjectedVertex>> cache_;
 };
 
-// Adds a sample unless the vertex already holds one of this clipping and
-// side (the position would be the same).
-void addSample(SculptVertex& vertex, const TextureSample& sample) {
-    for (const TextureSample& held : vertex.textureSamples) {
-        if (held.clipping == sample.clipping && held.fromBack == sample.fromBack) return;
-    }
-    vertex.textureSamples.push_back(sample);
-}
+// A sample made for one vertex.
+struct MadeSample {
+    std::uint32_t vertex;
+    TextureSample sample;
+};
 
 std::string leftOutMessage(int leftOut) {
     char text[200];
@@ -145,22 +109,23 @@ AtlasTile Texturing::tile(int i) const {
     return tiles_[static_cast<std::size_t>(i)];
 }
 
-void Texturing::layoutAtlas(std::span<Clipping* const> clippings) {
-    tiles_.assign(clippings.size(), AtlasTile{});
+void Texturing::layoutAtlas(const SculptScene& scene) {
+    const auto& slots = scene.slots();
+    tiles_.assign(slots.size(), AtlasTile{});
     tileCount_ = 0;
     leftOutImages_ = 0;
     tileWidth_ = Image::kCanvasSide;
     tileHeight_ = Image::kCanvasSide;
-    for (std::size_t i = 0; i < clippings.size(); ++i) {
-        if (!paints(clippings[i])) continue;
-        const Image& picture = pictureOf(*clippings[i]);
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        if (!paints(slots[i].get())) continue;
+        const Image& picture = slots[i]->picture();
         if (picture.isValid()) {
             tileWidth_ = picture.width();
             tileHeight_ = picture.height();
         }
         AtlasTile& tile = tiles_[i];
         for (std::size_t k = 0; k < i; ++k) {
-            if (tiles_[k].participates && pictureOf(*clippings[k]).equals(picture)) {
+            if (tiles_[k].participates && slots[k]->picture().equals(picture)) {
                 tile.participates = true;
                 tile.sharesTile = true;
                 tile.index = tiles_[k].index;
@@ -174,7 +139,7 @@ void Texturing::layoutAtlas(std::span<Clipping* const> clippings) {
             // only the first of every kind.
             bool seen = false;
             for (std::size_t k = 0; k < i && !seen; ++k) {
-                seen = paints(clippings[k]) && !tiles_[k].participates && pictureOf(*clippings[k]).equals(picture);
+                seen = paints(slots[k].get()) && !tiles_[k].participates && slots[k]->picture().equals(picture);
             }
             if (!seen) ++leftOutImages_;
             continue;
@@ -183,20 +148,20 @@ void Texturing::layoutAtlas(std::span<Clipping* const> clippings) {
         tile.index = tileCount_++;
     }
     tilesPerSide_ = atlasTilesPerSide(tileCount_);
-    copyTiles(clippings);
+    copyTiles(scene);
 }
 
-void Texturing::copyTiles(std::span<Clipping* const> clippings) {
+void Texturing::copyTiles(const SculptScene& scene) {
     const int side = tilesPerSide_ * tileWidth_;
     atlas_ = Image(side, side, Rgb{255, 255, 255});
     unsigned char* atlasBytes = atlas_.bytes();
-    for (std::size_t i = 0; i < clippings.size(); ++i) {
+    for (std::size_t i = 0; i < tiles_.size(); ++i) {
         AtlasTile& tile = tiles_[i];
         if (!tile.participates) continue;
         tile.column = tile.index % tilesPerSide_;
         tile.row = tile.index / tilesPerSide_;
         if (tile.sharesTile || atlasBytes == nullptr) continue;
-        const Image& picture = pictureOf(*clippings[i]);
+        const Image& picture = scene.slots()[i]->picture();
         for (int y = 0; y < tileHeight_; ++y) {
             const int ay = tile.row * tileHeight_ + y;
             if (ay >= side) break;
@@ -207,54 +172,39 @@ void Texturing::copyTiles(std::span<Clipping* const> clippings) {
     }
 }
 
-void Texturing::clearSamples(SculptMesh& mesh) {
-    GrowableArray<MeshCreationTriangle*>& triangles = mesh.triangles();
-    for (int i = 0; i < triangles.count(); ++i) {
-        MeshCreationTriangle* triangle = triangles[i];
-        if (triangle == nullptr) continue;
-        triangle->e->textureSamples.clear();
-        triangle->f->textureSamples.clear();
-        triangle->g->textureSamples.clear();
-    }
-}
+namespace {
 
-void Texturing::createSamples(SculptMesh& mesh, std::span<Clipping* const> clippings,
-                              SculptProgress& progress) const {
-    if (mesh.triangles().count() == 0) return;
-    progress.step("Texture creation", 0.0f);
-    const float count = static_cast<float>(clippings.size());
-    for (std::size_t i = 0; i < clippings.size(); ++i) {
-        const float percent = 100.0f / count * static_cast<float>(i);
-        progress.step("Texture creation - Init", percent);
-        const AtlasTile& tile = i < tiles_.size() ? tiles_[i] : AtlasTile{};
-        if (!paints(clippings[i]) || !tile.participates) continue;
-        clippings[i]->prepareProjection();
-        progress.step("Texture creation - Transform vertices", percent);
-        sampleClipping(mesh, *clippings[i], tile);
-    }
-}
-
-void Texturing::sampleClipping(SculptMesh& mesh, const Clipping& clipping, const AtlasTile& tile) const {
+// The samples one clipping leaves, in triangle order; at most one per vertex
+// and side.
+void sampleClipping(const SculptMesh& mesh, SculptClipping& clipping, std::uint32_t source, const AtlasTile& tile,
+                    int tilesPerSide, std::vector<MadeSample>& out, const RunControl& control) {
     if (!clipping.projection().isUsable()) return;
     const D3DXVECTOR3 direction = clipping.projection().viewingDirection();
     const bool bothSides = clipping.flags().texturebothsides;
-    const float n = static_cast<float>(tilesPerSide_);
-    VertexProjector projector(clipping, mesh.vertices().count());
-    GrowableArray<MeshCreationTriangle*>& triangles = mesh.triangles();
-    for (int i = 0; i < triangles.count(); ++i) {
-        MeshCreationTriangle* triangle = triangles[i];
-        if (triangle == nullptr) continue;
-        const bool facesAway = D3DXVec3Dot(&triangle->normal, &direction) > 0.0f;
+    const float n = static_cast<float>(tilesPerSide);
+    clipping.prepareBorder();
+    VertexProjector projector(clipping, mesh.vertexSlots());
+    // Bit 0: a front sample made, bit 1: a back sample made.
+    std::vector<std::uint8_t> made(mesh.vertexSlots(), 0);
+    for (std::uint32_t t = 0; t < mesh.triangleSlots(); ++t) {
+        if (t % 8192 == 0 && control.stopRequested()) return;
+        if (!mesh.isTriangle(t)) continue;
+        const D3DXVECTOR3& normal = mesh.faceNormal(t);
+        const bool facesAway = D3DXVec3Dot(&normal, &direction) > 0.0f;
         if (facesAway && !bothSides) continue;
-        SculptVertex* corners[3] = {triangle->e, triangle->f, triangle->g};
+        const MeshCreationTriangle& tri = mesh.triangle(t);
         ProjectedVertex projected[3];
         bool any = false;
         for (int c = 0; c < 3; ++c) {
-            projected[c] = projector.at(*corners[c]);
+            projected[c] = projector.at(mesh, tri.corner(c));
             any = any || projected[c].qualifies;
         }
         if (!any) continue;
+        const std::uint8_t sideBit = facesAway ? 2 : 1;
         for (int c = 0; c < 3; ++c) {
+            const std::uint32_t v = tri.corner(c);
+            if ((made[v] & sideBit) != 0) continue;
+            made[v] = static_cast<std::uint8_t>(made[v] | sideBit);
             // A corner beyond the picture would reach into a neighbouring
             // tile; it is held at the tile's edge.
             const float s = std::clamp(projected[c].s, 0.0f, 1.0f);
@@ -262,41 +212,143 @@ void Texturing::sampleClipping(SculptMesh& mesh, const Clipping& clipping, const
             TextureSample sample;
             sample.u = s / n + static_cast<float>(tile.column) / n;
             sample.v = r / n + static_cast<float>(tile.row) / n;
-            sample.clipping = &clipping;
+            sample.source = source;
             sample.fromBack = facesAway;
-            addSample(*corners[c], sample);
+            out.push_back(MadeSample{v, sample});
         }
     }
 }
 
-TexturingReport texturise(Sculpture& run, std::span<Clipping* const> clippings, SculptProgress& progress) {
-    TexturingReport report;
-    progress.step("Texturise", 0.0f);
-    if (run.mesh().objectInfo().triangles == 0) {
-        report.message = "There is no sculpted mesh to texture.";
-        progress.finished();
-        return report;
+}  // namespace
+
+bool Texturing::createSamples(const SculptMesh& mesh, SculptScene& scene, const RunControl& control) {
+    samples_ = TextureSamples{};
+    if (mesh.objectInfo().triangles == 0) return !control.stopRequested();
+    control.step("Texture creation", 0.0f);
+    const auto& slots = scene.slots();
+    const float count = static_cast<float>(slots.size());
+    std::vector<MadeSample> made;
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        const float percent = 100.0f / count * static_cast<float>(i);
+        control.step("Texture creation - Init", percent);
+        const AtlasTile& tile = i < tiles_.size() ? tiles_[i] : AtlasTile{};
+        if (!paints(slots[i].get()) || !tile.participates) continue;
+        control.step("Texture creation - Transform vertices", percent);
+        sampleClipping(mesh, *slots[i], static_cast<std::uint32_t>(i), tile, tilesPerSide_, made, control);
+        if (control.stopRequested()) return false;
     }
-    {
-        const PlanesHeldInMiddle planes(clippings);
-        Texturing texturing;
-        texturing.layoutAtlas(clippings);
-        Texturing::clearSamples(run.mesh());
-        texturing.createSamples(run.mesh(), clippings, progress);
-        run.refillData();
-        report.tilesPerSide = texturing.tilesPerSide();
-        report.tiles = texturing.tileCount();
-        report.leftOutImages = texturing.leftOutImages();
-        report.textured = texturing.atlas().isValid();
-        if (report.tiles == 0) {
-            report.message = "No image is enabled for texturing; the texture stays white.";
-        } else if (report.leftOutImages > 0) {
-            report.message = leftOutMessage(report.leftOutImages);
+    // Per vertex, in the order the samples were made.
+    samples_.start.assign(mesh.vertexSlots() + 1, 0);
+    for (const MadeSample& m : made) ++samples_.start[m.vertex + 1];
+    for (std::uint32_t v = 0; v < mesh.vertexSlots(); ++v) samples_.start[v + 1] += samples_.start[v];
+    samples_.items.resize(made.size());
+    std::vector<std::uint32_t> fill(samples_.start.begin(), samples_.start.end() - 1);
+    for (const MadeSample& m : made) samples_.items[fill[m.vertex]++] = m.sample;
+    return !control.stopRequested();
+}
+
+namespace {
+
+const TextureSample* sampleFrom(std::span<const TextureSample> samples, std::uint32_t source) {
+    for (const TextureSample& sample : samples) {
+        if (sample.source == source) return &sample;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::vector<TriangleTexture> chooseTextureCoordinates(const SculptMesh& mesh, const TextureSamples& samples,
+                                                      const SculptScene& scene) {
+    std::vector<TriangleTexture> textures(mesh.triangleSlots());
+    const auto& slots = scene.slots();
+    for (std::uint32_t t = 0; t < mesh.triangleSlots(); ++t) {
+        if (!mesh.isTriangle(t)) continue;
+        const MeshCreationTriangle& tri = mesh.triangle(t);
+        const TextureSample* best[3] = {nullptr, nullptr, nullptr};
+        float bestCost = 0.0f;
+        for (const TextureSample& s0 : samples.of(tri.e)) {
+            const TextureSample* s1 = sampleFrom(samples.of(tri.f), s0.source);
+            const TextureSample* s2 = sampleFrom(samples.of(tri.g), s0.source);
+            if (s1 == nullptr || s2 == nullptr || s0.source >= slots.size() || slots[s0.source] == nullptr) continue;
+            const SculptClipping& source = *slots[s0.source];
+            D3DXVECTOR3 direction = source.projection().viewingDirection();
+            if (s0.fromBack) direction = -direction;
+            const float cost = D3DXVec3Dot(&direction, &mesh.faceNormal(t)) -
+                               100.0f * static_cast<float>(source.flags().texturestrength);
+            if (best[0] == nullptr || cost < bestCost) {
+                best[0] = &s0;
+                best[1] = s1;
+                best[2] = s2;
+                bestCost = cost;
+            }
         }
-        run.setTexture(texturing.takeAtlas(), report.tilesPerSide);
+        for (int corner = 0; corner < 3; ++corner) {
+            textures[t].u[corner] = best[corner] != nullptr ? best[corner]->u : 0.0f;
+            textures[t].v[corner] = best[corner] != nullptr ? best[corner]->v : 0.0f;
+        }
     }
+    return textures;
+}
+
+TexturingJob::TexturingJob(std::span<Clipping* const> clippings, bool makeFillData)
+    : scene_(SculptScene::capture(clippings, SculptScene::Pictures::Yes)), makeFillData_(makeFillData) {}
+
+RunOutcome TexturingJob::run(const Sculpture& sculpture, SculptProgress& progress, std::stop_token stop) {
+    finished_ = false;
+    report_ = TexturingReport{};
+    ParallelRunner runner(1);
+    const RunControl control{progress, runner, std::move(stop)};
+    control.step("Texturise", 0.0f);
+    const SculptMesh& mesh = sculpture.mesh();
+    if (mesh.objectInfo().triangles == 0) {
+        report_.message = "There is no sculpted mesh to texture.";
+        progress.finished();
+        finished_ = true;
+        return RunOutcome::Finished;
+    }
+    Texturing texturing;
+    texturing.layoutAtlas(scene_);
+    if (!texturing.createSamples(mesh, scene_, control)) {
+        progress.finished();
+        return RunOutcome::Cancelled;
+    }
+    coordinates_ = chooseTextureCoordinates(mesh, texturing.samples(), scene_);
+    if (makeFillData_) fillData_ = mesh.reprTriangles(sculpture.settings().flatShading, &coordinates_);
+    report_.tilesPerSide = texturing.tilesPerSide();
+    report_.tiles = texturing.tileCount();
+    report_.leftOutImages = texturing.leftOutImages();
+    report_.textured = texturing.atlas().isValid();
+    if (report_.tiles == 0) {
+        report_.message = "No image is enabled for texturing; the texture stays white.";
+    } else if (report_.leftOutImages > 0) {
+        report_.message = leftOutMessage(report_.leftOutImages);
+    }
+    atlas_ = texturing.takeAtlas();
+    const bool stopped = control.stopRequested();
     progress.finished();
-    return report;
+    if (stopped) return RunOutcome::Cancelled;
+    finished_ = true;
+    return RunOutcome::Finished;
+}
+
+void TexturingJob::applyTo(Sculpture& sculpture) {
+    if (!finished_ || coordinates_.empty()) return;
+    sculpture.mesh().setTextureCoordinates(std::move(coordinates_));
+    sculpture.setTexture(std::move(atlas_), report_.tilesPerSide);
+    if (makeFillData_) {
+        sculpture.setFillData(std::move(fillData_));
+    } else {
+        sculpture.refillData();
+    }
+    finished_ = false;
+}
+
+TexturingReport texturise(Sculpture& run, std::span<Clipping* const> clippings, SculptProgress& progress) {
+    TexturingJob job(clippings);
+    job.run(run, progress);
+    job.applyTo(run);
+    return job.report();
 }
 
 bool isTextureFileName(const String& fileName) {

@@ -5,6 +5,8 @@
 #include "image/image_entry.h"
 #include "project/clipping_elements.h"
 #include "project/project_file.h"
+#include "sculpt/mesh_export.h"
+#include "sculpt/sculpture.h"
 #include "support/command_capture.h"
 #include "support/disc_views.h"
 #include "support/test_support.h"
@@ -14,6 +16,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -195,4 +198,40 @@ TEST(CommandSculpt, UnreadableOrIdleProjectsExit1WithoutOutput) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.out.empty());
     EXPECT_FALSE(testsupport::fileExists(out));
+}
+
+TEST(CommandSculpt, TheCommandWritesTheMeshAWorkerRunMakesFromTheSameProject) {
+    TempDir dir;
+    const std::string project = writeDiscProject(dir, true);
+    const std::string out = dir.file("disc.obj");
+    const CommandRun run = runSculpt({project, "-o", out, "--voxel-size", "7", "--sharpening", "5", "--smoothing", "2",
+                                      "--simplification", "0.3", "--normal-participation", "4"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    // The same project and settings run on a worker with two threads, as the
+    // program's window runs it, written the same way.
+    ImageList images;
+    ClippingTable clippings(images);
+    ProjectSettings stored;
+    StatusSink quiet;
+    ASSERT_TRUE(loadProject(String(project.c_str()), images, stored, quiet, &clippings).opened);
+    std::vector<Clipping*> list;
+    for (int i = 0; i < clippings.slotCount(); ++i) list.push_back(clippings.clipping(i));
+    SculptSettings settings;
+    settings.depth = 7;
+    settings.sharpeningPasses = 5;
+    settings.smoothingPasses = 2;
+    settings.simplification = 0.3f;
+    settings.normalParticipation = 4.0f;
+    settings.threads = 2;
+    Sculpture sculpture(settings);
+    ASSERT_TRUE(sculpture.prepare(list));
+    SilentProgress progress;
+    RunOutcome outcome = RunOutcome::Cancelled;
+    std::thread worker([&] { outcome = sculpture.run(progress); });
+    worker.join();
+    ASSERT_EQ(outcome, RunOutcome::Finished);
+    const std::string again = dir.file("again.obj");
+    ASSERT_TRUE(exportMesh(exportMeshOf(sculpture.mesh(), false), String(again.c_str()), MeshFormat::Obj).written);
+    EXPECT_EQ(testsupport::readText(out), testsupport::readText(again));
 }

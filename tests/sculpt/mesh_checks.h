@@ -1,7 +1,8 @@
-// Independent checks of a carved sculpt mesh: edge topology, point
-// containment by ray crossing, and hull sampling against a synthetic scene.
+// Checks of a sculpt mesh: validity, point containment by ray crossing, and
+// hull sampling against a synthetic scene.
 #pragma once
 
+#include "sculpt/mesh_validity.h"
 #include "sculpt/sculpt_mesh.h"
 #include "synthetic_scene.h"
 
@@ -14,42 +15,28 @@
 
 namespace meshchecks {
 
-// How the triangles meet along their edges.
-struct Topology {
-    int edges = 0;
-    // Edges used by a number of triangles other than two.
-    int edgesNotShardByTwo = 0;
-    // Of those, the ones used by four triangles where cubes touch along an
-    // edge only.
-    int edgesSharedByFour = 0;
-    // Directed edges whose reverse is not used equally often (inconsistent
-    // orientation or an open edge).
-    int unbalancedDirectedEdges = 0;
-};
-
-inline Topology topology(const SculptMesh& mesh) {
-    std::map<std::pair<const SculptVertex*, const SculptVertex*>, int> directed;
-    for (int i = 0; i < mesh.triangles().count(); ++i) {
-        const MeshCreationTriangle* t = mesh.triangles()[i];
-        if (t == nullptr) continue;
-        const SculptVertex* c[3] = {t->e, t->g, t->f};
-        for (int k = 0; k < 3; ++k) ++directed[{c[k], c[(k + 1) % 3]}];
+// The validity of the mesh's live triangles (see checkMeshValidity).
+inline MeshValidity validityOf(const SculptMesh& mesh, bool withCrossings = false) {
+    std::vector<MeshTriangle> triangles;
+    for (std::uint32_t t = 0; t < mesh.triangleSlots(); ++t) {
+        if (!mesh.isTriangle(t)) continue;
+        const MeshCreationTriangle& tri = mesh.triangle(t);
+        triangles.push_back({tri.e, tri.f, tri.g});
     }
-    Topology result;
-    std::map<std::pair<const SculptVertex*, const SculptVertex*>, int> undirected;
-    for (const auto& [edge, count] : directed) {
-        const auto reverse = directed.find({edge.second, edge.first});
-        const int back = reverse == directed.end() ? 0 : reverse->second;
-        if (back != count) ++result.unbalancedDirectedEdges;
-        const auto key = edge.first < edge.second ? edge : std::make_pair(edge.second, edge.first);
-        undirected[key] += count;
+    // Removed vertex slots are dropped: only live ones are checked for
+    // coincidence.
+    std::vector<D3DXVECTOR3> positions = mesh.positions();
+    std::vector<std::uint32_t> renumber(positions.size(), 0);
+    std::vector<D3DXVECTOR3> live;
+    for (std::uint32_t v = 0; v < mesh.vertexSlots(); ++v) {
+        if (!mesh.isVertex(v)) continue;
+        renumber[v] = static_cast<std::uint32_t>(live.size());
+        live.push_back(positions[v]);
     }
-    for (const auto& [edge, count] : undirected) {
-        ++result.edges;
-        if (count != 2) ++result.edgesNotShardByTwo;
-        if (count == 4) ++result.edgesSharedByFour;
+    for (MeshTriangle& t : triangles) {
+        for (std::uint32_t& c : t) c = renumber[c];
     }
-    return result;
+    return checkMeshValidity(live, triangles, withCrossings);
 }
 
 // Containment by counting signed crossings of a ray along +x with the
@@ -58,12 +45,13 @@ inline Topology topology(const SculptMesh& mesh) {
 class Containment {
 public:
     Containment(const SculptMesh& mesh, double cell) : cell_(cell) {
-        for (int i = 0; i < mesh.triangles().count(); ++i) {
-            const MeshCreationTriangle* t = mesh.triangles()[i];
-            if (t == nullptr || std::abs(t->normal.x) < 0.5f) continue;
-            const double cy = (t->e->position.y + t->f->position.y + t->g->position.y) / 3.0;
-            const double cz = (t->e->position.z + t->f->position.z + t->g->position.z) / 3.0;
-            buckets_[key(cy, cz)].push_back(t);
+        for (std::uint32_t i = 0; i < mesh.triangleSlots(); ++i) {
+            if (!mesh.isTriangle(i) || std::abs(mesh.faceNormal(i).x) < 0.5f) continue;
+            const MeshCreationTriangle& t = mesh.triangle(i);
+            Flat flat{mesh.position(t.e), mesh.position(t.f), mesh.position(t.g), mesh.faceNormal(i).x};
+            const double cy = (flat.e.y + flat.f.y + flat.g.y) / 3.0;
+            const double cz = (flat.e.z + flat.f.z + flat.g.z) / 3.0;
+            buckets_[key(cy, cz)].push_back(flat);
         }
     }
     // Signed number of faces crossed leaving towards +x: 1 inside, 0 outside.
@@ -71,9 +59,9 @@ public:
         const auto found = buckets_.find(key(p.y, p.z));
         if (found == buckets_.end()) return 0;
         int sum = 0;
-        for (const MeshCreationTriangle* t : found->second) {
-            if (t->e->position.x <= p.x || !covers(*t, p.y, p.z)) continue;
-            sum += t->normal.x > 0.0f ? 1 : -1;
+        for (const Flat& t : found->second) {
+            if (t.e.x <= p.x || !covers(t, p.y, p.z)) continue;
+            sum += t.normalX > 0.0f ? 1 : -1;
         }
         return sum;
     }
@@ -83,17 +71,22 @@ private:
         return (static_cast<std::int64_t>(std::floor(y / cell_)) + (1 << 20)) * (1 << 22) +
                static_cast<std::int64_t>(std::floor(z / cell_)) + (1 << 20);
     }
-    static bool covers(const MeshCreationTriangle& t, double y, double z) {
-        const double ay = t.e->position.y, az = t.e->position.z;
-        const double by = t.f->position.y, bz = t.f->position.z;
-        const double cy = t.g->position.y, cz = t.g->position.z;
+    // A triangle facing along x: its corners and the sign of its normal.
+    struct Flat {
+        D3DXVECTOR3 e, f, g;
+        float normalX;
+    };
+    static bool covers(const Flat& t, double y, double z) {
+        const double ay = t.e.y, az = t.e.z;
+        const double by = t.f.y, bz = t.f.z;
+        const double cy = t.g.y, cz = t.g.z;
         const double d1 = (by - ay) * (z - az) - (bz - az) * (y - ay);
         const double d2 = (cy - by) * (z - bz) - (cz - bz) * (y - by);
         const double d3 = (ay - cy) * (z - cz) - (az - cz) * (y - cy);
         return (d1 >= 0 && d2 >= 0 && d3 >= 0) || (d1 <= 0 && d2 <= 0 && d3 <= 0);
     }
     double cell_;
-    std::unordered_map<std::int64_t, std::vector<const MeshCreationTriangle*>> buckets_;
+    std::unordered_map<std::int64_t, std::vector<Flat>> buckets_;
 };
 
 // Hull samples on a jittered grid of spacing `step` over the cube of half
@@ -130,18 +123,18 @@ inline double largestStandOff(const SculptMesh& mesh, const HullSamples& samples
     for (const auto& p : samples.points) grid[key(cellOf(p.x), cellOf(p.y), cellOf(p.z))].push_back(p);
     const int reach = 3;
     double worst = 0.0;
-    for (int i = 0; i < mesh.vertices().count(); ++i) {
-        const SculptVertex* v = mesh.vertices()[i];
-        if (v == nullptr) continue;
+    for (std::uint32_t i = 0; i < mesh.vertexSlots(); ++i) {
+        if (!mesh.isVertex(i)) continue;
+        const D3DXVECTOR3& position = mesh.position(i);
         double best = limit * 2.0;
-        const std::int64_t cx = cellOf(v->position.x), cy = cellOf(v->position.y), cz = cellOf(v->position.z);
+        const std::int64_t cx = cellOf(position.x), cy = cellOf(position.y), cz = cellOf(position.z);
         for (int dx = -reach; dx <= reach; ++dx)
             for (int dy = -reach; dy <= reach; ++dy)
                 for (int dz = -reach; dz <= reach; ++dz) {
                     const auto found = grid.find(key(cx + dx, cy + dy, cz + dz));
                     if (found == grid.end()) continue;
                     for (const auto& p : found->second) {
-                        const double ex = p.x - v->position.x, ey = p.y - v->position.y, ez = p.z - v->position.z;
+                        const double ex = p.x - position.x, ey = p.y - position.y, ez = p.z - position.z;
                         best = std::min(best, std::sqrt(ex * ex + ey * ey + ez * ez));
                     }
                 }

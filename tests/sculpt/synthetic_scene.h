@@ -74,6 +74,7 @@ public:
         : capsules_(std::move(capsules)), views_(std::move(views)), pixel_(pixelSize), withOutlines_(withOutlines) {
         for (const View& view : views_) {
             frames_.push_back(frameOf(view));
+            outlineRasters_.emplace_back();
             masks_.push_back(render(frames_.back()));
             addClipping(view, masks_.back());
         }
@@ -114,6 +115,32 @@ public:
         }
         return true;
     }
+    // With outlines: whether the point (x, y) of view `v`'s picture (pixel
+    // units, x to the right, y down) lies inside the traced and smoothed
+    // outline, the silhouette the program itself works with. Answered from a
+    // raster of kOutlineSamples by kOutlineSamples samples per pixel, made on
+    // first use.
+    bool insideOutline(int v, double x, double y) const {
+        const std::vector<unsigned char>& raster = outlineRaster(v);
+        const int n = kUsable * kOutlineSamples;
+        const int sx = static_cast<int>(std::floor(x * kOutlineSamples));
+        const int sy = static_cast<int>(std::floor(y * kOutlineSamples));
+        if (sx < 0 || sy < 0 || sx >= n || sy >= n) return false;
+        return raster[static_cast<std::size_t>(sy) * static_cast<std::size_t>(n) + static_cast<std::size_t>(sx)] != 0;
+    }
+    // Inside the hull of the outlines: inside every outline and every slab.
+    bool insideOutlineHull(const Vec3& p) const {
+        for (int v = 0; v < static_cast<int>(views_.size()); ++v) {
+            double x, y, t;
+            project(v, p, x, y, t);
+            if (std::abs(t) > views_[static_cast<std::size_t>(v)].slabDepth * 0.5 || !insideOutline(v, x, y)) {
+                return false;
+            }
+        }
+        return true;
+    }
+    bool hasOutlines() const { return withOutlines_; }
+
     // Distance in pixels from each pixel centre to the nearest silhouette
     // pixel centre of view `v` (0 on the silhouette).
     std::vector<double> silhouetteDistance(int v) const {
@@ -163,6 +190,30 @@ public:
     }
 
 private:
+    static constexpr int kOutlineSamples = 2;
+
+    const std::vector<unsigned char>& outlineRaster(int v) const {
+        std::vector<unsigned char>& raster = outlineRasters_[static_cast<std::size_t>(v)];
+        if (raster.empty()) {
+            const int n = kUsable * kOutlineSamples;
+            raster.assign(static_cast<std::size_t>(n) * static_cast<std::size_t>(n), 0);
+            const Border* border = entries_[static_cast<std::size_t>(v)]->border.get();
+            for (int sy = 0; sy < n; ++sy) {
+                for (int sx = 0; sx < n; ++sx) {
+                    const double x = (sx + 0.5) / kOutlineSamples;
+                    const double y = (sy + 0.5) / kOutlineSamples;
+                    // Outline coordinates: the picture turned by 180 degrees.
+                    const bool inside = border != nullptr
+                                            ? border->isInsideOutline(static_cast<float>(512.0 - x), static_cast<float>(512.0 - y))
+                                            : silhouetteAt(v, static_cast<int>(x), static_cast<int>(y));
+                    raster[static_cast<std::size_t>(sy) * static_cast<std::size_t>(n) + static_cast<std::size_t>(sx)] =
+                        inside ? 1 : 0;
+                }
+            }
+        }
+        return raster;
+    }
+
     static double segmentDistance2D(double px, double py, double ax, double ay, double bx, double by) {
         const double dx = bx - ax, dy = by - ay;
         const double len2 = dx * dx + dy * dy;
@@ -228,6 +279,7 @@ private:
     bool withOutlines_ = false;
     std::vector<Frame> frames_;
     std::vector<std::vector<unsigned char>> masks_;
+    mutable std::vector<std::vector<unsigned char>> outlineRasters_;
     std::vector<std::unique_ptr<ImageEntry>> entries_;
     std::vector<std::unique_ptr<Clipping>> clippingObjects_;
 };
@@ -253,6 +305,26 @@ inline std::vector<Capsule> ringWithPost() {
     parts.push_back(Capsule{{300.0, -250.0, 0.0}, {300.0, 250.0, 0.0}, 60.0});
     return parts;
 }
+
+// A four-legged creature with horns and a tail: a body of radius 110, legs
+// of radius 22, horns of radius 12 and a tail of radius 10, so that at the
+// usual pixel size the thin parts are 6 to 11 pixels wide.
+inline std::vector<Capsule> creature() {
+    return {
+        Capsule{{-180, 60, 0}, {180, 60, 0}, 110.0},    // body
+        Capsule{{230, 150, 0}, {300, 190, 0}, 70.0},     // head
+        Capsule{{-150, 0, -70}, {-170, -330, -80}, 22.0},  // legs
+        Capsule{{-150, 0, 70}, {-170, -330, 80}, 22.0},
+        Capsule{{150, 0, -70}, {170, -330, -80}, 22.0},
+        Capsule{{150, 0, 70}, {170, -330, 80}, 22.0},
+        Capsule{{300, 230, -40}, {340, 380, -110}, 12.0},  // horns
+        Capsule{{300, 230, 40}, {340, 380, 110}, 12.0},
+        Capsule{{-270, 80, 0}, {-400, -120, 30}, 10.0},   // tail
+    };
+}
+
+// Four photographs taken walking around the object, 60 degrees apart.
+inline std::vector<View> fourViews60() { return {View{0, 0}, View{60, 0}, View{120, 0}, View{180, 0}}; }
 
 // Four turns about Y, one view from above and one from below at a slant.
 inline std::vector<View> sixViews() {

@@ -1,17 +1,18 @@
-// Octree carving: the level tables, classifyCell answers as carving sees
-// them, isCellSettled over adding and removing clippings, depth 0 and 7,
-// neighbour links and the progress captions of a run.
+// Octree carving: the level tables and cell keys, classifyCell's counting
+// shortcut against the cell walk it stands for, isCellSettled over adding and
+// removing clippings, depth 0 and 7, results that do not depend on the number
+// of threads, and the captions and picture planes of a run.
 #include "sculpt/clipping.h"
 #include "sculpt/octree_carving.h"
+#include "sculpt/sculpt_scene.h"
 #include "sculpt/sculpture.h"
 #include "synthetic_scene.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <set>
+#include <random>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace {
@@ -19,10 +20,14 @@ namespace {
 using synthetic::Capsule;
 using synthetic::View;
 
-// A box -200..200 in z and y swept along x: a block of capsules is awkward,
-// so a fat capsule pair is used whose side silhouette is a stadium.
+// A stadium seen from the side, swept along x.
 synthetic::Scene singleView(double slab = 1500.0) {
     return synthetic::Scene({Capsule{{0, -150, 0}, {0, 150, 0}, 200.0}}, {View{0, 0, slab}});
+}
+
+std::vector<const SculptClipping*> constList(const SculptScene& scene) {
+    const std::vector<SculptClipping*> list = scene.sculptList();
+    return {list.begin(), list.end()};
 }
 
 TEST(LevelTables, HalveFromTheRootCube) {
@@ -32,6 +37,37 @@ TEST(LevelTables, HalveFromTheRootCube) {
     EXPECT_FLOAT_EQ(tables.half[10], 1.0f);
     EXPECT_FLOAT_EQ(tables.quarter[1], 256.0f);
     EXPECT_NEAR(tables.radius[7], 1.2 * std::sqrt(3.0) * 8.0, 1e-4);
+}
+
+TEST(CellKeys, RoundTripAndChildrenFollowTheirParent) {
+    const std::uint32_t positions[][3] = {{0, 0, 0}, {1, 2, 3}, {4095, 17, 2048}, {(1u << 20) - 1, 5, (1u << 20) - 1}};
+    for (const auto& p : positions) {
+        std::uint32_t x = 0, y = 0, z = 0;
+        cellPosition(cellKeyOf(p[0], p[1], p[2]), x, y, z);
+        EXPECT_EQ(x, p[0]);
+        EXPECT_EQ(y, p[1]);
+        EXPECT_EQ(z, p[2]);
+    }
+    // The eight children of a cube come right after each other, after every
+    // child of a smaller key.
+    const CellKey parent = cellKeyOf(3, 5, 6);
+    const CellKey before = cellKeyOf(3, 5, 5);
+    for (std::uint32_t bits = 0; bits < 8; ++bits) {
+        EXPECT_EQ(cellKeyOf(6 + (bits >> 2), 10 + ((bits >> 1) & 1), 12 + (bits & 1)), (parent << 3) | bits);
+        EXPECT_GT((parent << 3) | bits, (before << 3) | 7u);
+    }
+    // The centre is the sum of the quarter steps from the root.
+    const LevelTables tables;
+    D3DXVECTOR3 walked(0, 0, 0);
+    std::uint32_t x = 0, y = 0, z = 0;
+    for (int level = 0; level < 9; ++level) {
+        const std::uint32_t bx = (0x15Au >> level) & 1u, by = (0x0F3u >> level) & 1u, bz = (0x1C7u >> level) & 1u;
+        walked += D3DXVECTOR3(bx ? 1.0f : -1.0f, by ? 1.0f : -1.0f, bz ? 1.0f : -1.0f) * tables.quarter[level];
+        x = 2 * x + bx;
+        y = 2 * y + by;
+        z = 2 * z + bz;
+    }
+    EXPECT_EQ(cellCentre(x, y, z, 9, tables), walked);
 }
 
 TEST(ClassifyCell, OutsideInsidePartialAndSlabFaces) {
@@ -49,76 +85,167 @@ TEST(ClassifyCell, OutsideInsidePartialAndSlabFaces) {
     EXPECT_EQ(clipping.classifyCell(D3DXVECTOR3(340, 0, 0), 20.0f), CellOutside);
 }
 
-TEST(IsCellSettled, AddingAndRemovingClippings) {
-    synthetic::Scene scene = singleView();
-    std::vector<Clipping*> list = scene.clippings();
-    list[0]->setCarvingLevel(7, 20.0f);
-    EXPECT_TRUE(isCellSettled(list, D3DXVECTOR3(0, 0, 400)));   // outside: removed
-    EXPECT_TRUE(isCellSettled(list, D3DXVECTOR3(0, 0, 0)));     // solid: no surface
-    EXPECT_FALSE(isCellSettled(list, D3DXVECTOR3(0, 0, 200)));  // on the rim
+// The counting shortcut must answer exactly as the walk over the cells, for
+// cubes of every level anywhere, through every kind of placement.
+void expectCountsAnswerAsTheWalk(const Clipping& clipping, std::mt19937& random, int cubes) {
+    const LevelTables tables;
+    std::uniform_real_distribution<float> coordinate(-700.0f, 700.0f);
+    std::uniform_int_distribution<int> level(1, 12);
+    int partial = 0, inside = 0, outside = 0;
+    for (int i = 0; i < cubes; ++i) {
+        const D3DXVECTOR3 centre(coordinate(random), coordinate(random), coordinate(random));
+        const float radius = tables.radius[level(random)];
+        const int fast = clipping.projection().classifyCell(centre, radius, clipping.grid());
+        const int walked = clipping.projection().classifyCellByWalk(centre, radius, clipping.grid());
+        ASSERT_EQ(fast, walked) << "cube at " << centre.x << " " << centre.y << " " << centre.z << " radius " << radius;
+        partial += fast == CellPartial;
+        inside += fast == CellInside;
+        outside += fast == CellOutside;
+    }
+    // The cubes met every answer.
+    EXPECT_GT(partial, 0);
+    EXPECT_GT(inside, 0);
+    EXPECT_GT(outside, 0);
+}
 
-    // A second picture, along z, that removes a small disc's sweep.
+TEST(ClassifyCell, CountsAnswerAsTheCellWalkOnTheRingAndRandomPlacements) {
+    std::mt19937 random(1234);
+    const synthetic::Scene ring(synthetic::ringWithPost(), synthetic::sixViews(), 2.0, true);
+    for (Clipping* clipping : ring.clippings()) expectCountsAnswerAsTheWalk(*clipping, random, 4000);
+    // Random placements: turned, tilted, scaled unevenly, moved, shallow
+    // slabs, with and without a field of view.
+    std::uniform_real_distribution<float> angle(-180.0f, 180.0f);
+    std::uniform_real_distribution<float> scale(0.5f, 4.0f);
+    std::uniform_real_distribution<float> shift(-200.0f, 200.0f);
+    const synthetic::Scene creature(synthetic::creature(), synthetic::fourViews60(), 2.0, true);
+    for (int n = 0; n < 12; ++n) {
+        Clipping& clipping = *creature.clippings()[static_cast<std::size_t>(n % 4)];
+        ClippingPlacement placement = clipping.placement();
+        placement.angle = angle(random);
+        placement.angleheight = angle(random) / 2.0f;
+        placement.angleimage = angle(random);
+        placement.scaling = D3DXVECTOR3(100.0f * scale(random) * scale(random), scale(random), scale(random));
+        placement.translation = D3DXVECTOR3(shift(random), shift(random), shift(random));
+        placement.fovSet = n % 3 == 0;
+        placement.fovX = scale(random) / 2.0f;
+        placement.fovY = scale(random) / 2.0f;
+        clipping.setPlacement(placement);
+        expectCountsAnswerAsTheWalk(clipping, random, 3000);
+    }
+}
+
+TEST(IsCellSettled, AddingAndRemovingClippings) {
+    synthetic::Scene adding = singleView();
     synthetic::Scene removing({Capsule{{0, 0, 0}, {0, 0, 0}, 60.0}}, {View{90, 0}});
     Clipping* remover = removing.clippings()[0];
     ClippingFlags flags = remover->flags();
     flags.addingvoxels = false;
     remover->setFlags(flags);
-    remover->setCarvingLevel(7, 20.0f);
-    list.push_back(remover);
+
+    std::vector<Clipping*> one = adding.clippings();
+    const SculptScene alone = SculptScene::capture(one, SculptScene::Pictures::No);
+    const std::vector<const SculptClipping*> list = constList(alone);
+    EXPECT_TRUE(isCellSettled(list, D3DXVECTOR3(0, 0, 400), 20.0f));   // outside: removed
+    EXPECT_TRUE(isCellSettled(list, D3DXVECTOR3(0, 0, 0), 20.0f));     // solid: no surface
+    EXPECT_FALSE(isCellSettled(list, D3DXVECTOR3(0, 0, 200), 20.0f));  // on the rim
+
+    std::vector<Clipping*> both{one[0], remover};
+    const SculptScene two = SculptScene::capture(both, SculptScene::Pictures::No);
+    const std::vector<const SculptClipping*> withRemover = constList(two);
+    ASSERT_EQ(withRemover.size(), 2u);
     // On the first rim: partial there, but wholly inside the removed disc's
     // sweep, so removed, whichever clipping comes first.
-    EXPECT_TRUE(isCellSettled(list, D3DXVECTOR3(0, 0, 200)));
-    const std::vector<Clipping*> reversed{remover, list[0]};
-    EXPECT_TRUE(isCellSettled(reversed, D3DXVECTOR3(0, 0, 200)));
+    EXPECT_TRUE(isCellSettled(withRemover, D3DXVECTOR3(0, 0, 200), 20.0f));
+    const std::vector<const SculptClipping*> reversed{withRemover[1], withRemover[0]};
+    EXPECT_TRUE(isCellSettled(reversed, D3DXVECTOR3(0, 0, 200), 20.0f));
     // On the first rim and beside the disc: still to be refined.
-    EXPECT_FALSE(isCellSettled(list, D3DXVECTOR3(150, 0, 200)));
+    EXPECT_FALSE(isCellSettled(withRemover, D3DXVECTOR3(150, 0, 200), 20.0f));
     // On the disc's rim and solid for the first: the surface of the hole.
-    EXPECT_FALSE(isCellSettled(list, D3DXVECTOR3(60, 0, 0)));
+    EXPECT_FALSE(isCellSettled(withRemover, D3DXVECTOR3(60, 0, 0), 20.0f));
 }
 
 TEST(Carve, DepthZeroKeepsTheUntestedRoot) {
     const synthetic::Scene scene = singleView();
+    std::vector<Clipping*> clippings = scene.clippings();
+    const SculptScene captured = SculptScene::capture(clippings, SculptScene::Pictures::No);
     OctreeCarver carver;
-    carver.carve(0, scene.clippings(), LevelTables());
-    ASSERT_NE(carver.finestList(), nullptr);
-    EXPECT_EQ(carver.finestList()->next, nullptr);
-    EXPECT_EQ(carver.finestList()->centre, D3DXVECTOR3(0, 0, 0));
+    const OwnRunControl control;
+    ASSERT_TRUE(carver.carve(0, constList(captured), LevelTables(), control));
+    EXPECT_EQ(carver.finestCells(), std::vector<CellKey>{0});
     EXPECT_EQ(carver.cellTests(), 0u);
 }
 
-TEST(Carve, DepthSevenKeepsOnlyLinkedSurfaceCubes) {
+TEST(Carve, DepthSevenKeepsPartialCubesInKeyOrderWhateverTheThreads) {
     const synthetic::Scene scene = singleView(600.0);
+    std::vector<Clipping*> clippings = scene.clippings();
+    const SculptScene captured = SculptScene::capture(clippings, SculptScene::Pictures::No);
     const LevelTables tables;
     OctreeCarver carver;
     std::vector<int> levels;
-    carver.carve(7, scene.clippings(), tables, [&levels](int level) { levels.push_back(level); });
+    const OwnRunControl single(nullptr, 1);
+    ASSERT_TRUE(carver.carve(7, constList(captured), tables, single, [&levels](int level) { levels.push_back(level); }));
     EXPECT_EQ(levels, (std::vector<int>{1, 2, 3, 4, 5, 6, 7}));
     ASSERT_EQ(carver.cellsPerLevel().size(), 8u);
-
-    std::set<std::tuple<int, int, int>> cells;
-    std::size_t count = 0;
-    for (const OctreeNode* n = carver.finestList(); n != nullptr; n = n->next, ++count) {
-        // Cube centres of edge 16 lie at 8 + 16k.
-        EXPECT_EQ(std::fmod(std::abs(n->centre.x) - 8.0f, 16.0f), 0.0f);
-        cells.insert({int(n->centre.x), int(n->centre.y), int(n->centre.z)});
+    const std::vector<CellKey> cells = carver.finestCells();
+    EXPECT_GT(cells.size(), 1000u);
+    EXPECT_TRUE(std::is_sorted(cells.begin(), cells.end()));
+    for (CellKey key : cells) {
+        std::uint32_t x = 0, y = 0, z = 0;
+        cellPosition(key, x, y, z);
         // Every kept cube is partial: near the stadium's rim or a slab face.
-        EXPECT_EQ(scene.clippings()[0]->classifyCell(n->centre, tables.radius[7]), CellPartial);
+        EXPECT_EQ(clippings[0]->classifyCell(cellCentre(x, y, z, 7, tables), tables.radius[7]), CellPartial);
     }
-    EXPECT_EQ(count, carver.finestCount());
-    EXPECT_GT(count, 1000u);
-    // The neighbour links are exactly the kept face neighbours.
-    const int offsets[6][3] = {{0, 0, -16}, {0, 0, 16}, {-16, 0, 0}, {16, 0, 0}, {0, 16, 0}, {0, -16, 0}};
-    for (const OctreeNode* n = carver.finestList(); n != nullptr; n = n->next) {
-        for (int side = 0; side < 6; ++side) {
-            const std::tuple<int, int, int> there{int(n->centre.x) + offsets[side][0],
-                                                  int(n->centre.y) + offsets[side][1],
-                                                  int(n->centre.z) + offsets[side][2]};
-            ASSERT_EQ(n->neighbours[side] != nullptr, cells.count(there) == 1);
-            if (n->neighbours[side] != nullptr) {
-                EXPECT_EQ(n->neighbours[side]->centre.x, float(std::get<0>(there)));
-                EXPECT_EQ(n->neighbours[side]->centre.z, float(std::get<2>(there)));
+    for (int threads : {2, 3, 5}) {
+        OctreeCarver again;
+        const OwnRunControl several(nullptr, threads);
+        ASSERT_TRUE(again.carve(7, constList(captured), tables, several));
+        EXPECT_EQ(again.finestCells(), cells) << threads << " threads";
+        EXPECT_EQ(again.cellsPerLevel(), carver.cellsPerLevel());
+    }
+}
+
+// Carving by the rule alone: every child of every kept cube asked of every
+// clipping.
+std::vector<CellKey> carveByTheRule(std::span<const SculptClipping* const> list, int depth) {
+    const LevelTables tables;
+    std::vector<CellKey> level{0};
+    for (int l = 0; l < depth; ++l) {
+        std::vector<CellKey> next;
+        for (CellKey parent : level) {
+            std::uint32_t x = 0, y = 0, z = 0;
+            cellPosition(parent, x, y, z);
+            for (std::uint32_t bits = 0; bits < 8; ++bits) {
+                const D3DXVECTOR3 centre =
+                    cellCentre(2 * x + (bits >> 2), 2 * y + ((bits >> 1) & 1), 2 * z + (bits & 1), l + 1, tables);
+                if (!isCellSettled(list, centre, tables.radius[l + 1])) next.push_back((parent << 3) | bits);
             }
         }
+        level.swap(next);
+    }
+    return level;
+}
+
+TEST(Carve, SkippingCubesSeenInsideFromTheirParentKeepsExactlyWhatTheRuleKeeps) {
+    // The ring, and the creature with one picture given a field of view (whose
+    // cubes are always asked) and another turned and tilted.
+    const synthetic::Scene ring(synthetic::ringWithPost(), synthetic::sixViews(), 2.0, true);
+    const synthetic::Scene creature(synthetic::creature(), synthetic::fourViews60(), 2.0, true);
+    ClippingPlacement wide = creature.clippings()[1]->placement();
+    wide.fovSet = true;
+    wide.fovX = 4.0f;
+    wide.fovY = 0.4f;
+    creature.clippings()[1]->setPlacement(wide);
+    ClippingPlacement tilted = creature.clippings()[2]->placement();
+    tilted.angleheight = 17.0f;
+    tilted.angleimage = 8.0f;
+    creature.clippings()[2]->setPlacement(tilted);
+    for (const synthetic::Scene* scene : {&ring, &creature}) {
+        std::vector<Clipping*> clippings = scene->clippings();
+        const SculptScene captured = SculptScene::capture(clippings, SculptScene::Pictures::No);
+        OctreeCarver carver;
+        const OwnRunControl control;
+        ASSERT_TRUE(carver.carve(7, constList(captured), LevelTables(), control));
+        EXPECT_EQ(carver.finestCells(), carveByTheRule(constList(captured), 7));
     }
 }
 
@@ -134,37 +261,45 @@ TEST(Sculpture, CaptionsPlanesAndEmptyRuns) {
     const synthetic::Scene scene = singleView();
     std::vector<Clipping*> clippings = scene.clippings();
     clippings[0]->setImagePlane(0.2f);
-    std::vector<float> planesSeen;
-    SculptStages stages;
-    stages.smooth = [&](SculptMesh&, int passes, const SculptStageContext&) {
-        planesSeen.push_back(clippings[0]->placement().imagePlane);
-        EXPECT_EQ(passes, 2);
-    };
     SculptSettings settings;
     settings.depth = 7;
     settings.smoothingPasses = 2;
-    Sculpture run(settings, stages);
+    settings.makeFillData = true;
+    Sculpture run(settings);
     RecordingProgress progress;
-    ASSERT_TRUE(run.execute(clippings, progress));
-    EXPECT_EQ(planesSeen, std::vector<float>{0.5f});
+    ASSERT_TRUE(run.prepare(clippings));
+    // The run sees the picture plane in the middle of the slab; the clipping
+    // keeps its own, with the run's `depth` bookkeeping.
+    ClippingPlacement middle = clippings[0]->placement();
+    middle.imagePlane = 0.5f;
+    ClippingProjection expected;
+    ASSERT_TRUE(expected.prepare(middle, PictureFrame{512, 512, {255, 255}, {255, 255}}, clippings[0]->grid().boundingBox()));
+    EXPECT_EQ(run.sculptList()[0]->projection().viewingDirection(), expected.viewingDirection());
     EXPECT_FLOAT_EQ(clippings[0]->placement().imagePlane, 0.2f);
+    EXPECT_FLOAT_EQ(clippings[0]->depth(), 0.2f);
+    ASSERT_EQ(run.run(progress), RunOutcome::Finished);
     EXPECT_EQ(progress.finishedCount, 1);
 
-    std::vector<std::pair<std::string, float>> expected{{"Sculpture", 0.0f}, {"Sculpturing - Creating Octree", 0.0f}};
+    std::vector<std::pair<std::string, float>> captions{{"Sculpture", 0.0f}, {"Sculpturing - Creating Octree", 0.0f}};
     for (int level = 1; level <= 7; ++level) {
-        expected.emplace_back("Sculpturing - Creating Octree Depth " + std::to_string(level), 0.0f);
+        captions.emplace_back("Sculpturing - Creating Octree Depth " + std::to_string(level), 0.0f);
     }
-    for (const auto& step : std::vector<std::pair<std::string, float>>{{"Sculpturing - Creating Faces", 15.0f},
-                                                                      {"Sculpturing - Sharpening mesh", 35.0f},
-                                                                      {"Sculpturing - Smoothing mesh", 50.0f},
-                                                                      {"Sculpturing - Mesh simplification", 65.0f},
-                                                                      {"Sculpturing - Creating Buffers", 85.0f},
-                                                                      {"Create mesh", 90.0f},
-                                                                      {"Sculpturing - Creating Bounding Volume", 95.0f}}) {
-        expected.push_back(step);
+    for (const auto& step : std::vector<std::pair<std::string, float>>{
+             {"Sculpturing - Creating Faces", 15.0f},
+             {"Sculpturing - Sharpening mesh", 35.0f},
+             {"Sculpturing - Smoothing mesh", 50.0f},
+             {"Sculpturing - Smoothing mesh - Pass 0", 60.0f},
+             {"Sculpturing - Mesh simplification", 65.0f},
+             {"Sculpturing - Simplification - Initialisation", 65.0f},
+             {"Sculpturing - Creating Buffers", 85.0f},
+             {"Create mesh", 90.0f},
+             {"Sculpturing - Creating Bounding Volume", 95.0f}}) {
+        captions.push_back(step);
     }
-    EXPECT_EQ(progress.steps, expected);
+    EXPECT_EQ(progress.steps, captions);
     EXPECT_EQ(static_cast<int>(run.fillData().size()), run.objectInfo().triangles);
+    // A run is made once.
+    EXPECT_EQ(run.run(progress), RunOutcome::NothingToSculpt);
 
     // Nothing carves: no step, no change.
     ClippingFlags flags = clippings[0]->flags();
@@ -175,6 +310,7 @@ TEST(Sculpture, CaptionsPlanesAndEmptyRuns) {
     EXPECT_FALSE(idle.execute(clippings, none));
     EXPECT_TRUE(none.steps.empty());
     EXPECT_FALSE(idle.execute(std::vector<Clipping*>{nullptr}, none));
+    EXPECT_EQ(idle.run(none), RunOutcome::NothingToSculpt);
 }
 
 TEST(Sculpture, ClampsTheDepthIntoTheTables) {

@@ -548,16 +548,15 @@ TEST(Clipping, PlacementChangesReachTheProjection) {
     expectPoint(clipping.projectPoint(kP + D3DXVECTOR3(100.0f, 0.0f, 0.0f)), 0.0f, 200.0f, 225.0f);
     EXPECT_FALSE(clipping.needsPreparation());
     // Along the viewing axis (world +z now) the slab ends at 500.
-    clipping.setCarvingLevel(3, 8.0f);
     const D3DXVECTOR3 inside = kP + D3DXVECTOR3(-2.0f, 2.0f, 0.0f);
     EXPECT_TRUE(clipping.isPointInside(inside + D3DXVECTOR3(0, 0, 500.0f)));
     EXPECT_FALSE(clipping.isPointInside(inside + D3DXVECTOR3(0, 0, 501.0f)));
-    EXPECT_EQ(clipping.classifyCell(inside), CellInside);
-    EXPECT_EQ(clipping.classifyCell(inside + D3DXVECTOR3(0, 0, 500.0f)), CellPartial);
+    EXPECT_EQ(clipping.classifyCell(inside, 8.0f), CellInside);
+    EXPECT_EQ(clipping.classifyCell(inside + D3DXVECTOR3(0, 0, 500.0f), 8.0f), CellPartial);
 
     clipping.setScaling(D3DXVECTOR3(1000.0f, 2.0f, kNaN));
     EXPECT_FALSE(clipping.isPointInside(inside));
-    EXPECT_EQ(clipping.classifyCell(inside), CellOutside);
+    EXPECT_EQ(clipping.classifyCell(inside, 8.0f), CellOutside);
     ClippingFlags flags = clipping.flags();
     flags.enabled = true;
     clipping.setFlags(flags);

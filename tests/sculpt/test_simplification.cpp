@@ -29,105 +29,110 @@ public:
 // A closed box with corners at (+-sx, +-sy, +-sz), built quad by quad with
 // the corner orders face creation uses, so the normals point outwards.
 void buildBox(SculptMesh& mesh, float sx, float sy, float sz) {
-    mesh.clearEdges();
-    mesh.clearVerticesAndTriangles();
-    SculptVertex* c[8];
+    mesh.clear();
     for (int k = 0; k < 8; ++k) {
-        c[k] = mesh.makeVertex(D3DXVECTOR3((k & 1) ? sx : -sx, (k & 4) ? sy : -sy, (k & 2) ? sz : -sz));
+        mesh.addVertex(D3DXVECTOR3((k & 1) ? sx : -sx, (k & 4) ? sy : -sy, (k & 2) ? sz : -sz));
     }
-    const int faces[6][4] = {{3, 2, 7, 6}, {0, 1, 4, 5}, {2, 0, 6, 4}, {1, 3, 5, 7}, {4, 5, 6, 7}, {2, 3, 0, 1}};
-    for (const auto& q : faces) mesh.addQuad(c[q[0]], c[q[1]], c[q[2]], c[q[3]]);
+    const std::uint32_t faces[6][4] = {{3, 2, 7, 6}, {0, 1, 4, 5}, {2, 0, 6, 4}, {1, 3, 5, 7}, {4, 5, 6, 7}, {2, 3, 0, 1}};
+    for (const auto& q : faces) {
+        mesh.addTriangle(q[0], q[1], q[2]);
+        mesh.addTriangle(q[1], q[3], q[2]);
+    }
+    mesh.buildEdges();
 }
 
 int liveVertices(const SculptMesh& mesh) { return mesh.objectInfo().vertices; }
 int liveTriangles(const SculptMesh& mesh) { return mesh.objectInfo().triangles; }
+int liveEdges(const SculptMesh& mesh) {
+    int count = 0;
+    for (std::uint32_t i = 0; i < mesh.edgeSlots(); ++i) count += mesh.isEdge(i) ? 1 : 0;
+    return count;
+}
 
-// Every live triangle has three distinct, live corners that list it, a
-// finite non-zero area; every live vertex is finite and lists only live
-// triangles that use it and only valid edges that end at it.
+// Every live triangle has three distinct, live, finite corners and a
+// non-zero area; every live edge joins two live vertices that share a
+// triangle.
 void expectConsistentRecords(const SculptMesh& mesh) {
-    std::set<const SculptVertex*> live;
-    for (int i = 0; i < mesh.vertices().count(); ++i) {
-        const SculptVertex* v = mesh.vertices()[i];
-        if (v == nullptr) continue;
-        live.insert(v);
-        ASSERT_EQ(v->index, i);
-        ASSERT_TRUE(std::isfinite(v->position.x) && std::isfinite(v->position.y) && std::isfinite(v->position.z));
-        for (const MeshCreationTriangle* t : v->triangles) {
-            ASSERT_NE(t, nullptr);
-            ASSERT_EQ(mesh.triangles()[t->index], t);
-            ASSERT_TRUE(t->e == v || t->f == v || t->g == v);
-        }
-        for (const VertexConnection* edge : v->edges) {
-            ASSERT_TRUE(edge != nullptr && edge->valid);
-            ASSERT_TRUE(edge->a == v || edge->b == v);
-            ASSERT_NE(edge->a, edge->b);
-        }
-    }
-    for (int i = 0; i < mesh.triangles().count(); ++i) {
-        const MeshCreationTriangle* t = mesh.triangles()[i];
-        if (t == nullptr) continue;
-        ASSERT_TRUE(live.count(t->e) && live.count(t->f) && live.count(t->g)) << "triangle " << i;
-        ASSERT_TRUE(t->e != t->f && t->f != t->g && t->g != t->e) << "triangle " << i;
-        const D3DXVECTOR3 u = t->f->position - t->e->position, w = t->g->position - t->e->position;
+    for (std::uint32_t t = 0; t < mesh.triangleSlots(); ++t) {
+        if (!mesh.isTriangle(t)) continue;
+        const MeshCreationTriangle& tri = mesh.triangle(t);
+        ASSERT_TRUE(mesh.isVertex(tri.e) && mesh.isVertex(tri.f) && mesh.isVertex(tri.g)) << "triangle " << t;
+        ASSERT_TRUE(tri.e != tri.f && tri.f != tri.g && tri.g != tri.e) << "triangle " << t;
+        const D3DXVECTOR3 u = mesh.position(tri.f) - mesh.position(tri.e);
+        const D3DXVECTOR3 w = mesh.position(tri.g) - mesh.position(tri.e);
         D3DXVECTOR3 cross;
         D3DXVec3Cross(&cross, &u, &w);
-        ASSERT_GT(D3DXVec3Length(&cross), 0.0f) << "triangle " << i;
+        ASSERT_GT(D3DXVec3Length(&cross), 0.0f) << "triangle " << t;
+    }
+    const VertexLists around = mesh.triangleLists();
+    for (std::uint32_t i = 0; i < mesh.edgeSlots(); ++i) {
+        if (!mesh.isEdge(i)) continue;
+        const VertexConnection& edge = mesh.edge(i);
+        ASSERT_TRUE(mesh.isVertex(edge.a) && mesh.isVertex(edge.b)) << "edge " << i;
+        bool shared = false;
+        for (std::uint32_t t : around.of(edge.a)) shared = shared || mesh.triangle(t).has(edge.b);
+        ASSERT_TRUE(shared) << "edge " << i;
     }
 }
 
 void expectClosedManifold(const SculptMesh& mesh) {
-    const meshchecks::Topology topology = meshchecks::topology(mesh);
-    EXPECT_EQ(topology.edgesNotShardByTwo, 0);
-    EXPECT_EQ(topology.unbalancedDirectedEdges, 0);
+    const MeshValidity v = meshchecks::validityOf(mesh);
+    EXPECT_EQ(v.edgesNotSharedByTwo, 0);
+    EXPECT_EQ(v.unbalancedEdges, 0);
+    EXPECT_EQ(v.nonManifoldVertices, 0);
+    EXPECT_EQ(v.zeroAreaTriangles, 0);
+    EXPECT_EQ(v.coincidentVertices, 0);
     // Closed genus-0 surface: V - E + F = 2.
-    EXPECT_EQ(liveVertices(mesh) - topology.edges + liveTriangles(mesh), 2);
+    EXPECT_EQ(liveVertices(mesh) - liveEdges(mesh) + liveTriangles(mesh), 2);
 }
 
 // --- ordered edge set ---------------------------------------------------------------------------
 
 TEST(OrderedEdgeSet, EqualCostsKeepInsertionOrderAndReinsertionGoesLast) {
-    std::vector<VertexConnection> edges(4);
-    OrderedEdgeSet set;
-    for (VertexConnection& e : edges) {
-        e.cost = 1.0f;
-        set.insert(&e);
-    }
-    EXPECT_EQ(set.first(), &edges[0]);
-    set.erase(&edges[0]);
-    set.insert(&edges[0]);  // same cost: now after 1, 2, 3
-    std::vector<VertexConnection*> order;
+    OrderedEdgeSet set(4);
+    for (std::uint32_t e = 0; e < 4; ++e) set.insert(e, 1.0f);
+    EXPECT_EQ(set.first(), 0u);
+    set.erase(0);
+    set.insert(0, 1.0f);  // same cost: now after 1, 2, 3
+    std::vector<std::uint32_t> order;
     while (!set.empty()) {
         order.push_back(set.first());
         set.erase(set.first());
     }
-    EXPECT_EQ(order, (std::vector<VertexConnection*>{&edges[1], &edges[2], &edges[3], &edges[0]}));
-    EXPECT_FALSE(OrderedEdgeSet::contains(&edges[0]));
-    set.erase(&edges[0]);  // not in the set: nothing happens
+    EXPECT_EQ(order, (std::vector<std::uint32_t>{1, 2, 3, 0}));
+    EXPECT_FALSE(set.contains(0));
+    set.erase(0);  // not in the set: nothing happens
     EXPECT_TRUE(set.empty());
+    EXPECT_EQ(set.first(), kNoIndex);
 }
 
-TEST(OrderedEdgeSet, MatchesAMultisetUnderRandomInsertEraseAndRekey) {
+TEST(OrderedEdgeSet, MatchesAMultisetUnderRandomInsertEraseRekeyAndBulkAssign) {
     std::mt19937 random(7);
-    std::vector<VertexConnection> edges(300);
-    OrderedEdgeSet set;
+    OrderedEdgeSet set(300);
     std::set<std::pair<float, long>> reference;
-    std::map<const VertexConnection*, std::pair<float, long>> keyOf;
+    std::map<std::uint32_t, std::pair<float, long>> keyOf;
     long sequence = 0;
-    std::uniform_int_distribution<int> pick(0, 299), costs(0, 9), action(0, 3);
+    // A bulk start: the same order as inserting one by one.
+    std::vector<std::uint32_t> first;
+    std::vector<float> costs(300, 0.0f);
+    std::uniform_int_distribution<int> pick(0, 299), costOf(0, 9), action(0, 3);
+    for (std::uint32_t e = 0; e < 300; e += 3) {
+        first.push_back(e);
+        costs[e] = static_cast<float>(costOf(random));
+        keyOf[e] = {costs[e], sequence++};
+        reference.insert(keyOf[e]);
+    }
+    set.assign(first, costs);
     for (int round = 0; round < 20000; ++round) {
-        VertexConnection* e = &edges[static_cast<std::size_t>(pick(random))];
-        if (action(random) == 0 && OrderedEdgeSet::contains(e)) {
+        const std::uint32_t e = static_cast<std::uint32_t>(pick(random));
+        if (set.contains(e)) {
             set.erase(e);
             reference.erase(keyOf[e]);
-        } else {
-            if (OrderedEdgeSet::contains(e)) {
-                set.erase(e);
-                reference.erase(keyOf[e]);
-            }
-            e->cost = static_cast<float>(costs(random));
-            set.insert(e);
-            keyOf[e] = {e->cost, sequence++};
+        }
+        if (action(random) != 0) {
+            const float cost = static_cast<float>(costOf(random));
+            set.insert(e, cost);
+            keyOf[e] = {cost, sequence++};
             reference.insert(keyOf[e]);
         }
         ASSERT_EQ(set.size(), reference.size());
@@ -142,49 +147,48 @@ TEST(OrderedEdgeSet, MatchesAMultisetUnderRandomInsertEraseAndRekey) {
 TEST(Simplification, ZeroAmountStillComputesNormalsAndCurvatures) {
     SculptMesh mesh;
     buildBox(mesh, 8.0f, 8.0f, 8.0f);
-    for (int i = 0; i < mesh.triangles().count(); ++i) mesh.triangles()[i]->normal = D3DXVECTOR3(9, 9, 9);
-    for (int i = 0; i < mesh.vertices().count(); ++i) {
-        mesh.vertices()[i]->normal = D3DXVECTOR3();
-        mesh.vertices()[i]->curvature = 0.7f;
+    for (std::uint32_t v = 0; v < mesh.vertexSlots(); ++v) {
+        mesh.setNormal(v, D3DXVECTOR3());
+        mesh.setCurvature(v, 0.7f);
     }
     RecordingProgress progress;
-    const SimplificationResult result = simplify(mesh, {0.0f, 5.0f}, progress);
+    const OwnRunControl control(&progress);
+    const SimplificationResult result = simplify(mesh, {0.0f, 5.0f}, control);
     EXPECT_EQ(result.verticesRemoved, 0);
     EXPECT_EQ(liveVertices(mesh), 8);
     EXPECT_EQ(liveTriangles(mesh), 12);
     ASSERT_EQ(progress.steps.size(), 1u);
     EXPECT_EQ(progress.steps[0].first, "Sculpturing - Simplification - Initialisation");
     EXPECT_FLOAT_EQ(progress.steps[0].second, 65.0f);
-    for (int i = 0; i < 12; ++i) {
-        const MeshCreationTriangle* t = mesh.triangles()[i];
-        const D3DXVECTOR3 centre = (t->e->position + t->f->position + t->g->position) / 3.0f;
-        EXPECT_NEAR(D3DXVec3Length(&t->normal), 1.0f, 1e-5f);
-        EXPECT_GT(D3DXVec3Dot(&t->normal, &centre), 0.0f) << "face normal points outwards";
+    const VertexLists triangles = mesh.triangleLists();
+    const VertexLists neighbours = mesh.neighbourLists();
+    for (std::uint32_t t = 0; t < 12; ++t) {
+        const MeshCreationTriangle& tri = mesh.triangle(t);
+        const D3DXVECTOR3 centre = (mesh.position(tri.e) + mesh.position(tri.f) + mesh.position(tri.g)) / 3.0f;
+        EXPECT_NEAR(D3DXVec3Length(&mesh.faceNormal(t)), 1.0f, 1e-5f);
+        EXPECT_GT(D3DXVec3Dot(&mesh.faceNormal(t), &centre), 0.0f) << "face normal points outwards";
     }
-    for (int i = 0; i < 8; ++i) {
-        const SculptVertex* v = mesh.vertices()[i];
+    for (std::uint32_t v = 0; v < 8; ++v) {
         D3DXVECTOR3 expected;
-        for (const MeshCreationTriangle* t : v->triangles) expected += t->normal;
+        for (std::uint32_t t : triangles.of(v)) expected += mesh.faceNormal(t);
         D3DXVec3Normalize(&expected, &expected);
-        EXPECT_NEAR(D3DXVec3Dot(&v->normal, &expected), 1.0f, 1e-5f);
+        EXPECT_NEAR(D3DXVec3Dot(&mesh.normal(v), &expected), 1.0f, 1e-5f);
         float sum = 0.0f;
-        for (const VertexConnection* e : v->edges) sum += (1.0f - D3DXVec3Dot(&e->a->normal, &e->b->normal)) * 0.5f;
-        EXPECT_NEAR(v->curvature, sum / static_cast<float>(v->edges.size()), 1e-6f);
-        EXPECT_GT(v->curvature, 0.0f);
+        for (std::uint32_t w : neighbours.of(v)) sum += (1.0f - D3DXVec3Dot(&mesh.normal(v), &mesh.normal(w))) * 0.5f;
+        EXPECT_NEAR(mesh.curvature(v), sum / static_cast<float>(neighbours.of(v).size()), 1e-6f);
+        EXPECT_GT(mesh.curvature(v), 0.0f);
     }
 }
 
 TEST(Simplification, EdgeCostIsLengthRaisedByWeightedCurvature) {
-    SculptVertex a, b;
-    a.reset(D3DXVECTOR3(0, 0, 0));
-    b.reset(D3DXVECTOR3(3, 4, 0));
-    a.curvature = 0.25f;
-    b.curvature = 0.5f;
-    VertexConnection edge;
-    edge.a = &a;
-    edge.b = &b;
-    EXPECT_FLOAT_EQ(edgeCost(edge, 0.0f), 5.0f);
-    EXPECT_FLOAT_EQ(edgeCost(edge, 2.0f), 5.0f * (0.75f * 2.0f + 1.0f));
+    SculptMesh mesh;
+    mesh.addVertex(D3DXVECTOR3(0, 0, 0));
+    mesh.addVertex(D3DXVECTOR3(3, 4, 0));
+    mesh.setCurvature(0, 0.25f);
+    mesh.setCurvature(1, 0.5f);
+    const VertexConnection edge{1, 0};
+    EXPECT_FLOAT_EQ(edgeCost(mesh, edge, 0.0f), 5.0f);
+    EXPECT_FLOAT_EQ(edgeCost(mesh, edge, 2.0f), 5.0f * (0.75f * 2.0f + 1.0f));
 }
 
 // --- collapses on a box ----------------------------------------------------------------------------
@@ -192,15 +196,10 @@ TEST(Simplification, EdgeCostIsLengthRaisedByWeightedCurvature) {
 TEST(Simplification, OneCollapseOnAClosedBoxRemovesOneVertexAndTwoTriangles) {
     SculptMesh mesh;
     buildBox(mesh, 8.0f, 8.0f, 8.0f);
-    std::map<const SculptVertex*, D3DXVECTOR3> before;
-    std::map<const SculptVertex*, std::set<const SculptVertex*>> neighboursBefore;
-    for (int i = 0; i < 8; ++i) {
-        const SculptVertex* v = mesh.vertices()[i];
-        before[v] = v->position;
-        for (const VertexConnection* e : v->edges) neighboursBefore[v].insert(e->other(v));
-    }
-    RecordingProgress progress;
-    const SimplificationResult result = simplify(mesh, {1.0f / 8.0f, 0.0f}, progress);  // r = 1
+    const std::vector<D3DXVECTOR3> before = mesh.positions();
+    const VertexLists neighboursBefore = mesh.neighbourLists();
+    const OwnRunControl control;
+    const SimplificationResult result = simplify(mesh, {1.0f / 8.0f, 0.0f}, control);  // r = 1
     EXPECT_EQ(result.steps, 1);
     EXPECT_EQ(result.verticesRemoved, 1);
     EXPECT_EQ(result.trianglesRemoved, 2);
@@ -211,22 +210,22 @@ TEST(Simplification, OneCollapseOnAClosedBoxRemovesOneVertexAndTwoTriangles) {
 
     // The kept vertex sits at the midpoint of the collapsed edge, and every
     // former neighbour of the removed vertex now reaches it.
-    const SculptVertex* removed = nullptr;
-    for (const auto& [vertex, position] : before) {
-        if (!vertex->registered) removed = vertex;
+    std::uint32_t removed = kNoIndex;
+    for (std::uint32_t v = 0; v < 8; ++v) {
+        if (!mesh.isVertex(v)) removed = v;
     }
-    ASSERT_NE(removed, nullptr);
-    const SculptVertex* kept = nullptr;
-    for (const SculptVertex* candidate : neighboursBefore[removed]) {
-        const D3DXVECTOR3 d = candidate->position - (before[removed] + before[candidate]) * 0.5f;
+    ASSERT_NE(removed, kNoIndex);
+    std::uint32_t kept = kNoIndex;
+    for (std::uint32_t candidate : neighboursBefore.of(removed)) {
+        const D3DXVECTOR3 d = mesh.position(candidate) - (before[removed] + before[candidate]) * 0.5f;
         if (D3DXVec3Length(&d) < 1e-5f) kept = candidate;
     }
-    ASSERT_NE(kept, nullptr);
-    for (const SculptVertex* neighbour : neighboursBefore[removed]) {
+    ASSERT_NE(kept, kNoIndex);
+    const VertexLists after = mesh.neighbourLists();
+    for (std::uint32_t neighbour : neighboursBefore.of(removed)) {
         if (neighbour == kept) continue;
-        bool reaches = false;
-        for (const VertexConnection* e : neighbour->edges) reaches = reaches || e->other(neighbour) == kept;
-        EXPECT_TRUE(reaches);
+        const auto list = after.of(neighbour);
+        EXPECT_NE(std::find(list.begin(), list.end(), kept), list.end());
     }
 }
 
@@ -235,12 +234,11 @@ TEST(Simplification, WithoutNormalParticipationTheShortestEdgeGoesFirst) {
     // in curvature, which w = 0 must ignore.
     SculptMesh mesh;
     buildBox(mesh, 1.0f, 3.0f, 10.0f);
-    RecordingProgress progress;
-    simplify(mesh, {1.0f / 8.0f, 0.0f}, progress);
+    const OwnRunControl control;
+    simplify(mesh, {1.0f / 8.0f, 0.0f}, control);
     int atHalfX = 0;
-    for (int i = 0; i < mesh.vertices().count(); ++i) {
-        const SculptVertex* v = mesh.vertices()[i];
-        if (v != nullptr && std::abs(v->position.x) < 1e-6f) ++atHalfX;
+    for (std::uint32_t v = 0; v < mesh.vertexSlots(); ++v) {
+        if (mesh.isVertex(v) && std::abs(mesh.position(v).x) < 1e-6f) ++atHalfX;
     }
     EXPECT_EQ(atHalfX, 1) << "the collapsed edge ran along x";
     expectClosedManifold(mesh);
@@ -249,18 +247,15 @@ TEST(Simplification, WithoutNormalParticipationTheShortestEdgeGoesFirst) {
 TEST(Simplification, ANonFinitePositionNeverSpreads) {
     SculptMesh mesh;
     buildBox(mesh, 8.0f, 8.0f, 8.0f);
-    SculptVertex* broken = mesh.vertices()[0];
-    broken->position.x = std::numeric_limits<float>::quiet_NaN();
-    RecordingProgress progress;
-    const SimplificationResult result = simplify(mesh, {1.0f, 0.0f}, progress);
+    mesh.position(0).x = std::numeric_limits<float>::quiet_NaN();
+    const OwnRunControl control;
+    const SimplificationResult result = simplify(mesh, {1.0f, 0.0f}, control);
     EXPECT_GT(result.verticesRemoved, 0);
-    for (int i = 0; i < mesh.vertices().count(); ++i) {
-        const SculptVertex* v = mesh.vertices()[i];
-        if (v != nullptr && v != broken) {
-            EXPECT_TRUE(std::isfinite(v->position.x)) << "vertex " << i;
-        }
+    for (std::uint32_t v = 1; v < mesh.vertexSlots(); ++v) {
+        if (!mesh.isVertex(v)) continue;
+        EXPECT_TRUE(std::isfinite(mesh.position(v).x)) << "vertex " << v;
     }
-    EXPECT_TRUE(broken->registered) << "an edge to the broken vertex never collapses";
+    EXPECT_TRUE(mesh.isVertex(0)) << "an edge to the broken vertex never collapses";
 }
 
 // --- whole runs on a carved sphere ------------------------------------------------------------------
@@ -269,16 +264,14 @@ struct CarvedSphere {
     synthetic::Scene scene{synthetic::sphere(), synthetic::sixViews()};
     std::vector<Clipping*> clippings = scene.clippings();
     RecordingProgress progress;
-    SimplificationResult result;
 
     std::unique_ptr<Sculpture> run(float amount, float w) {
-        SculptStages stages;
-        stages.simplify = [this, amount, w](SculptMesh& mesh, SculptProgress& sink) {
-            result = simplify(mesh, {amount, w}, sink);
-        };
         SculptSettings settings;
         settings.depth = 6;
-        auto sculpture = std::make_unique<Sculpture>(settings, stages);
+        settings.simplification = amount;
+        settings.normalParticipation = w;
+        settings.makeFillData = true;
+        auto sculpture = std::make_unique<Sculpture>(settings);
         EXPECT_TRUE(sculpture->execute(clippings, progress));
         return sculpture;
     }
@@ -289,13 +282,13 @@ TEST(Simplification, HalfAmountKeepsTheCarvedSphereClosedManifoldAndFinite) {
         CarvedSphere sphere;
         const auto run = sphere.run(0.5f, w);
         const SculptMesh& mesh = run->mesh();
-        const int vertices = mesh.vertices().count();
-        const int triangles = mesh.triangles().count();
+        const int vertices = static_cast<int>(mesh.vertexSlots());
+        const int triangles = static_cast<int>(mesh.triangleSlots());
         ASSERT_GT(vertices, 100);
-        EXPECT_EQ(sphere.result.steps, vertices / 2);
-        EXPECT_EQ(liveVertices(mesh), vertices - sphere.result.verticesRemoved);
-        EXPECT_EQ(liveTriangles(mesh), triangles - 2 * sphere.result.verticesRemoved);
-        EXPECT_GT(sphere.result.verticesRemoved, vertices * 45 / 100) << "w = " << w;
+        const int removed = vertices - liveVertices(mesh);
+        EXPECT_EQ(liveTriangles(mesh), triangles - 2 * removed);
+        EXPECT_GT(removed, vertices * 45 / 100) << "w = " << w;
+        EXPECT_LE(removed, vertices / 2);
         expectConsistentRecords(mesh);
         expectClosedManifold(mesh);
         EXPECT_GT(run->mesh().signedVolume(), 0.0);
@@ -308,8 +301,8 @@ TEST(Simplification, HalfAmountKeepsTheCarvedSphereClosedManifoldAndFinite) {
 TEST(Simplification, ProgressEveryFourPercentOfTheEdges) {
     CarvedSphere sphere;
     const auto run = sphere.run(0.5f, 1.0f);
-    const int vertices = run->mesh().vertices().count();
-    const int every = static_cast<int>(static_cast<float>(run->mesh().edges().count()) * 0.04f);
+    const int vertices = static_cast<int>(run->mesh().vertexSlots());
+    const int every = static_cast<int>(static_cast<float>(run->mesh().edgeSlots()) * 0.04f);
     const int steps = vertices / 2;
     std::vector<std::pair<std::string, float>> removing;
     bool initialised = false;
@@ -332,9 +325,7 @@ TEST(Simplification, FullAmountRunsDryWithoutBreakingTheSurface) {
     CarvedSphere sphere;
     const auto run = sphere.run(1.0f, 0.0f);
     const SculptMesh& mesh = run->mesh();
-    EXPECT_EQ(sphere.result.steps, mesh.vertices().count());
-    EXPECT_LT(sphere.result.verticesRemoved, sphere.result.steps) << "a closed surface cannot lose every vertex";
-    EXPECT_GE(liveVertices(mesh), 4);
+    EXPECT_GE(liveVertices(mesh), 4) << "a closed surface cannot lose every vertex";
     expectConsistentRecords(mesh);
     expectClosedManifold(mesh);
 }

@@ -67,38 +67,44 @@ std::vector<Clipping*> listOf(const std::vector<Photo>& photos) {
 }
 
 // A square in the plane x = `x` spanning y and z over [low, high], facing
-// -x (normalX < 0) or +x.
+// -x (normalX < 0) or +x: the quad E, F, G, H as (E, F, G) and (F, H, G).
 void addSquare(SculptMesh& mesh, float x, float low, float high, float normalX) {
-    SculptVertex* e = mesh.makeVertex({x, low, low});
-    SculptVertex* f = mesh.makeVertex({x, high, low});
-    SculptVertex* g = mesh.makeVertex({x, low, high});
-    SculptVertex* h = mesh.makeVertex({x, high, high});
+    const std::uint32_t e = mesh.addVertex({x, low, low});
+    const std::uint32_t f = mesh.addVertex({x, high, low});
+    const std::uint32_t g = mesh.addVertex({x, low, high});
+    const std::uint32_t h = mesh.addVertex({x, high, high});
     if (normalX < 0.0f) {
-        mesh.addQuad(e, f, g, h);
+        mesh.addTriangle(e, f, g);
+        mesh.addTriangle(f, h, g);
     } else {
-        mesh.addQuad(e, g, f, h);
+        mesh.addTriangle(e, g, f);
+        mesh.addTriangle(g, h, f);
     }
-    const MeshCreationTriangle* last = mesh.triangles()[mesh.triangles().count() - 1];
-    ASSERT_GT(last->normal.x * normalX, 0.99f);
+    ASSERT_GT(mesh.faceNormal(mesh.triangleSlots() - 1).x * normalX, 0.99f);
 }
 
-int samplesFrom(const SculptVertex& vertex, const Clipping* clipping) {
-    int count = 0;
-    for (const TextureSample& sample : vertex.textureSamples) count += sample.clipping == clipping ? 1 : 0;
-    return count;
-}
-
-// Lays out, clears and samples as the command does, then fills (choosing
-// each triangle's coordinates).
-Texturing sampleMesh(SculptMesh& mesh, const std::vector<Clipping*>& clippings) {
+// Lays out the atlas and makes the samples as the command does, then
+// chooses each triangle's coordinates.
+struct Sampled {
+    SculptScene scene;
     Texturing texturing;
-    SilentProgress quiet;
-    texturing.layoutAtlas(clippings);
-    Texturing::clearSamples(mesh);
-    texturing.createSamples(mesh, clippings, quiet);
-    mesh.reprTriangles(false);
-    return texturing;
-}
+    std::vector<TriangleTexture> chosen;
+
+    Sampled(const SculptMesh& mesh, std::vector<Clipping*> clippings)
+        : scene(SculptScene::capture(clippings, SculptScene::Pictures::Yes)) {
+        const OwnRunControl control;
+        texturing.layoutAtlas(scene);
+        EXPECT_TRUE(texturing.createSamples(mesh, scene, control));
+        chosen = chooseTextureCoordinates(mesh, texturing.samples(), scene);
+    }
+    // Samples of vertex v from clipping slot `source`.
+    int samplesFrom(std::uint32_t v, std::uint32_t source) const {
+        int count = 0;
+        for (const TextureSample& sample : texturing.samples().of(v)) count += sample.source == source ? 1 : 0;
+        return count;
+    }
+    std::size_t samplesOf(std::uint32_t v) const { return texturing.samples().of(v).size(); }
+};
 
 TEST(TextureAtlas, EqualPicturesShareATileAndTheAtlasHoldsEveryPicture) {
     std::vector<Photo> photos;
@@ -111,7 +117,8 @@ TEST(TextureAtlas, EqualPicturesShareATileAndTheAtlasHoldsEveryPicture) {
     photos[2].entry->workingCopy.setPixel(3, 7, Rgb{1, 2, 3});
 
     Texturing texturing;
-    texturing.layoutAtlas(listOf(photos));
+    const SculptScene scene = SculptScene::capture(listOf(photos), SculptScene::Pictures::Yes);
+    texturing.layoutAtlas(scene);
     EXPECT_EQ(texturing.tileCount(), 2);
     EXPECT_EQ(texturing.tilesPerSide(), 2);
     EXPECT_FALSE(texturing.tile(0).sharesTile);
@@ -149,15 +156,16 @@ TEST(TextureAtlas, BeyondTwentyFiveImagesTheFirstTwentyFivePaintAndTheRestAreCou
     }
     SculptMesh mesh;
     addSquare(mesh, -100.0f, -40.0f, 40.0f, -1.0f);
-    const Texturing texturing = sampleMesh(mesh, listOf(photos));
+    const Sampled sampled(mesh, listOf(photos));
+    const Texturing& texturing = sampled.texturing;
     EXPECT_EQ(texturing.tileCount(), 25);
     EXPECT_EQ(texturing.tilesPerSide(), 5);
     EXPECT_EQ(texturing.leftOutImages(), 2);
     EXPECT_EQ(texturing.atlas().width(), 5 * 512);
-    const SculptVertex& corner = *mesh.triangles()[0]->e;
-    EXPECT_EQ(samplesFrom(corner, photos[24].clipping.get()), 1);
-    EXPECT_EQ(samplesFrom(corner, photos[25].clipping.get()), 0);
-    EXPECT_EQ(samplesFrom(corner, photos[27].clipping.get()), 0);
+    const std::uint32_t corner = mesh.triangle(0).e;
+    EXPECT_EQ(sampled.samplesFrom(corner, 24), 1);
+    EXPECT_EQ(sampled.samplesFrom(corner, 25), 0);
+    EXPECT_EQ(sampled.samplesFrom(corner, 27), 0);
 }
 
 TEST(TextureSamples, SampleSitsAtThePicturePixelInTheClippingsTile) {
@@ -166,18 +174,17 @@ TEST(TextureSamples, SampleSitsAtThePicturePixelInTheClippingsTile) {
     photos.push_back(makePhoto(canvas(Rgb{90, 90, 90}), squareMask(100, 400), 0.0f));
     SculptMesh mesh;
     addSquare(mesh, -100.0f, -40.0f, 60.0f, -1.0f);  // faces the second photo (looking along +x)
-    sampleMesh(mesh, listOf(photos));
-    const SculptVertex& e = *mesh.triangles()[0]->e;  // at (-100, -40, -40)
-    ASSERT_EQ(e.textureSamples.size(), 1u);
-    const TextureSample& sample = e.textureSamples[0];
-    EXPECT_EQ(sample.clipping, photos[1].clipping.get());
+    const Sampled sampled(mesh, listOf(photos));
+    const std::uint32_t e = mesh.triangle(0).e;  // at (-100, -40, -40)
+    ASSERT_EQ(sampled.samplesOf(e), 1u);
+    const TextureSample& sample = sampled.texturing.samples().of(e)[0];
+    EXPECT_EQ(sample.source, 1u);
     EXPECT_FALSE(sample.fromBack);
     // Picture pixel (255 - z / 2, 255 - y / 2) = (275, 275), in tile 1 of 2 by 2.
     EXPECT_NEAR(sample.u, 275.0f / 512.0f / 2.0f + 0.5f, 1e-4f);
     EXPECT_NEAR(sample.v, 275.0f / 512.0f / 2.0f, 1e-4f);
-    const MeshCreationTriangle& chosen = *mesh.triangles()[0];
-    EXPECT_NEAR(chosen.u[0], sample.u, 1e-6f);
-    EXPECT_NEAR(chosen.v[0], sample.v, 1e-6f);
+    EXPECT_NEAR(sampled.chosen[0].u[0], sample.u, 1e-6f);
+    EXPECT_NEAR(sampled.chosen[0].v[0], sample.v, 1e-6f);
 }
 
 TEST(TextureSamples, OnlyBetweenTheSlabFacesKeepsFarSurfacesUnpainted) {
@@ -188,21 +195,22 @@ TEST(TextureSamples, OnlyBetweenTheSlabFacesKeepsFarSurfacesUnpainted) {
     SculptMesh mesh;
     addSquare(mesh, -200.0f, -40.0f, 40.0f, -1.0f);  // in front of the slab (t < -50)
     addSquare(mesh, -20.0f, -40.0f, 40.0f, -1.0f);   // inside it
-    sampleMesh(mesh, listOf(photos));
-    const MeshCreationTriangle& far = *mesh.triangles()[0];
-    const MeshCreationTriangle& near = *mesh.triangles()[2];
-    EXPECT_TRUE(far.e->textureSamples.empty());
-    EXPECT_TRUE(far.f->textureSamples.empty());
-    EXPECT_EQ(far.u[0], 0.0f);
-    EXPECT_EQ(samplesFrom(*near.e, photos[0].clipping.get()), 1);
-    EXPECT_GT(near.u[0], 0.0f);
-
+    const MeshCreationTriangle& far = mesh.triangle(0);
+    const MeshCreationTriangle& near = mesh.triangle(2);
+    {
+        const Sampled sampled(mesh, listOf(photos));
+        EXPECT_EQ(sampled.samplesOf(far.e), 0u);
+        EXPECT_EQ(sampled.samplesOf(far.f), 0u);
+        EXPECT_EQ(sampled.chosen[0].u[0], 0.0f);
+        EXPECT_EQ(sampled.samplesFrom(near.e, 0), 1);
+        EXPECT_GT(sampled.chosen[2].u[0], 0.0f);
+    }
     // Without the rule the far square is painted too.
     between.textureonlyinside = false;
     between.enabled = true;
     photos[0].clipping->setFlags(between);
-    sampleMesh(mesh, listOf(photos));
-    EXPECT_EQ(samplesFrom(*far.e, photos[0].clipping.get()), 1);
+    const Sampled sampled(mesh, listOf(photos));
+    EXPECT_EQ(sampled.samplesFrom(far.e, 0), 1);
 }
 
 TEST(TextureChoice, StrengthTwoBeatsAnyAngleAndBackSamplesNeedBothSides) {
@@ -213,34 +221,36 @@ TEST(TextureChoice, StrengthTwoBeatsAnyAngleAndBackSamplesNeedBothSides) {
     photos.push_back(makePhoto(canvas(Rgb{20, 20, 20}), squareMask(0, 509), 60.0f, 0.0f, strong));  // slanted
     SculptMesh mesh;
     addSquare(mesh, -100.0f, -40.0f, 40.0f, -1.0f);
-    sampleMesh(mesh, listOf(photos));
-    const MeshCreationTriangle& triangle = *mesh.triangles()[0];
-    ASSERT_EQ(samplesFrom(*triangle.e, photos[0].clipping.get()), 1);
-    ASSERT_EQ(samplesFrom(*triangle.e, photos[1].clipping.get()), 1);
-    // Tile 1 is the right half of the 2 by 2 atlas.
-    EXPECT_GE(triangle.u[0], 0.5f);
-
+    const std::uint32_t e = mesh.triangle(0).e;
+    {
+        const Sampled sampled(mesh, listOf(photos));
+        ASSERT_EQ(sampled.samplesFrom(e, 0), 1);
+        ASSERT_EQ(sampled.samplesFrom(e, 1), 1);
+        // Tile 1 is the right half of the 2 by 2 atlas.
+        EXPECT_GE(sampled.chosen[0].u[0], 0.5f);
+    }
     // Equal strengths: the head-on picture (tile 0) wins.
     strong.texturestrength = 1;
     strong.enabled = true;
     photos[1].clipping->setFlags(strong);
-    sampleMesh(mesh, listOf(photos));
-    EXPECT_LT(triangle.u[0], 0.5f);
+    EXPECT_LT(Sampled(mesh, listOf(photos)).chosen[0].u[0], 0.5f);
 
     // Seen only from behind: nothing unless the picture paints both sides.
     std::vector<Photo> behind;
     behind.push_back(makePhoto(canvas(Rgb{30, 30, 30}), squareMask(0, 509), 180.0f));
-    sampleMesh(mesh, listOf(behind));
-    EXPECT_TRUE(triangle.e->textureSamples.empty());
-    EXPECT_EQ(triangle.u[0], 0.0f);
+    {
+        const Sampled sampled(mesh, listOf(behind));
+        EXPECT_EQ(sampled.samplesOf(e), 0u);
+        EXPECT_EQ(sampled.chosen[0].u[0], 0.0f);
+    }
     ClippingFlags both;
     both.enabled = true;
     both.texturebothsides = true;
     behind[0].clipping->setFlags(both);
-    sampleMesh(mesh, listOf(behind));
-    ASSERT_EQ(triangle.e->textureSamples.size(), 1u);
-    EXPECT_TRUE(triangle.e->textureSamples[0].fromBack);
-    EXPECT_GT(triangle.u[0], 0.0f);
+    const Sampled sampled(mesh, listOf(behind));
+    ASSERT_EQ(sampled.samplesOf(e), 1u);
+    EXPECT_TRUE(sampled.texturing.samples().of(e)[0].fromBack);
+    EXPECT_GT(sampled.chosen[0].u[0], 0.0f);
 }
 
 TEST(TextureSamples, OneCornerInsideTheMaskPaintsTheWholeTriangle) {
@@ -250,24 +260,25 @@ TEST(TextureSamples, OneCornerInsideTheMaskPaintsTheWholeTriangle) {
     SculptMesh mesh;
     addSquare(mesh, -100.0f, 0.0f, 150.0f, -1.0f);    // corner E at (y, z) = (0, 0) inside, the others outside
     addSquare(mesh, -100.0f, 100.0f, 150.0f, -1.0f);  // wholly outside
-    sampleMesh(mesh, listOf(photos));
-    const MeshCreationTriangle& touching = *mesh.triangles()[0];
-    const MeshCreationTriangle& outside = *mesh.triangles()[2];
-    EXPECT_EQ(samplesFrom(*touching.e, photos[0].clipping.get()), 1);
-    EXPECT_EQ(samplesFrom(*touching.f, photos[0].clipping.get()), 1);
-    EXPECT_EQ(samplesFrom(*touching.g, photos[0].clipping.get()), 1);
-    EXPECT_TRUE(outside.e->textureSamples.empty());
-    // The square's second triangle (F, H, G) has no corner inside: its own
-    // corner H stays bare.
-    EXPECT_TRUE(mesh.triangles()[1]->f->textureSamples.empty());
-
+    const MeshCreationTriangle& touching = mesh.triangle(0);
+    const MeshCreationTriangle& outside = mesh.triangle(2);
+    {
+        const Sampled sampled(mesh, listOf(photos));
+        EXPECT_EQ(sampled.samplesFrom(touching.e, 0), 1);
+        EXPECT_EQ(sampled.samplesFrom(touching.f, 0), 1);
+        EXPECT_EQ(sampled.samplesFrom(touching.g, 0), 1);
+        EXPECT_EQ(sampled.samplesOf(outside.e), 0u);
+        // The square's second triangle (F, H, G) has no corner inside: its
+        // own corner H stays bare.
+        EXPECT_EQ(sampled.samplesOf(mesh.triangle(1).f), 0u);
+    }
     // Without the mask the whole picture counts.
     ClippingFlags noMask;
     noMask.enabled = true;
     noMask.texturetakesmask = false;
     photos[0].clipping->setFlags(noMask);
-    sampleMesh(mesh, listOf(photos));
-    EXPECT_EQ(samplesFrom(*outside.e, photos[0].clipping.get()), 1);
+    const Sampled sampled(mesh, listOf(photos));
+    EXPECT_EQ(sampled.samplesFrom(outside.e, 0), 1);
 }
 
 // --- a painted box, sculpted, textured, saved and read back ---------------------
@@ -339,19 +350,22 @@ TEST(TexturingQuality, EachSideOfAPaintedBoxShowsItsOwnColoursInTheSavedTextureA
 
     int middle = 0;
     int right = 0;
-    const GrowableArray<MeshCreationTriangle*>& triangles = run.mesh().triangles();
-    for (int i = 0; i < triangles.count(); ++i) {
-        const MeshCreationTriangle* t = triangles[i];
-        if (t == nullptr) continue;
-        const D3DXVECTOR3 c = (t->e->position + t->f->position + t->g->position) / 3.0f;
+    const SculptMesh& sculpted = run.mesh();
+    const std::vector<TriangleTexture>& coordinates = sculpted.textureCoordinates();
+    ASSERT_EQ(coordinates.size(), sculpted.triangleSlots());
+    for (std::uint32_t i = 0; i < sculpted.triangleSlots(); ++i) {
+        if (!sculpted.isTriangle(i)) continue;
+        const MeshCreationTriangle& t = sculpted.triangle(i);
+        const D3DXVECTOR3& n = sculpted.faceNormal(i);
+        const D3DXVECTOR3 c = (sculpted.position(t.e) + sculpted.position(t.f) + sculpted.position(t.g)) / 3.0f;
         int side = -1;
         for (int v = 0; v < 6; ++v) {
             const D3DXVECTOR3 dir = clippings[static_cast<std::size_t>(v)]->projection().viewingDirection();
-            if (D3DXVec3Dot(&dir, &t->normal) < -0.95f) side = v;
+            if (D3DXVec3Dot(&dir, &n) < -0.95f) side = v;
         }
         // Away from the box's edges: on the side's plane, well inside it.
         const float coords[3] = {c.x, c.y, c.z};
-        const float normal[3] = {t->normal.x, t->normal.y, t->normal.z};
+        const float normal[3] = {n.x, n.y, n.z};
         int axis = 0;
         for (int k = 1; k < 3; ++k) axis = std::abs(normal[k]) > std::abs(normal[axis]) ? k : axis;
         bool middleOfSide = std::abs(std::abs(coords[axis]) - static_cast<float>(kHalf)) < 0.15f * kHalf;
@@ -361,8 +375,8 @@ TEST(TexturingQuality, EachSideOfAPaintedBoxShowsItsOwnColoursInTheSavedTextureA
         Rgb want;
         if (side < 0 || !middleOfSide || !box.expected(side, c, want)) continue;
         ++middle;
-        const float u = (t->u[0] + t->u[1] + t->u[2]) / 3.0f;
-        const float v = (t->v[0] + t->v[1] + t->v[2]) / 3.0f;
+        const float u = (coordinates[i].u[0] + coordinates[i].u[1] + coordinates[i].u[2]) / 3.0f;
+        const float v = (coordinates[i].v[0] + coordinates[i].v[1] + coordinates[i].v[2]) / 3.0f;
         right += atlasAt(saved, u, v) == want ? 1 : 0;
     }
     ASSERT_GT(middle, 500);

@@ -1,0 +1,426 @@
+#include "sculpt/mesh_repair.h"
+
+#include "sculpt/fan_lists.h"
+#include "sculpt/mesh_validity.h"
+#include "sculpt/sculpt_mesh.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+
+namespace {
+
+// Rounds of taking moves back before the whole stage is undone.
+constexpr int kUndoRounds = 16;
+
+float lengthOf(const D3DXVECTOR3& v) { return D3DXVec3Length(&v); }
+
+float areaOf(const SculptMesh& mesh, const MeshCreationTriangle& t) {
+    const D3DXVECTOR3 ef = mesh.position(t.f) - mesh.position(t.e);
+    const D3DXVECTOR3 eg = mesh.position(t.g) - mesh.position(t.e);
+    D3DXVECTOR3 cross;
+    D3DXVec3Cross(&cross, &ef, &eg);
+    return 0.5f * lengthOf(cross);
+}
+
+// Merges vertices that came to lie on each other along an edge (removing the
+// two triangles that collapsed with them) and flips the long edge of a
+// triangle whose third corner came to lie on it. Both leave the surface where
+// it is and keep it closed and manifold: an edge is merged only where its two
+// ends share exactly the neighbours of its two triangles.
+class Repairer {
+public:
+    Repairer(SculptMesh& mesh, float mergeLength, float flatArea)
+        : mesh_(mesh), mergeLength_(mergeLength), flatArea_(flatArea) {
+        fans_.build(mesh_);
+    }
+
+    // Works through the flawed triangles; returns the number of edits.
+    int run() {
+        std::vector<std::uint32_t> work;
+        for (std::uint32_t t = 0; t < mesh_.triangleSlots(); ++t) {
+            if (mesh_.isTriangle(t) && isFlawed(t)) work.push_back(t);
+        }
+        int edits = 0;
+        // Every edit can flaw its neighbours; a bounded number of sweeps.
+        for (int sweep = 0; sweep < 8 && !work.empty(); ++sweep) {
+            std::vector<std::uint32_t> next;
+            for (std::uint32_t t : work) {
+                if (!mesh_.isTriangle(t) || !isFlawed(t)) continue;
+                if (fix(t)) {
+                    ++edits;
+                } else {
+                    next.push_back(t);
+                }
+            }
+            if (next.size() == work.size()) break;
+            work.swap(next);
+        }
+        return edits;
+    }
+
+    const FanLists& fans() const { return fans_; }
+
+private:
+    bool isFlawed(std::uint32_t t) const {
+        const MeshCreationTriangle& tri = mesh_.triangle(t);
+        return shortestEdge(tri) <= mergeLength_ || !(areaOf(mesh_, tri) > flatArea_);
+    }
+
+    float edgeLength(std::uint32_t a, std::uint32_t b) const { return lengthOf(mesh_.position(a) - mesh_.position(b)); }
+
+    float shortestEdge(const MeshCreationTriangle& t) const {
+        return std::min({edgeLength(t.e, t.f), edgeLength(t.f, t.g), edgeLength(t.g, t.e)});
+    }
+
+    bool fix(std::uint32_t t) {
+        const MeshCreationTriangle tri = mesh_.triangle(t);
+        int shortest = 0;
+        int longest = 0;
+        float least = edgeLength(tri.corner(0), tri.corner(1));
+        float most = least;
+        for (int k = 1; k < 3; ++k) {
+            const float length = edgeLength(tri.corner(k), tri.corner((k + 1) % 3));
+            if (length < least) {
+                least = length;
+                shortest = k;
+            }
+            if (length > most) {
+                most = length;
+                longest = k;
+            }
+        }
+        if (least <= mergeLength_) {
+            const std::uint32_t a = tri.corner(shortest);
+            const std::uint32_t b = tri.corner((shortest + 1) % 3);
+            return collapse(std::min(a, b), std::max(a, b));
+        }
+        return flip(t, longest);
+    }
+
+    // The corners around v (its neighbours).
+    void neighboursOf(std::uint32_t v, std::vector<std::uint32_t>& out) const {
+        out.clear();
+        for (std::uint32_t t : fans_.of(v)) {
+            const MeshCreationTriangle& tri = mesh_.triangle(t);
+            for (int k = 0; k < 3; ++k) {
+                const std::uint32_t w = tri.corner(k);
+                if (w != v && std::find(out.begin(), out.end(), w) == out.end()) out.push_back(w);
+            }
+        }
+    }
+
+    // Merges `gone` into `kept` (which keeps its position) when the surface
+    // stays a closed manifold.
+    bool collapse(std::uint32_t kept, std::uint32_t gone) {
+        std::vector<std::uint32_t> shared;
+        for (std::uint32_t t : fans_.of(gone)) {
+            if (mesh_.triangle(t).has(kept)) shared.push_back(t);
+        }
+        if (shared.size() != 2) return false;
+        neighboursOf(kept, keptNeighbours_);
+        neighboursOf(gone, goneNeighbours_);
+        int common = 0;
+        for (std::uint32_t w : goneNeighbours_) {
+            if (w == kept || std::find(keptNeighbours_.begin(), keptNeighbours_.end(), w) == keptNeighbours_.end()) {
+                continue;
+            }
+            ++common;
+            // Each far corner of the edge's triangles loses a neighbour; with
+            // three it would be left with two triangles lying on each other.
+            bool farCorner = false;
+            for (std::uint32_t t : shared) farCorner = farCorner || mesh_.triangle(t).has(w);
+            if (!farCorner || fans_.size(w) <= 3) return false;
+        }
+        if (common != 2 || static_cast<int>(keptNeighbours_.size() + goneNeighbours_.size()) - 4 < 3) return false;
+        for (std::uint32_t t : shared) {
+            const MeshCreationTriangle tri = mesh_.triangle(t);
+            for (int k = 0; k < 3; ++k) fans_.remove(tri.corner(k), t);
+            mesh_.removeTriangle(t);
+        }
+        const std::vector<std::uint32_t> moved(fans_.of(gone).begin(), fans_.of(gone).end());
+        for (std::uint32_t t : moved) {
+            MeshCreationTriangle tri = mesh_.triangle(t);
+            if (tri.e == gone) tri.e = kept;
+            if (tri.f == gone) tri.f = kept;
+            if (tri.g == gone) tri.g = kept;
+            mesh_.setTriangle(t, tri.e, tri.f, tri.g);
+            fans_.add(kept, t);
+        }
+        fans_.clear(gone);
+        mesh_.removeVertex(gone);
+        return true;
+    }
+
+    // Flips edge `k` (corners k, k + 1) of triangle t with the triangle on
+    // its other side, when the new edge is not there yet.
+    bool flip(std::uint32_t t, int k) {
+        const MeshCreationTriangle tri = mesh_.triangle(t);
+        const std::uint32_t p = tri.corner(k);
+        const std::uint32_t q = tri.corner((k + 1) % 3);
+        const std::uint32_t c = tri.corner((k + 2) % 3);
+        std::uint32_t other = kNoIndex;
+        for (std::uint32_t s : fans_.of(p)) {
+            if (s == t || !mesh_.triangle(s).has(q)) continue;
+            if (other != kNoIndex) return false;
+            other = s;
+        }
+        if (other == kNoIndex) return false;
+        const MeshCreationTriangle& o = mesh_.triangle(other);
+        const std::uint32_t d = o.e != p && o.e != q ? o.e : (o.f != p && o.f != q ? o.f : o.g);
+        if (d == c) return false;
+        neighboursOf(c, keptNeighbours_);
+        if (std::find(keptNeighbours_.begin(), keptNeighbours_.end(), d) != keptNeighbours_.end()) return false;
+        // t runs p -> q -> c, the other q -> p -> d; the new pair p -> d -> c
+        // and d -> q -> c keeps the orientation.
+        mesh_.setTriangle(t, p, d, c);
+        mesh_.setTriangle(other, d, q, c);
+        fans_.remove(q, t);
+        fans_.add(d, t);
+        fans_.remove(p, other);
+        fans_.add(c, other);
+        return true;
+    }
+
+    SculptMesh& mesh_;
+    float mergeLength_;
+    float flatArea_;
+    FanLists fans_;
+    std::vector<std::uint32_t> keptNeighbours_;
+    std::vector<std::uint32_t> goneNeighbours_;
+};
+
+// Finds what offends after a stage: crossing triangles, vertices lying on a
+// vertex they share no triangle with, and (when asked) flattened triangles
+// (no area, or corners on each other). The first search looks at the whole
+// mesh; later ones only around the vertices moved since, which is all that
+// can have changed. The connectivity must not change meanwhile.
+class OffenceFinder {
+public:
+    OffenceFinder(const SculptMesh& mesh, float tolerance, float flatArea, bool withFlat, const RunControl& control)
+        : mesh_(mesh), tolerance_(tolerance), flatArea_(flatArea), withFlat_(withFlat), control_(control) {
+        fans_.build(mesh_);
+        listIndex_.assign(mesh_.triangleSlots(), kNoIndex);
+        for (std::uint32_t t = 0; t < mesh_.triangleSlots(); ++t) {
+            if (!mesh_.isTriangle(t)) continue;
+            const MeshCreationTriangle& tri = mesh_.triangle(t);
+            listIndex_[t] = static_cast<std::uint32_t>(triangles_.size());
+            triangles_.push_back({tri.e, tri.f, tri.g});
+        }
+        moved_.assign(mesh_.vertexSlots(), 0);
+        for (std::uint32_t v = 0; v < mesh_.vertexSlots(); ++v) {
+            if (mesh_.isVertex(v)) order_.push_back(v);
+        }
+        std::sort(order_.begin(), order_.end(), [this](std::uint32_t a, std::uint32_t b) {
+            const float xa = mesh_.position(a).x, xb = mesh_.position(b).x;
+            return xa < xb || (xa == xb && a < b);
+        });
+        frozenX_.reserve(order_.size());
+        for (std::uint32_t v : order_) frozenX_.push_back(mesh_.position(v).x);
+    }
+
+    // The offending vertices (with repeats): everywhere when `moved` is
+    // null, else only where vertices in `moved` could have changed things.
+    std::vector<std::uint32_t> find(const std::vector<std::uint32_t>* moved) {
+        std::vector<std::uint32_t> offenders;
+        std::vector<std::uint8_t> focus;
+        if (moved != nullptr) {
+            focus.assign(triangles_.size(), 0);
+            for (std::uint32_t v : *moved) {
+                moved_[v] = 1;
+                for (std::uint32_t t : fans_.of(v)) focus[listIndex_[t]] = 1;
+            }
+        }
+        CrossingSearch search;
+        search.exhaustive = false;
+        search.runner = &control_.runner;
+        search.focus = moved != nullptr ? &focus : nullptr;
+        for (const auto& pair : findSelfIntersections(mesh_.positions(), triangles_, search)) {
+            for (std::uint32_t i : pair) {
+                for (std::uint32_t v : triangles_[i]) offenders.push_back(v);
+            }
+        }
+        if (withFlat_) {
+            for (std::uint32_t i = 0; i < triangles_.size(); ++i) {
+                if ((moved == nullptr || focus[i] != 0) && isFlat(triangles_[i])) {
+                    offenders.insert(offenders.end(), triangles_[i].begin(), triangles_[i].end());
+                }
+            }
+        }
+        if (moved == nullptr) {
+            touchingAll(offenders);
+        } else {
+            touchingAround(*moved, offenders);
+        }
+        return offenders;
+    }
+
+private:
+    bool isFlat(const MeshTriangle& t) const {
+        const D3DXVECTOR3& a = mesh_.position(t[0]);
+        const D3DXVECTOR3& b = mesh_.position(t[1]);
+        const D3DXVECTOR3& c = mesh_.position(t[2]);
+        const float shortest = std::min({lengthOf(a - b), lengthOf(b - c), lengthOf(c - a)});
+        const D3DXVECTOR3 ab = b - a;
+        const D3DXVECTOR3 ac = c - a;
+        D3DXVECTOR3 cross;
+        D3DXVec3Cross(&cross, &ab, &ac);
+        return shortest <= tolerance_ || !(0.5f * lengthOf(cross) > flatArea_);
+    }
+
+    // Whether v and w are corners of one triangle.
+    bool shareTriangle(std::uint32_t v, std::uint32_t w) const {
+        for (std::uint32_t t : fans_.of(v)) {
+            if (mesh_.triangle(t).has(w)) return true;
+        }
+        return false;
+    }
+
+    void touching(std::uint32_t v, std::uint32_t w, std::vector<std::uint32_t>& out) const {
+        if (v == w || lengthOf(mesh_.position(v) - mesh_.position(w)) > tolerance_ || shareTriangle(v, w)) return;
+        out.push_back(v);
+        out.push_back(w);
+    }
+
+    // Every vertex against those that follow it along x within the
+    // tolerance.
+    void touchingAll(std::vector<std::uint32_t>& out) const {
+        for (std::size_t i = 0; i < order_.size(); ++i) {
+            for (std::size_t j = i + 1; j < order_.size() && frozenX_[j] - frozenX_[i] <= tolerance_; ++j) {
+                touching(order_[i], order_[j], out);
+            }
+        }
+    }
+
+    // The moved vertices against every vertex near their new places: the
+    // unmoved ones through the sorted order, the moved ones among
+    // themselves.
+    void touchingAround(const std::vector<std::uint32_t>& moved, std::vector<std::uint32_t>& out) const {
+        // Every vertex moved in any round, along x where it is now.
+        std::vector<std::pair<float, std::uint32_t>> movedEver;
+        for (std::uint32_t v = 0; v < moved_.size(); ++v) {
+            if (moved_[v] != 0 && mesh_.isVertex(v)) movedEver.emplace_back(mesh_.position(v).x, v);
+        }
+        std::sort(movedEver.begin(), movedEver.end());
+        for (std::uint32_t v : moved) {
+            const float x = mesh_.position(v).x;
+            auto it = std::lower_bound(frozenX_.begin(), frozenX_.end(), x - tolerance_);
+            for (std::size_t j = static_cast<std::size_t>(it - frozenX_.begin());
+                 j < frozenX_.size() && frozenX_[j] <= x + tolerance_; ++j) {
+                if (moved_[order_[j]] == 0) touching(v, order_[j], out);
+            }
+            auto near = std::lower_bound(movedEver.begin(), movedEver.end(), std::make_pair(x - tolerance_, std::uint32_t{0}));
+            for (; near != movedEver.end() && near->first <= x + tolerance_; ++near) touching(v, near->second, out);
+        }
+    }
+
+    const SculptMesh& mesh_;
+    float tolerance_;
+    float flatArea_;
+    bool withFlat_;
+    const RunControl& control_;
+    FanLists fans_;
+    std::vector<MeshTriangle> triangles_;
+    std::vector<std::uint32_t> listIndex_;
+    std::vector<std::uint32_t> order_;
+    std::vector<float> frozenX_;
+    std::vector<std::uint8_t> moved_;
+};
+
+}  // namespace
+
+namespace {
+
+// Puts the whole mesh back as it was before the stage.
+void restore(SculptMesh& mesh, const MeshBeforeStage& before) {
+    mesh.positions() = before.positions;
+    std::vector<std::uint8_t> used(mesh.vertexSlots(), 0);
+    for (std::uint32_t t = 0; t < mesh.triangleSlots(); ++t) {
+        const std::uint32_t* c = &before.corners[3 * static_cast<std::size_t>(t)];
+        if (c[0] == kNoIndex) {
+            mesh.removeTriangle(t);
+            continue;
+        }
+        mesh.setTriangle(t, c[0], c[1], c[2]);
+        used[c[0]] = used[c[1]] = used[c[2]] = 1;
+    }
+    for (std::uint32_t v = 0; v < mesh.vertexSlots(); ++v) {
+        if (used[v] != 0) {
+            mesh.reviveVertex(v);
+        } else {
+            mesh.removeVertex(v);
+        }
+    }
+}
+
+// Takes back part of the moves of offending vertices, round after round,
+// until nothing offends (true) or the rounds run out (false). `withFlat`:
+// flattened triangles offend too.
+bool takeBackOffenders(SculptMesh& mesh, const MeshBeforeStage& before, const std::vector<D3DXVECTOR3>& after,
+                       std::vector<float>& along, float mergeLength, float flatArea, bool withFlat,
+                       RepairReport& report, const RunControl& control) {
+    OffenceFinder finder(mesh, mergeLength, flatArea, withFlat, control);
+    std::vector<std::uint32_t> moved;
+    for (int round = 0; round < kUndoRounds; ++round) {
+        if (control.stopRequested()) return false;
+        std::vector<std::uint32_t> offenders = finder.find(round == 0 ? nullptr : &moved);
+        if (offenders.empty()) return true;
+        std::sort(offenders.begin(), offenders.end());
+        offenders.erase(std::unique(offenders.begin(), offenders.end()), offenders.end());
+        moved.clear();
+        for (std::uint32_t v : offenders) {
+            if (!mesh.isVertex(v)) continue;
+            along[v] = along[v] > 1.0f / 4.0f ? along[v] * 0.5f : 0.0f;
+            mesh.position(v) = before.positions[v] + (after[v] - before.positions[v]) * along[v];
+            moved.push_back(v);
+        }
+        report.undone += static_cast<int>(moved.size());
+    }
+    return false;
+}
+
+}  // namespace
+
+MeshBeforeStage MeshBeforeStage::of(const SculptMesh& mesh) {
+    MeshBeforeStage before;
+    before.positions = mesh.positions();
+    before.corners.resize(static_cast<std::size_t>(mesh.triangleSlots()) * 3);
+    for (std::uint32_t t = 0; t < mesh.triangleSlots(); ++t) {
+        const MeshCreationTriangle& tri = mesh.triangle(t);
+        before.corners[3 * static_cast<std::size_t>(t)] = tri.e;
+        before.corners[3 * static_cast<std::size_t>(t) + 1] = tri.f;
+        before.corners[3 * static_cast<std::size_t>(t) + 2] = tri.g;
+    }
+    return before;
+}
+
+bool repairMesh(SculptMesh& mesh, const MeshBeforeStage& before, float cellEdge, const RunControl& control,
+                RepairReport* reportOut) {
+    RepairReport report;
+    const float mergeLength = kMergeLength * cellEdge;
+    const float flatArea = kFlatArea * cellEdge * cellEdge;
+    // How far along its move each vertex stays: 1 all the way, 0 back where
+    // it was. Offenders go back half of what is left each round, and all the
+    // way after a few, so the rounds end at the latest with the mesh as it
+    // was before the stage, which was valid.
+    const std::vector<D3DXVECTOR3> after = mesh.positions();
+    std::vector<float> along(mesh.vertexSlots(), 1.0f);
+    // Crossings first, while the connectivity is the stage's own; then the
+    // flattened triangles are mended without moving the surface, and what
+    // still offends takes its moves back.
+    bool settled = takeBackOffenders(mesh, before, after, along, mergeLength, flatArea, false, report, control);
+    if (settled) {
+        Repairer repairer(mesh, mergeLength, flatArea);
+        report.edits = repairer.run();
+        settled = takeBackOffenders(mesh, before, after, along, mergeLength, flatArea, true, report, control);
+    }
+    if (control.stopRequested()) return false;
+    if (!settled) {
+        restore(mesh, before);
+        report.restored = true;
+    }
+    mesh.buildEdges();
+    mesh.computeNormalsAndCurvature();
+    if (reportOut != nullptr) *reportOut = report;
+    return true;
+}

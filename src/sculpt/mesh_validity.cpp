@@ -1,0 +1,519 @@
+#include "sculpt/mesh_validity.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+
+namespace {
+
+struct Vec {
+    double x, y, z;
+};
+
+Vec toVec(const D3DXVECTOR3& p) { return Vec{p.x, p.y, p.z}; }
+Vec operator-(const Vec& a, const Vec& b) { return Vec{a.x - b.x, a.y - b.y, a.z - b.z}; }
+Vec cross(const Vec& a, const Vec& b) { return Vec{a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+double dot(const Vec& a, const Vec& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+double length(const Vec& a) { return std::sqrt(dot(a, a)); }
+
+// Sign of the volume of the tetrahedron (a, b, c, d).
+double orient(const Vec& a, const Vec& b, const Vec& c, const Vec& d) { return dot(cross(b - a, c - a), d - a); }
+
+int sign(double value) { return value > 0.0 ? 1 : (value < 0.0 ? -1 : 0); }
+
+bool usable(const MeshTriangle& t, std::size_t vertexCount) {
+    return t[0] < vertexCount && t[1] < vertexCount && t[2] < vertexCount && t[0] != t[1] && t[1] != t[2] &&
+           t[0] != t[2];
+}
+
+// --- edges -------------------------------------------------------------------------------
+
+void checkEdges(std::span<const MeshTriangle> triangles, std::size_t vertexCount, MeshValidity& v) {
+    // Key: smaller index, larger index; value bit: whether it runs from
+    // smaller to larger.
+    std::vector<std::uint64_t> keys;
+    keys.reserve(triangles.size() * 3);
+    for (const MeshTriangle& t : triangles) {
+        if (!usable(t, vertexCount)) continue;
+        for (int k = 0; k < 3; ++k) {
+            const std::uint64_t a = t[static_cast<std::size_t>(k)];
+            const std::uint64_t b = t[static_cast<std::size_t>((k + 1) % 3)];
+            keys.push_back(a < b ? (a << 33) | (b << 1) | 1u : (b << 33) | (a << 1));
+        }
+    }
+    std::sort(keys.begin(), keys.end());
+    for (std::size_t i = 0; i < keys.size();) {
+        std::size_t j = i;
+        int forward = 0;
+        int backward = 0;
+        while (j < keys.size() && (keys[j] >> 1) == (keys[i] >> 1)) {
+            ((keys[j] & 1u) != 0 ? forward : backward) += 1;
+            ++j;
+        }
+        const int uses = forward + backward;
+        if (uses != 2) ++v.edgesNotSharedByTwo;
+        if (uses == 4) ++v.edgesSharedByFour;
+        if (forward != backward) ++v.unbalancedEdges;
+        i = j;
+    }
+}
+
+// --- vertices ----------------------------------------------------------------------------
+
+// Each vertex's triangles must form one closed fan: the edges opposite the
+// vertex (its link) make a single cycle.
+void checkFans(std::span<const MeshTriangle> triangles, std::size_t vertexCount, MeshValidity& v) {
+    std::vector<std::uint32_t> start(vertexCount + 1, 0);
+    for (const MeshTriangle& t : triangles) {
+        if (!usable(t, vertexCount)) continue;
+        for (std::uint32_t c : t) ++start[c + 1];
+    }
+    for (std::size_t i = 0; i < vertexCount; ++i) start[i + 1] += start[i];
+    // The link edge (other two corners) of each triangle at each corner.
+    std::vector<std::array<std::uint32_t, 2>> link(start[vertexCount]);
+    std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
+    for (const MeshTriangle& t : triangles) {
+        if (!usable(t, vertexCount)) continue;
+        for (int k = 0; k < 3; ++k) {
+            link[fill[t[static_cast<std::size_t>(k)]]++] = {t[static_cast<std::size_t>((k + 1) % 3)],
+                                                             t[static_cast<std::size_t>((k + 2) % 3)]};
+        }
+    }
+    std::vector<std::array<std::uint32_t, 2>> edges;
+    for (std::size_t vertex = 0; vertex < vertexCount; ++vertex) {
+        const std::uint32_t first = start[vertex];
+        const std::uint32_t last = start[vertex + 1];
+        if (first == last) {
+            ++v.unusedVertices;
+            continue;
+        }
+        edges.assign(link.begin() + first, link.begin() + last);
+        // Walk the cycle from the first link edge, following a -> b.
+        std::size_t walked = 1;
+        std::uint32_t at = edges[0][1];
+        const std::uint32_t home = edges[0][0];
+        std::vector<bool> used(edges.size(), false);
+        used[0] = true;
+        bool closed = false;
+        while (walked <= edges.size()) {
+            if (at == home) {
+                closed = true;
+                break;
+            }
+            std::size_t next = edges.size();
+            for (std::size_t e = 0; e < edges.size(); ++e) {
+                if (!used[e] && edges[e][0] == at) {
+                    next = e;
+                    break;
+                }
+            }
+            if (next == edges.size()) break;
+            used[next] = true;
+            at = edges[next][1];
+            ++walked;
+        }
+        if (!closed || walked != edges.size()) ++v.nonManifoldVertices;
+    }
+}
+
+void checkCoincidence(std::span<const D3DXVECTOR3> positions, double tolerance, MeshValidity& v) {
+    if (!(tolerance > 0.0)) tolerance = 1e-12;
+    const auto cellOf = [tolerance](double value) { return static_cast<std::int64_t>(std::floor(value / tolerance)); };
+    const auto key = [](std::int64_t x, std::int64_t y, std::int64_t z) {
+        return static_cast<std::uint64_t>(x) * 73856093u ^ static_cast<std::uint64_t>(y) * 19349663u ^
+               static_cast<std::uint64_t>(z) * 83492791u;
+    };
+    std::unordered_multimap<std::uint64_t, std::uint32_t> cells;
+    cells.reserve(positions.size());
+    for (std::uint32_t i = 0; i < positions.size(); ++i) {
+        const Vec p = toVec(positions[i]);
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) continue;
+        const std::int64_t cx = cellOf(p.x), cy = cellOf(p.y), cz = cellOf(p.z);
+        bool coincident = false;
+        for (int dx = -1; dx <= 1 && !coincident; ++dx)
+            for (int dy = -1; dy <= 1 && !coincident; ++dy)
+                for (int dz = -1; dz <= 1 && !coincident; ++dz) {
+                    const auto range = cells.equal_range(key(cx + dx, cy + dy, cz + dz));
+                    for (auto it = range.first; it != range.second; ++it) {
+                        if (length(toVec(positions[it->second]) - p) <= tolerance) {
+                            coincident = true;
+                            break;
+                        }
+                    }
+                }
+        if (coincident) ++v.coincidentVertices;
+        cells.emplace(key(cx, cy, cz), i);
+    }
+}
+
+// --- crossing triangles -------------------------------------------------------------------
+
+// True when the closed segment pq meets the closed triangle abc (not in its
+// plane).
+bool segmentMeetsTriangle(const Vec& p, const Vec& q, const Vec& a, const Vec& b, const Vec& c) {
+    const int sp = sign(orient(a, b, c, p));
+    const int sq = sign(orient(a, b, c, q));
+    if (sp * sq >= 0) return false;  // one side, or touching the plane
+    const int s1 = sign(orient(p, q, a, b));
+    const int s2 = sign(orient(p, q, b, c));
+    const int s3 = sign(orient(p, q, c, a));
+    return (s1 > 0 && s2 > 0 && s3 > 0) || (s1 < 0 && s2 < 0 && s3 < 0);
+}
+
+// 2D helpers for triangles in one plane, dropping the axis `drop`.
+struct Flat {
+    double u, v;
+};
+Flat flatten(const Vec& p, int drop) {
+    if (drop == 0) return Flat{p.y, p.z};
+    if (drop == 1) return Flat{p.z, p.x};
+    return Flat{p.x, p.y};
+}
+double orient2(const Flat& a, const Flat& b, const Flat& c) { return (b.u - a.u) * (c.v - a.v) - (b.v - a.v) * (c.u - a.u); }
+
+bool strictlyInside(const Flat& p, const Flat& a, const Flat& b, const Flat& c) {
+    const double d1 = orient2(a, b, p), d2 = orient2(b, c, p), d3 = orient2(c, a, p);
+    return (d1 > 0 && d2 > 0 && d3 > 0) || (d1 < 0 && d2 < 0 && d3 < 0);
+}
+
+bool segmentsCrossProperly(const Flat& a, const Flat& b, const Flat& c, const Flat& d) {
+    const double d1 = orient2(a, b, c), d2 = orient2(a, b, d), d3 = orient2(c, d, a), d4 = orient2(c, d, b);
+    return ((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0));
+}
+
+bool coplanarOverlap(const Vec t[3], const Vec s[3]) {
+    const Vec n = cross(t[1] - t[0], t[2] - t[0]);
+    const double ax = std::fabs(n.x), ay = std::fabs(n.y), az = std::fabs(n.z);
+    const int drop = ax >= ay && ax >= az ? 0 : (ay >= az ? 1 : 2);
+    Flat a[3], b[3];
+    for (int k = 0; k < 3; ++k) {
+        a[k] = flatten(t[k], drop);
+        b[k] = flatten(s[k], drop);
+    }
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            if (segmentsCrossProperly(a[i], a[(i + 1) % 3], b[j], b[(j + 1) % 3])) return true;
+    for (int k = 0; k < 3; ++k) {
+        if (strictlyInside(a[k], b[0], b[1], b[2]) || strictlyInside(b[k], a[0], a[1], a[2])) return true;
+    }
+    return false;
+}
+
+bool trianglesCross(const Vec t[3], const Vec s[3]) {
+    const int s0 = sign(orient(t[0], t[1], t[2], s[0]));
+    const int s1 = sign(orient(t[0], t[1], t[2], s[1]));
+    const int s2 = sign(orient(t[0], t[1], t[2], s[2]));
+    if (s0 == 0 && s1 == 0 && s2 == 0) return coplanarOverlap(t, s);
+    if ((s0 > 0 && s1 > 0 && s2 > 0) || (s0 < 0 && s1 < 0 && s2 < 0)) return false;
+    for (int k = 0; k < 3; ++k) {
+        if (segmentMeetsTriangle(s[k], s[(k + 1) % 3], t[0], t[1], t[2])) return true;
+        if (segmentMeetsTriangle(t[k], t[(k + 1) % 3], s[0], s[1], s[2])) return true;
+    }
+    return false;
+}
+
+// Triangles sharing one corner cross when the edge opposite the shared
+// corner of either meets the other.
+bool cornerSharersCross(const Vec t[3], int tShared, const Vec s[3], int sShared) {
+    const Vec& ta = t[(tShared + 1) % 3];
+    const Vec& tb = t[(tShared + 2) % 3];
+    const Vec& sa = s[(sShared + 1) % 3];
+    const Vec& sb = s[(sShared + 2) % 3];
+    return segmentMeetsTriangle(ta, tb, s[0], s[1], s[2]) || segmentMeetsTriangle(sa, sb, t[0], t[1], t[2]);
+}
+
+// Triangles sharing an edge fold onto each other when the other's far corner
+// lies in the plane on the same side of the edge.
+bool edgeSharersFold(const Vec t[3], int tFar, const Vec s[3], int sFar) {
+    const Vec& a = t[(tFar + 1) % 3];
+    const Vec& b = t[(tFar + 2) % 3];
+    const Vec nt = cross(b - a, t[tFar] - a);
+    const double lengthT = length(nt);
+    if (!(lengthT > 0.0)) return false;
+    const double height = dot(nt, s[sFar] - a) / lengthT;
+    const double edge = length(b - a);
+    if (std::fabs(height) > 1e-9 * edge * edge + 1e-12) return false;
+    // Same side of the edge within the plane.
+    const Vec towardsT = cross(nt, b - a);
+    return dot(towardsT, t[tFar] - a) * dot(towardsT, s[sFar] - a) > 0.0;
+}
+
+struct Box {
+    Vec low, high;
+};
+
+bool crossingPair(std::span<const D3DXVECTOR3> positions, const MeshTriangle& x, const MeshTriangle& y) {
+    int sharedX[3] = {-1, -1, -1};
+    int shared = 0;
+    int xShared = -1, yShared = -1;
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            if (x[static_cast<std::size_t>(i)] == y[static_cast<std::size_t>(j)]) {
+                sharedX[i] = j;
+                ++shared;
+                xShared = i;
+                yShared = j;
+            }
+        }
+    }
+    const Vec t[3] = {toVec(positions[x[0]]), toVec(positions[x[1]]), toVec(positions[x[2]])};
+    const Vec s[3] = {toVec(positions[y[0]]), toVec(positions[y[1]]), toVec(positions[y[2]])};
+    if (shared == 0) return trianglesCross(t, s);
+    if (shared == 1) return cornerSharersCross(t, xShared, s, yShared);
+    if (shared == 2) {
+        int tFar = 0;
+        while (sharedX[tFar] >= 0) ++tFar;
+        int sFar = 0;
+        while (y[static_cast<std::size_t>(sFar)] == x[0] || y[static_cast<std::size_t>(sFar)] == x[1] ||
+               y[static_cast<std::size_t>(sFar)] == x[2]) {
+            ++sFar;
+        }
+        return edgeSharersFold(t, tFar, s, sFar);
+    }
+    return false;
+}
+
+}  // namespace
+
+namespace {
+
+struct CellEntry {
+    std::uint64_t cell;
+    std::uint32_t triangle;
+};
+
+// Entries sorted by cell with a radix sort on 16-bit digits of the dense
+// cell number.
+void sortEntries(std::vector<CellEntry>& entries, int bits) {
+    std::vector<CellEntry> buffer(entries.size());
+    for (int shift = 0; shift < bits; shift += 16) {
+        std::vector<std::uint32_t> counts(65537, 0);
+        for (const CellEntry& e : entries) ++counts[((e.cell >> shift) & 0xFFFF) + 1];
+        for (std::size_t i = 1; i < counts.size(); ++i) counts[i] += counts[i - 1];
+        for (const CellEntry& e : entries) buffer[counts[(e.cell >> shift) & 0xFFFF]++] = e;
+        entries.swap(buffer);
+    }
+}
+
+}  // namespace
+
+std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const D3DXVECTOR3> positions,
+                                                                std::span<const MeshTriangle> triangles,
+                                                                const CrossingSearch& search) {
+    std::vector<std::array<std::uint32_t, 2>> pairs;
+    const std::vector<std::uint8_t>* focus = search.focus;
+    std::vector<Box> boxes(triangles.size());
+    std::vector<std::uint8_t> usableTriangle(triangles.size(), 0);
+    double edgeSum = 0.0;
+    std::size_t counted = 0;
+    Box all{Vec{1e300, 1e300, 1e300}, Vec{-1e300, -1e300, -1e300}};
+    for (std::uint32_t i = 0; i < triangles.size(); ++i) {
+        const MeshTriangle& t = triangles[i];
+        if (!usable(t, positions.size())) continue;
+        const Vec a = toVec(positions[t[0]]), b = toVec(positions[t[1]]), c = toVec(positions[t[2]]);
+        if (!(std::isfinite(a.x + a.y + a.z) && std::isfinite(b.x + b.y + b.z) && std::isfinite(c.x + c.y + c.z))) continue;
+        Box box{Vec{std::min({a.x, b.x, c.x}), std::min({a.y, b.y, c.y}), std::min({a.z, b.z, c.z})},
+                Vec{std::max({a.x, b.x, c.x}), std::max({a.y, b.y, c.y}), std::max({a.z, b.z, c.z})}};
+        boxes[i] = box;
+        usableTriangle[i] = 1;
+        if (focus != nullptr && (*focus)[i] == 0) continue;
+        edgeSum += length(box.high - box.low);
+        ++counted;
+        all.low = Vec{std::min(all.low.x, box.low.x), std::min(all.low.y, box.low.y), std::min(all.low.z, box.low.z)};
+        all.high = Vec{std::max(all.high.x, box.high.x), std::max(all.high.y, box.high.y), std::max(all.high.z, box.high.z)};
+    }
+    if (counted == 0) return pairs;
+    // Cells about twice a typical triangle across keep the entries per
+    // triangle few and the pairs per cell small.
+    const double cell = std::max(2.0 * edgeSum / static_cast<double>(counted), 1e-9);
+    // With a focus, only triangles near the focused ones take part: those
+    // whose boxes reach into the region the focused boxes span, one cell
+    // wider.
+    const Vec low{all.low.x - cell, all.low.y - cell, all.low.z - cell};
+    const Vec high{all.high.x + cell, all.high.y + cell, all.high.z + cell};
+    const auto index = [&](double value, double from) {
+        return static_cast<std::uint32_t>(std::max(0.0, std::floor((value - from) / cell)));
+    };
+    const std::uint64_t nx = index(high.x, low.x) + 1;
+    const std::uint64_t ny = index(high.y, low.y) + 1;
+    const std::uint64_t nz = index(high.z, low.z) + 1;
+    std::vector<std::uint8_t> near;
+    if (focus != nullptr) {
+        near.assign(nx * ny * nz, 0);
+        for (std::uint32_t i = 0; i < triangles.size(); ++i) {
+            if (usableTriangle[i] == 0 || (*focus)[i] == 0) continue;
+            const Box& b = boxes[i];
+            for (std::uint64_t x = index(b.low.x, low.x); x <= index(b.high.x, low.x); ++x)
+                for (std::uint64_t y = index(b.low.y, low.y); y <= index(b.high.y, low.y); ++y)
+                    for (std::uint64_t z = index(b.low.z, low.z); z <= index(b.high.z, low.z); ++z)
+                        near[(x * ny + y) * nz + z] = 1;
+        }
+    }
+    struct Cells {
+        std::uint32_t x0, y0, z0, x1, y1, z1;
+    };
+    std::vector<Cells> spans(triangles.size());
+    std::vector<CellEntry> entries;
+    std::vector<Vec> normals(search.exhaustive ? 0 : triangles.size());
+    for (std::uint32_t i = 0; i < triangles.size(); ++i) {
+        if (usableTriangle[i] == 0) continue;
+        const Box& b = boxes[i];
+        if (b.high.x < low.x || b.low.x > high.x || b.high.y < low.y || b.low.y > high.y || b.high.z < low.z ||
+            b.low.z > high.z) {
+            continue;
+        }
+        Cells c{index(b.low.x, low.x), index(b.low.y, low.y), index(b.low.z, low.z),
+                std::min<std::uint32_t>(index(b.high.x, low.x), static_cast<std::uint32_t>(nx - 1)),
+                std::min<std::uint32_t>(index(b.high.y, low.y), static_cast<std::uint32_t>(ny - 1)),
+                std::min<std::uint32_t>(index(b.high.z, low.z), static_cast<std::uint32_t>(nz - 1))};
+        bool wanted = focus == nullptr || (*focus)[i] != 0;
+        for (std::uint32_t x = c.x0; x <= c.x1 && !wanted; ++x)
+            for (std::uint32_t y = c.y0; y <= c.y1 && !wanted; ++y)
+                for (std::uint32_t z = c.z0; z <= c.z1 && !wanted; ++z) wanted = near[(x * ny + y) * nz + z] != 0;
+        if (!wanted) continue;
+        spans[i] = c;
+        if (!search.exhaustive) {
+            const MeshTriangle& t = triangles[i];
+            const Vec a = toVec(positions[t[0]]);
+            normals[i] = cross(toVec(positions[t[1]]) - a, toVec(positions[t[2]]) - a);
+        }
+        for (std::uint32_t x = c.x0; x <= c.x1; ++x)
+            for (std::uint32_t y = c.y0; y <= c.y1; ++y)
+                for (std::uint32_t z = c.z0; z <= c.z1; ++z) entries.push_back(CellEntry{(x * ny + y) * nz + z, i});
+    }
+    int bits = 1;
+    while (bits < 64 && (std::uint64_t{1} << bits) < nx * ny * nz) ++bits;
+    sortEntries(entries, bits);
+    std::vector<std::size_t> runs;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (i == 0 || entries[i].cell != entries[i - 1].cell) runs.push_back(i);
+    }
+    runs.push_back(entries.size());
+    // What the pair tests read, copied in cell order so that a cell's
+    // triangles lie next to each other in memory.
+    struct Packed {
+        float low[3];
+        float high[3];
+        std::uint32_t corners[3];
+        std::uint32_t triangle;
+        float normal[3];
+        std::uint32_t firstCell[3];
+    };
+    std::vector<Packed> packed(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::uint32_t t = entries[i].triangle;
+        const Box& b = boxes[t];
+        Packed& p = packed[i];
+        p.low[0] = static_cast<float>(b.low.x);
+        p.low[1] = static_cast<float>(b.low.y);
+        p.low[2] = static_cast<float>(b.low.z);
+        p.high[0] = static_cast<float>(b.high.x);
+        p.high[1] = static_cast<float>(b.high.y);
+        p.high[2] = static_cast<float>(b.high.z);
+        p.corners[0] = triangles[t][0];
+        p.corners[1] = triangles[t][1];
+        p.corners[2] = triangles[t][2];
+        p.triangle = t;
+        if (!search.exhaustive) {
+            p.normal[0] = static_cast<float>(normals[t].x);
+            p.normal[1] = static_cast<float>(normals[t].y);
+            p.normal[2] = static_cast<float>(normals[t].z);
+        }
+        p.firstCell[0] = spans[t].x0;
+        p.firstCell[1] = spans[t].y0;
+        p.firstCell[2] = spans[t].z0;
+    }
+    const std::size_t runCount = runs.size() - 1;
+    const ChunkPlan plan{runCount, 4096};
+    std::vector<std::vector<std::array<std::uint32_t, 2>>> found(plan.chunks());
+    const auto testChunk = [&](std::size_t chunk) {
+        std::vector<std::array<std::uint32_t, 2>>& out = found[chunk];
+        for (std::size_t r = plan.begin(chunk); r < plan.end(chunk); ++r) {
+            const std::size_t first = runs[r];
+            const std::size_t last = runs[r + 1];
+            const std::uint64_t here = entries[first].cell;
+            for (std::size_t a = first; a < last; ++a) {
+                const Packed& pa = packed[a];
+                const bool focusA = focus == nullptr || (*focus)[pa.triangle] != 0;
+                for (std::size_t b = a + 1; b < last; ++b) {
+                    const Packed& pb = packed[b];
+                    if (pa.high[0] < pb.low[0] || pb.high[0] < pa.low[0] || pa.high[1] < pb.low[1] ||
+                        pb.high[1] < pa.low[1] || pa.high[2] < pb.low[2] || pb.high[2] < pa.low[2]) {
+                        continue;
+                    }
+                    if (!focusA && (*focus)[pb.triangle] == 0) continue;
+                    // Each pair is tested in the first cell both boxes touch.
+                    if ((std::uint64_t{std::max(pa.firstCell[0], pb.firstCell[0])} * ny +
+                         std::max(pa.firstCell[1], pb.firstCell[1])) * nz + std::max(pa.firstCell[2], pb.firstCell[2]) !=
+                        here) {
+                        continue;
+                    }
+                    if (!search.exhaustive) {
+                        int shared = 0;
+                        for (std::uint32_t p : pa.corners)
+                            for (std::uint32_t q : pb.corners) shared += p == q ? 1 : 0;
+                        if (shared > 0) {
+                            // Neighbours that face alike cannot cross unless a
+                            // triangle between them is turned over, which its
+                            // own neighbours show.
+                            const float d = pa.normal[0] * pb.normal[0] + pa.normal[1] * pb.normal[1] + pa.normal[2] * pb.normal[2];
+                            const float na = pa.normal[0] * pa.normal[0] + pa.normal[1] * pa.normal[1] + pa.normal[2] * pa.normal[2];
+                            const float nb = pb.normal[0] * pb.normal[0] + pb.normal[1] * pb.normal[1] + pb.normal[2] * pb.normal[2];
+                            if (d >= 0.0f && (shared == 2 || d * d > 0.25f * na * nb)) continue;
+                        }
+                    }
+                    const std::uint32_t x = pa.triangle;
+                    const std::uint32_t y = pb.triangle;
+                    if (crossingPair(positions, triangles[x], triangles[y])) out.push_back({std::min(x, y), std::max(x, y)});
+                }
+            }
+        }
+    };
+    if (search.runner != nullptr) {
+        search.runner->forEachChunk(plan.chunks(), testChunk);
+    } else {
+        for (std::size_t c = 0; c < plan.chunks(); ++c) testChunk(c);
+    }
+    for (const auto& list : found) {
+        for (const auto& pair : list) {
+            if (pairs.size() >= search.limit) return pairs;
+            pairs.push_back(pair);
+        }
+    }
+    return pairs;
+}
+
+MeshValidity checkMeshValidity(std::span<const D3DXVECTOR3> positions, std::span<const MeshTriangle> triangles,
+                               bool withSelfIntersections) {
+    MeshValidity v;
+    v.vertices = static_cast<int>(positions.size());
+    v.triangles = static_cast<int>(triangles.size());
+    double edgeSum = 0.0;
+    std::size_t edgeCount = 0;
+    for (const MeshTriangle& t : triangles) {
+        if (!usable(t, positions.size())) {
+            ++v.brokenTriangles;
+            continue;
+        }
+        const Vec a = toVec(positions[t[0]]), b = toVec(positions[t[1]]), c = toVec(positions[t[2]]);
+        edgeSum += length(b - a) + length(c - b) + length(a - c);
+        edgeCount += 3;
+        // (G - E) x (F - E) points out: the volume sums E . (G x F).
+        v.signedVolume += dot(a, cross(c, b)) / 6.0;
+    }
+    v.typicalEdge = edgeCount > 0 ? edgeSum / static_cast<double>(edgeCount) : 0.0;
+    const double minimumArea = MeshValidity::kZeroArea * v.typicalEdge * v.typicalEdge;
+    for (const MeshTriangle& t : triangles) {
+        if (!usable(t, positions.size())) continue;
+        const Vec a = toVec(positions[t[0]]), b = toVec(positions[t[1]]), c = toVec(positions[t[2]]);
+        const double area = 0.5 * length(cross(b - a, c - a));
+        if (!(area > minimumArea)) ++v.zeroAreaTriangles;
+    }
+    checkEdges(triangles, positions.size(), v);
+    checkFans(triangles, positions.size(), v);
+    checkCoincidence(positions, MeshValidity::kCoincidence * v.typicalEdge, v);
+    if (withSelfIntersections) {
+        v.selfIntersections = static_cast<int>(findSelfIntersections(positions, triangles, CrossingSearch{}).size());
+    }
+    return v;
+}

@@ -1,0 +1,69 @@
+// ParallelRunner: runs numbered pieces of work on a fixed number of threads.
+//
+// Work is cut into chunks by the caller (a chunk count that does not depend
+// on the number of threads), each chunk writes only its own output, and the
+// caller joins the outputs in chunk order. So whatever the number of threads,
+// the result is the same, bit for bit.
+//
+//   ParallelRunner runner(threads);          // 0: one per core
+//   runner.forEachChunk(chunks, [&](std::size_t chunk) { ... });
+//
+// The calling thread takes part in the work; the others are started once and
+// wait between calls. A runner is used by one thread at a time.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class ParallelRunner {
+public:
+    // `threads` <= 0 takes one thread per core (at least one).
+    explicit ParallelRunner(int threads = 0);
+    ~ParallelRunner();
+    ParallelRunner(const ParallelRunner&) = delete;
+    ParallelRunner& operator=(const ParallelRunner&) = delete;
+
+    int threads() const { return static_cast<int>(workers_.size()) + 1; }
+
+    // Calls work(chunk) once for every chunk 0 .. chunks - 1, spread over the
+    // threads, and returns when all are done. Chunks are handed out in order
+    // but may finish in any order.
+    void forEachChunk(std::size_t chunks, const std::function<void(std::size_t)>& work);
+
+    // The threads the machine offers (at least one).
+    static int coreCount();
+
+private:
+    void workerLoop();
+    void takeChunks();
+
+    std::vector<std::thread> workers_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable done_;
+    const std::function<void(std::size_t)>* work_ = nullptr;
+    std::size_t chunks_ = 0;
+    std::size_t next_ = 0;
+    std::size_t finished_ = 0;
+    std::size_t generation_ = 0;
+    int busy_ = 0;
+    bool stopping_ = false;
+};
+
+// Splits `count` items into chunks of `chunkSize` (the last may be shorter):
+// chunk c covers [begin(c), end(c)).
+struct ChunkPlan {
+    std::size_t count = 0;
+    std::size_t chunkSize = 1;
+
+    std::size_t chunks() const { return count == 0 ? 0 : (count + chunkSize - 1) / chunkSize; }
+    std::size_t begin(std::size_t chunk) const { return chunk * chunkSize; }
+    std::size_t end(std::size_t chunk) const {
+        const std::size_t e = (chunk + 1) * chunkSize;
+        return e < count ? e : count;
+    }
+};
