@@ -290,7 +290,8 @@ void ThreeD::drawScene(DxRenderer& renderer) {
     object_->draw();
     scene_->draw(camera.position());
     const int slot = selectedSlot();
-    if (viewObjects_ && slot >= 0 && scene_->isShown(slot) && !scene_->isAnimating()) {
+    if (rubric() == TransformRubric::Camera && !capturing_) drawScreenshotPreview(*device);
+    if (viewObjects_ && slot >= 0 && scene_->isShown(slot) && !scene_->isAnimating() && !capturing_) {
         const int rubricIndex = static_cast<int>(rubric());
         if (rubricIndex <= static_cast<int>(TransformRubric::FieldOfView)) {
             MarkerPose pose;

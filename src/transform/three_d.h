@@ -235,6 +235,14 @@ private:
     void describeObject(JsonValue& root) const;
     std::vector<Clipping*> clippingList() const;
 
+    // --- screenshots (three_d_screenshot.cpp)
+    // The 3D view alone (no widgets, no preview) as a picture of the back
+    // buffer's size.
+    Image captureScene();
+    // While the camera panel is shown: the screenshot's slab, red, and its
+    // plane, grey, over what lies behind them.
+    void drawScreenshotPreview(gfx::GraphicsDevice& device);
+
     // --- menus
     bool viewCommand(const String& text);
     void setFlagFromMenu(const String& label, bool checked);
@@ -293,6 +301,8 @@ private:
     // Where the coordinate system's arrows end on screen.
     std::array<D3DXVECTOR2, 3> axisTips_{};
     std::unique_ptr<SculptedObject> object_;
+    // The scene is being drawn for a screenshot: no preview, no markers.
+    bool capturing_ = false;
     // Shown below the status bar while a run goes on.
     GuiButton* cancelButton_ = nullptr;
 };

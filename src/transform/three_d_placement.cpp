@@ -719,11 +719,6 @@ void ThreeD::buttonPressed(Control control) {
     }
 }
 
-bool ThreeD::startScreenshot() {
-    setHelpText(String("Screenshots for sculpturing are not available yet."));
-    return false;
-}
-
 // --- the animation time panel --------------------------------------------------------------------
 
 void ThreeD::showAnimationTimePanel() {

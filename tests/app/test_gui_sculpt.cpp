@@ -232,3 +232,33 @@ TEST_F(SampleInThreeD, MenusKeysAndObjectInfoFollowTheObject) {
     EXPECT_EQ(static_cast<int>(object->find("vertices")->asNumber()), info.vertices);
     EXPECT_EQ(static_cast<int>(object->find("triangles")->asNumber()), info.triangles);
 }
+
+TEST_F(SampleInThreeD, AScreenshotBecomesAPictureThatCarvesLikeAnyOther) {
+    workspace.settingsValue.meshdetail = 6.0f;
+    sculpt();
+    const int images = twoD.images().imageCount();
+    // The camera's start position sees the whole object; the slab reaches
+    // from 1000 to 3000 units in front of it.
+    threeD.panels().slider(Control::ScreenshotDistance)->setValue(3000.0f);
+    threeD.panels().slider(Control::ScreenshotDepth)->setValue(2000.0f);
+    ASSERT_TRUE(threeD.startScreenshot());
+    ASSERT_EQ(twoD.images().imageCount(), images + 1);
+    const int slot = threeD.selectedSlot();
+    ASSERT_GE(slot, 0);
+    const Clipping* screenshot = threeD.clippings().clipping(slot);
+    ASSERT_NE(screenshot, nullptr);
+    EXPECT_TRUE(screenshot->isReadyForSculpting());
+    EXPECT_FALSE(screenshot->flags().fortexturing);
+    EXPECT_GT(screenshot->grid().hasSilhouette(), 0);
+    EXPECT_TRUE(threeD.statusBar().isReady());
+
+    // It carves with the photographs once it has flown to its place, and
+    // takes away nothing the object has.
+    for (int frame = 0; frame < 1000000 && threeD.scene().isAnimating(); ++frame) threeD.frame();
+    const int before = threeD.sculptedObject().info().triangles;
+    const bool started = threeD.startSculpture();
+    ASSERT_TRUE(started) << threeD.helpText().str() << " busy: " << workspace.operations.isBusy();
+    runToEnd();
+    EXPECT_EQ(threeD.sculptedObject().run()->sculptList().size(), static_cast<size_t>(images + 1));
+    EXPECT_NEAR(threeD.sculptedObject().info().triangles, before, before / 10);
+}
