@@ -4,7 +4,8 @@
 #include "render/texture.h"
 #include "sculpt/texture_atlas.h"
 
-SculptedObject::SculptedObject(gfx::GraphicsDevice* device, StatusSink& status) : device_(device), status_(status) {}
+SculptedObject::SculptedObject(gfx::GraphicsDevice* device, StatusSink& status, LongOperations& operations)
+    : device_(device), status_(status), operations_(operations) {}
 
 SculptedObject::~SculptedObject() {
     if (job_) job_->cancel();
@@ -39,6 +40,7 @@ SculptedObject::Start SculptedObject::startSculpture(SculptSettings settings, st
     operation_ = Operation::Sculpting;
     prepared_ = MeshReprData();
     stepsShown_ = 0;
+    running_ = operations_.begin("Sculpture");
     status_.setBusy(true);
     Sculpture* run = next_.get();
     MeshReprData* prepared = &prepared_;
@@ -57,6 +59,7 @@ SculptedObject::Start SculptedObject::startTexturing(std::span<Clipping* const> 
     operation_ = Operation::Texturing;
     prepared_ = MeshReprData();
     stepsShown_ = 0;
+    running_ = operations_.begin("Texturise");
     status_.setBusy(true);
     const Sculpture* run = run_.get();
     TexturingJob* texturing = texturing_.get();
@@ -154,6 +157,7 @@ void SculptedObject::endOperation() {
     operation_ = Operation::None;
     status_.setProgress(0.0f);
     status_.setBusy(false);
+    running_.end();
 }
 
 void SculptedObject::reset() {

@@ -12,6 +12,7 @@
 // button) or fails.
 #pragma once
 
+#include "core/long_operations.h"
 #include "render/scene/mesh_repr.h"
 #include "sculpt/object_rays.h"
 #include "sculpt/sculpture.h"
@@ -22,7 +23,6 @@
 #include <span>
 
 class Clipping;
-class LongOperations;
 class StatusSink;
 class Texture;
 class TexturingJob;
@@ -44,8 +44,10 @@ public:
     enum class Change { None, Progress, Sculpted, Texturised, Cancelled, RaysReady };
 
     // `device` may be null (no drawable is made); `status` shows the
-    // progress and the busy state of the mode. Both must outlive the object.
-    SculptedObject(gfx::GraphicsDevice* device, StatusSink& status);
+    // progress and the busy state of the mode; a run is registered in
+    // `operations` as "Sculpture" or "Texturise" while it goes on. All must
+    // outlive the object.
+    SculptedObject(gfx::GraphicsDevice* device, StatusSink& status, LongOperations& operations);
     ~SculptedObject();
     SculptedObject(const SculptedObject&) = delete;
     SculptedObject& operator=(const SculptedObject&) = delete;
@@ -108,6 +110,8 @@ private:
 
     gfx::GraphicsDevice* device_;
     StatusSink& status_;
+    LongOperations& operations_;
+    LongOperations::Scope running_;
     gfx::Material material_;
     std::unique_ptr<Sculpture> run_;
     std::unique_ptr<MeshRepr> mesh_;

@@ -62,7 +62,7 @@ ThreeD::ThreeD(Workspace& workspace, TwoD& twoD)
     if (workspace.device() != nullptr)
         viewObjects_ = std::make_unique<ViewObjects>(*workspace.device(), workspace.applicationDirectory());
     clockStart_ = nowMs();
-    object_ = std::make_unique<SculptedObject>(&sceneDevice(), *this);
+    object_ = std::make_unique<SculptedObject>(&sceneDevice(), *this, workspace.longOperations());
     buildScreen();
     buildObjectControls();
     buildMenus();

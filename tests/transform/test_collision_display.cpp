@@ -146,6 +146,17 @@ TEST(CollisionDisplay, DecalsLieWhereTheRayEntersTheOtherPictures) {
     sample.display.setSettings(settings);
     sample.display.refresh();
     for (const auto& n : sample.nodes) EXPECT_LE(n->layer().quadCount(), CollisionDisplay::kMaxDecals);
+
+    // A rebuilt picture takes its decals with it (they showed the old
+    // picture's texture) until the display is refreshed.
+    sample.nodes[1]->rebuild();
+    EXPECT_EQ(sample.nodes[1]->layer().quadCount(), 0);
+    EXPECT_TRUE(sample.nodes[1]->layer().textures().empty());
+    sample.display.invalidate();
+    sample.display.refresh();
+    EXPECT_GT(sample.nodes[1]->layer().quadCount(), 0);
+    ASSERT_EQ(sample.nodes[1]->layer().textures().size(), 1u);
+    EXPECT_EQ(sample.nodes[1]->layer().textures()[0], sample.nodes[1]->pictureTexture());
 }
 
 TEST(CollisionDisplay, BordersAlongARayAreTheOtherPicturesRims) {
