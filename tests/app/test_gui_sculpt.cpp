@@ -64,9 +64,11 @@ struct SampleInThreeD : ::testing::Test {
         threeD.enter();
     }
 
-    // Frames until the running operation has ended.
+    // Frames until the running operation has ended (the worker's pace is
+    // the clock's, not the frames').
     void runToEnd() {
-        for (int frame = 0; frame < 100000 && threeD.sculptedObject().isRunning(); ++frame) threeD.frame();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(300);
+        while (threeD.sculptedObject().isRunning() && std::chrono::steady_clock::now() < deadline) threeD.frame();
         ASSERT_FALSE(threeD.sculptedObject().isRunning());
     }
 
@@ -153,8 +155,21 @@ TEST_F(SampleInThreeD, RefusalsChangeNothing) {
     EXPECT_FALSE(threeD.startTexturing());
     runToEnd();
 
-    // No picture takes part: nothing starts and the object stays.
     const Sculpture* before = threeD.sculptedObject().run();
+    // While the pictures fly to or from their places nothing starts.
+    ASSERT_TRUE(threeD.viewNone());
+    ASSERT_TRUE(threeD.scene().isAnimating());
+    threeD.clearHelpText();
+    EXPECT_FALSE(threeD.startSculpture());
+    EXPECT_EQ(threeD.helpText().str(), "Please wait until the images have reached their places.");
+    EXPECT_FALSE(threeD.startTexturing());
+    EXPECT_FALSE(threeD.sculptedObject().isRunning());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (threeD.scene().isAnimating() && std::chrono::steady_clock::now() < deadline) threeD.frame();
+    threeD.viewAll();
+    while (threeD.scene().isAnimating() && std::chrono::steady_clock::now() < deadline) threeD.frame();
+
+    // No picture takes part: nothing starts and the object stays.
     for (int slot = 0; slot < threeD.clippings().slotCount(); ++slot) {
         if (Clipping* clipping = threeD.clippings().clipping(slot)) {
             ClippingFlags flags = clipping->flags();

@@ -40,7 +40,7 @@ constexpr int kScreenHeight = 800;
 // long is stopped with ESC, so that a session of many steps stays short
 // whatever the sliders were set to. (A stopped run changes nothing, so a
 // replay that stops it at once ends in the same state.)
-constexpr auto kLongestRun = std::chrono::seconds(3);
+constexpr auto kLongestRun = std::chrono::seconds(1);
 
 bool runsObject(const std::string& running) {
     return running.find("Sculpture") != std::string::npos || running.find("Texturise") != std::string::npos;

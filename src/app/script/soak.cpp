@@ -217,7 +217,7 @@ std::vector<ScriptCommand> SoakGenerator::nextStep(const SoakView& view) {
         else if (roll < 38) drag(view, step);
         else if (roll < 58) keys(view, step);
         else if (roll < 66) wheel(view, step);
-        else if (roll < 74) menu(view, step);
+        else if (roll < 76) menu(view, step);
         else if (roll < 78 && view.mode == 2) startAndStop(step);
         else if (roll < 82) drop(step);
         else if (roll < 85) {
