@@ -2,6 +2,9 @@
 // photographed from seven sides) placed as the project says:
 //  - recomputing the collision lines (and decals) after one gesture step,
 //  - picking the clipping under the pointer among 25 clippings.
+// Targets: a gesture step's recompute with 7 clippings within 10 ms, a pick
+// within 1 ms. The recomputes spread their rays over the cores: their times
+// are wall-clock, with the CPU time of the whole process beside them.
 // The sample is read from data/sample beside the executable (PLASTORA_APP_DIR
 // or ../bin relative to this benchmark).
 #include "platform/graphics_device.h"
@@ -96,10 +99,16 @@ void gestureRefresh(benchmark::State& state, bool decals) {
 }
 
 void BM_CollisionLinesAfterGestureStep7(benchmark::State& state) { gestureRefresh(state, false); }
-BENCHMARK(BM_CollisionLinesAfterGestureStep7)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CollisionLinesAfterGestureStep7)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 void BM_CollisionLinesAndDecalsAfterGestureStep7(benchmark::State& state) { gestureRefresh(state, true); }
-BENCHMARK(BM_CollisionLinesAndDecalsAfterGestureStep7)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CollisionLinesAndDecalsAfterGestureStep7)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 void BM_PickAmong25(benchmark::State& state) {
     Scene scene(4, 25);
@@ -146,6 +155,9 @@ void BM_CollisionLinesAnew7(benchmark::State& state) {
     for (auto& node : scene.nodes) steps += node->field().walkSteps();
     state.counters["walkSteps"] = benchmark::Counter(static_cast<double>(steps), benchmark::Counter::kAvgIterations);
 }
-BENCHMARK(BM_CollisionLinesAnew7)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CollisionLinesAnew7)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -11,13 +11,9 @@
 //    "turbo_alone_ms" (libjpeg-turbo decoding the same files one after the
 //    other, in the same run) and "ratio" (load / decode alone); target
 //    ratio 1.5. The photographs are made at the start and removed at the end.
-#include "app/script/injecting_window.h"
-#include "app/shell/application_main.h"
-#include "app/shell/run_application.h"
-#include "bench_support.h"
+#include "bench_program.h"
 #include "image/border.h"
-#include "platform/scripted_dialogs.h"
-#include "render/renderer.h"
+#include "image/image_entry.h"
 #include "twod/masking_rubric.h"
 #include "twod/two_d.h"
 
@@ -38,7 +34,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-using benchsupport::benchFolder;
 
 constexpr int kPhotoCount = 20;
 constexpr int kPhotoWidth = 4000;
@@ -47,39 +42,7 @@ constexpr int kBorderImages = 10;
 
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-// The program with its window, fed with messages by the benchmark.
-struct Program {
-    std::unique_ptr<platform::Window> window;
-    std::unique_ptr<InjectingWindow> injecting;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<ApplicationMain> application;
-
-    // Empty when the program is up.
-    std::string open() {
-        if (!benchFolder().ok()) return "the built program or its config.xml is missing (set PLASTORA_APP_DIR)";
-        window = benchsupport::openSdlWindow();
-        if (!window) return "no display (scripts/bench starts Xvfb)";
-        injecting = std::make_unique<InjectingWindow>(*window);
-        application = startApplication(*injecting, String((benchFolder().path().string() + "/").c_str()), dialogs,
-                                       dialogs);
-        if (!application->isInitialised() || application->renderer()->width() != 1280)
-            return "the program could not start at 1280 x 800";
-        application->setNoWait(true);
-        for (int i = 0; i < 5; ++i) application->runPass();
-        return {};
-    }
-    ~Program() {
-        if (application) application->shutDown();
-    }
-    TwoD& twoD() { return *application->twoD(); }
-    void post(platform::MessageKind kind, int x, int y) {
-        platform::WindowMessage message;
-        message.kind = kind;
-        message.x = x;
-        message.y = y;
-        injecting->inject(message);
-    }
-};
+using benchsupport::Program;
 
 // A 512 x 512 picture with shapes and a gradient, its mask a disc.
 std::unique_ptr<ImageEntry> makeImage(int seed) {
@@ -106,7 +69,7 @@ void paint(benchmark::State& state, MaskTool tool) {
         state.SkipWithError(problem.c_str());
         return;
     }
-    TwoD& twoD = program.twoD();
+    TwoD& twoD = *program.application->twoD();
     twoD.images().append(makeImage(0));
     twoD.selectByNumber(1);
     twoD.showRubric(TwoD::kMaskRubric);
@@ -149,7 +112,7 @@ void OpeningBorderRubric(benchmark::State& state) {
         state.SkipWithError(problem.c_str());
         return;
     }
-    TwoD& twoD = program.twoD();
+    TwoD& twoD = *program.application->twoD();
     for (int i = 0; i < kBorderImages; ++i) twoD.images().append(makeImage(i));
     twoD.selectByNumber(1);
     for (auto _ : state) {
@@ -212,6 +175,12 @@ private:
     std::vector<std::string> paths_;
 };
 
+// The photographs of this run, made on first use and removed at exit.
+const Photographs& sharedPhotographs() {
+    static const Photographs photographs;
+    return photographs;
+}
+
 // libjpeg-turbo alone: every file read and decoded to RGB, one after the other.
 double decodeAloneSeconds(const std::vector<std::string>& paths) {
     const Clock::time_point start = Clock::now();
@@ -230,20 +199,48 @@ double decodeAloneSeconds(const std::vector<std::string>& paths) {
     return secondsSince(start);
 }
 
+// One photograph read into an image entry on this thread (decode, the
+// working copy, the mask and border) against libjpeg-turbo decoding it alone,
+// alternating, so that the ratio stays fair on a busy machine.
+void ReadingOnePhotograph(benchmark::State& state) {
+    const Photographs& photographs = sharedPhotographs();
+    if (photographs.paths().empty()) {
+        state.SkipWithError("the photographs could not be written");
+        return;
+    }
+    const std::vector<std::string> one{photographs.paths().front()};
+    const String path(one.front().c_str());
+    double aloneSeconds = 0.0;
+    double readSeconds = 0.0;
+    for (auto _ : state) {
+        aloneSeconds += decodeAloneSeconds(one);
+        const Clock::time_point start = Clock::now();
+        String error;
+        std::unique_ptr<ImageEntry> entry = pictureEntryFromFile(path, 255, error);
+        const double seconds = secondsSince(start);
+        benchmark::DoNotOptimize(entry.get());
+        readSeconds += seconds;
+        state.SetIterationTime(seconds);
+    }
+    state.counters["turbo_alone_ms"] = benchmark::Counter(aloneSeconds * 1000.0 / static_cast<double>(state.iterations()));
+    state.counters["ratio"] = benchmark::Counter(readSeconds / aloneSeconds);
+}
+BENCHMARK(ReadingOnePhotograph)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
 void LoadingPhotographs(benchmark::State& state) {
     Program program;
     if (const std::string problem = program.open(); !problem.empty()) {
         state.SkipWithError(problem.c_str());
         return;
     }
-    const Photographs photographs;
+    const Photographs& photographs = sharedPhotographs();
     if (static_cast<int>(photographs.paths().size()) != kPhotoCount) {
         state.SkipWithError("the photographs could not be written");
         return;
     }
     std::vector<String> files;
     for (const std::string& path : photographs.paths()) files.emplace_back(path.c_str());
-    TwoD& twoD = program.twoD();
+    TwoD& twoD = *program.application->twoD();
     double aloneSeconds = 0.0;
     double loadSeconds = 0.0;
     for (auto _ : state) {

@@ -197,7 +197,7 @@ Image Image::fromBgraSurface(int width, int height, const unsigned char* bgra, i
     return image;
 }
 
-void Image::allocate(int width, int height) {
+void Image::allocate(int width, int height, bool black) {
     valid_ = false;
     width_ = 0;
     height_ = 0;
@@ -212,7 +212,11 @@ void Image::allocate(int width, int height) {
         resetGeometry();
         return;
     }
-    pixels_.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 3, 0);
+    if (black) {
+        pixels_.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 3, 0);
+    } else {
+        pixels_.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+    }
     width_ = width;
     height_ = height;
     valid_ = true;
@@ -416,14 +420,17 @@ Image Image::resampleBox(int w, int h) const {
     // Row by row: the sums of each source column over the destination row's
     // source rows, then the sums of those over each destination column's
     // source columns. Reads the picture in memory order.
-    std::vector<unsigned long long> columnSums(static_cast<size_t>(width_) * 3);
+    // A column sum covers at most kMaxSide rows of 255: 32 bits hold it.
+    std::vector<uint32_t> columnSums(static_cast<size_t>(width_) * 3);
+    const size_t rowBytes = static_cast<size_t>(width_) * 3;
     for (int y = 0; y < h; ++y) {
         long y0 = 0, y1 = 0;
         boxSpan(y, sy, height_, y0, y1);
-        std::fill(columnSums.begin(), columnSums.end(), 0ULL);
+        std::fill(columnSums.begin(), columnSums.end(), 0u);
         for (long j = y0; j < y1; ++j) {
-            const unsigned char* row = pixels_.data() + static_cast<size_t>(j) * width_ * 3;
-            for (size_t i = 0, n = static_cast<size_t>(width_) * 3; i < n; ++i) columnSums[i] += row[i];
+            const unsigned char* row = pixels_.data() + static_cast<size_t>(j) * rowBytes;
+            uint32_t* sums = columnSums.data();
+            for (size_t i = 0; i < rowBytes; ++i) sums[i] += row[i];
         }
         unsigned char* out = result.pixels_.data() + static_cast<size_t>(y) * w * 3;
         for (int x = 0; x < w; ++x) {
@@ -525,7 +532,7 @@ void Image::loadDecoded(const String& fileName, Image* alpha) {
     // The decoder writes the colour straight into this image's buffer.
     const auto buffer = [this](int width, int height) -> unsigned char* {
         if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) return nullptr;
-        allocate(width, height);
+        allocate(width, height, false);
         return valid_ ? pixels_.data() : nullptr;
     };
     if (!decodeImageFileRgb(fileName, buffer, alphaBytes, error) || !valid_) {

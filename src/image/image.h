@@ -22,7 +22,30 @@
 
 #include "core/string.h"
 
+#include <memory>
 #include <vector>
+
+// An allocator whose resize leaves new bytes as they are: a buffer a decoder
+// is about to fill is not cleared first.
+template <typename T>
+struct UninitialisedAllocator : std::allocator<T> {
+    using value_type = T;
+    template <typename U>
+    struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    UninitialisedAllocator() = default;
+    template <typename U>
+    UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+    template <typename U>
+    void construct(U* place) noexcept {
+        ::new (static_cast<void*>(place)) U;
+    }
+    template <typename U, typename... Arguments>
+    void construct(U* place, Arguments&&... arguments) {
+        ::new (static_cast<void*>(place)) U(std::forward<Arguments>(arguments)...);
+    }
+};
 
 
 // A rectangle stored in the order bottom, left, right, top (pixels, floats).
@@ -202,9 +225,10 @@ public:
     ImagePoint snapPoint;
 
 private:
-    // Allocates a black buffer, sets the name, area and points as after
+    // Allocates a black buffer (or, with `black` false, one whose bytes are
+    // left for the caller to fill), sets the name, area and points as after
     // construction. Invalid (and logged) for sizes outside 1 .. kMaxSide.
-    void allocate(int width, int height);
+    void allocate(int width, int height, bool black = true);
     // `area` to the full image minus margins; points to the centre of it.
     void resetGeometry();
     void loadFile(const String& fileName, Image* alpha);
@@ -217,7 +241,7 @@ private:
     bool valid_ = false;
     int width_ = 0;
     int height_ = 0;
-    std::vector<unsigned char> pixels_;
+    std::vector<unsigned char, UninitialisedAllocator<unsigned char>> pixels_;
     String name_;
     String loadError_;
 };

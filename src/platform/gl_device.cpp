@@ -254,6 +254,32 @@ size_t appendToStream(StreamBuffer& stream, GLenum target, const void* data, siz
 
 // --- the device ---------------------------------------------------------------------
 
+// Makes a framebuffer of `width` x `height` with an RGBA8 colour and a
+// depth-stencil renderbuffer, and leaves it bound. False when OpenGL cannot
+// draw into it (the names are made all the same: delete them).
+bool makeRenderTarget(int width, int height, GLuint& framebuffer, GLuint& colour, GLuint& depthStencil) {
+    glGenRenderbuffers(1, &colour);
+    glBindRenderbuffer(GL_RENDERBUFFER, colour);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glGenRenderbuffers(1, &depthStencil);
+    glBindRenderbuffer(GL_RENDERBUFFER, depthStencil);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+    glGenFramebuffers(1, &framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depthStencil);
+    return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+// Deletes what makeRenderTarget made (names of 0 are passed over) and zeroes
+// the names.
+void deleteRenderTarget(GLuint& framebuffer, GLuint& colour, GLuint& depthStencil) {
+    if (framebuffer != 0) glDeleteFramebuffers(1, &framebuffer);
+    if (colour != 0) glDeleteRenderbuffers(1, &colour);
+    if (depthStencil != 0) glDeleteRenderbuffers(1, &depthStencil);
+    framebuffer = colour = depthStencil = 0;
+}
+
 class GlDevice final : public GraphicsDevice {
 public:
     GlDevice(SDL_Window* window, int width, int height) : window_(window), width_(width), height_(height) {}
@@ -317,6 +343,8 @@ public:
     bool present() override;
     bool readBackBuffer(std::vector<unsigned char>& rgba, int& width, int& height) override;
     void keepFramesForReadBack(bool keep) override { keepFrames_ = keep; }
+    bool beginReducedScene(int divisor) override;
+    void endReducedScene() override;
 
 private:
     struct Texture {
@@ -335,7 +363,12 @@ private:
     // off-screen one when frames are kept, there is no window, or the
     // window's drawable differs in size (present() then scales).
     void chooseDrawTarget();
-    GLuint drawTarget() const { return offscreen_ ? framebuffer_ : 0; }
+    GLuint drawTarget() const { return reduced_ ? reducedFramebuffer_ : frameTarget(); }
+    // The frame's own target, whatever a reduced scene draws into.
+    GLuint frameTarget() const { return offscreen_ ? framebuffer_ : 0; }
+    // The reduced scene's targets at `width` x `height`, made or remade.
+    bool prepareReducedTargets(int width, int height);
+    void destroyReducedTargets();
     void destroyResources();
     void destroyDeviceObjects();
     const Buffer* findBuffer(BufferHandle handle) const;
@@ -377,6 +410,16 @@ private:
     bool offscreen_ = true;
     GLuint colourTarget_ = 0;
     GLuint depthStencilTarget_ = 0;
+    // The colour of the last clear of the colour target.
+    uint32_t clearArgb_ = 0xFF000000u;
+    // The reduced scene: its targets (kept from one reduced scene to the
+    // next while the size stays) and whether one is open.
+    GLuint reducedFramebuffer_ = 0;
+    GLuint reducedColour_ = 0;
+    GLuint reducedDepthStencil_ = 0;
+    int reducedWidth_ = 0;
+    int reducedHeight_ = 0;
+    bool reduced_ = false;
 
     uint32_t nextHandle_ = 1;  // never reused: handles from before a reset stay invalid
     std::map<uint32_t, Texture> textures_;
@@ -407,17 +450,7 @@ bool GlDevice::createBackBuffer() {
                  " pixels is larger than OpenGL allows");
         return false;
     }
-    glGenRenderbuffers(1, &colourTarget_);
-    glBindRenderbuffer(GL_RENDERBUFFER, colourTarget_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width_, height_);
-    glGenRenderbuffers(1, &depthStencilTarget_);
-    glBindRenderbuffer(GL_RENDERBUFFER, depthStencilTarget_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width_, height_);
-    glGenFramebuffers(1, &framebuffer_);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colourTarget_);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depthStencilTarget_);
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+    if (!makeRenderTarget(width_, height_, framebuffer_, colourTarget_, depthStencilTarget_)) {
         logError("The back buffer cannot be drawn into");
         return false;
     }
@@ -459,10 +492,8 @@ void GlDevice::destroyDeviceObjects() {
     if (sampler_ != 0) glDeleteSamplers(1, &sampler_);
     vertexArray_ = sampler_ = 0;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    if (framebuffer_ != 0) glDeleteFramebuffers(1, &framebuffer_);
-    if (colourTarget_ != 0) glDeleteRenderbuffers(1, &colourTarget_);
-    if (depthStencilTarget_ != 0) glDeleteRenderbuffers(1, &depthStencilTarget_);
-    framebuffer_ = colourTarget_ = depthStencilTarget_ = 0;
+    destroyReducedTargets();
+    deleteRenderTarget(framebuffer_, colourTarget_, depthStencilTarget_);
 }
 
 void GlDevice::destroyResources() {
@@ -818,6 +849,7 @@ void GlDevice::clear(uint32_t flags, uint32_t argb, float depth, int stencil) {
     if (flags & kClearTarget) {
         const ColourValue colour = colourFromArgb(argb);
         glClearColor(colour.r, colour.g, colour.b, 1.0f);
+        clearArgb_ = argb;
         bits |= GL_COLOR_BUFFER_BIT;
     }
     if (flags & kClearDepth) {
@@ -844,6 +876,7 @@ void GlDevice::clear(uint32_t flags, uint32_t argb, float depth, int stencil) {
 
 bool GlDevice::present() {
     if (lost_) return false;
+    endReducedScene();
     if (window_ == nullptr) {
         glFlush();
         return true;
@@ -863,11 +896,61 @@ bool GlDevice::present() {
     return true;
 }
 
+bool GlDevice::prepareReducedTargets(int width, int height) {
+    if (reducedFramebuffer_ != 0 && width == reducedWidth_ && height == reducedHeight_) return true;
+    destroyReducedTargets();
+    const bool complete = makeRenderTarget(width, height, reducedFramebuffer_, reducedColour_, reducedDepthStencil_);
+    glBindFramebuffer(GL_FRAMEBUFFER, frameTarget());
+    if (!complete) {
+        destroyReducedTargets();
+        return false;
+    }
+    reducedWidth_ = width;
+    reducedHeight_ = height;
+    return true;
+}
+
+void GlDevice::destroyReducedTargets() {
+    deleteRenderTarget(reducedFramebuffer_, reducedColour_, reducedDepthStencil_);
+    reducedWidth_ = reducedHeight_ = 0;
+    reduced_ = false;
+}
+
+bool GlDevice::beginReducedScene(int divisor) {
+    if (lost_ || reduced_ || divisor < 2 || divisor > 4) return false;
+    const int width = std::max(1, width_ / divisor);
+    const int height = std::max(1, height_ / divisor);
+    if (!prepareReducedTargets(width, height)) return false;
+    reduced_ = true;
+    glBindFramebuffer(GL_FRAMEBUFFER, reducedFramebuffer_);
+    glViewport(0, 0, width, height);
+    const ColourValue colour = colourFromArgb(clearArgb_);
+    glClearColor(colour.r, colour.g, colour.b, 1.0f);
+    glClearDepth(1.0);
+    glClearStencil(0);
+    glDepthMask(GL_TRUE);
+    glStencilMask(0xFFFFFFFFu);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+    return true;
+}
+
+void GlDevice::endReducedScene() {
+    if (!reduced_) return;
+    reduced_ = false;
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, reducedFramebuffer_);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, frameTarget());
+    glBlitFramebuffer(0, 0, reducedWidth_, reducedHeight_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glBindFramebuffer(GL_FRAMEBUFFER, frameTarget());
+    glViewport(0, 0, width_, height_);
+}
+
 bool GlDevice::readBackBuffer(std::vector<unsigned char>& rgba, int& width, int& height) {
     if (lost_ || width_ <= 0 || height_ <= 0) return false;
     const size_t rowBytes = static_cast<size_t>(width_) * 4;
     std::vector<unsigned char> bottomUp(rowBytes * static_cast<size_t>(height_));
-    glBindFramebuffer(GL_FRAMEBUFFER, drawTarget());
+    glBindFramebuffer(GL_FRAMEBUFFER, frameTarget());
     glReadBuffer(offscreen_ ? GL_COLOR_ATTACHMENT0 : GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());

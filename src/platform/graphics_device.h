@@ -209,6 +209,19 @@ public:
     // extra copy per frame for that, so it is off unless asked for; the
     // change takes effect from the next clear of the colour target.
     virtual void keepFramesForReadBack(bool keep) { (void)keep; }
+
+    // Draws what follows, until endReducedScene(), into a picture of the back
+    // buffer's size divided by `divisor` (2 to 4), cleared to the colour of
+    // the frame's last clear with depth 1; endReducedScene() stretches it
+    // over the whole back buffer. Coordinates, pretransformed ones included,
+    // stay those of the back buffer. False, with nothing changed, when the
+    // device cannot (or a reduced scene is open already): draw as usual then.
+    virtual bool beginReducedScene(int divisor) {
+        (void)divisor;
+        return false;
+    }
+    // Ends the reduced scene begun last; nothing without one.
+    virtual void endReducedScene() {}
 };
 
 // A device that draws nothing: every handle is accepted and counted, clears

@@ -133,6 +133,7 @@ std::vector<LoadedPicture> loadPictureBatch(const std::vector<String>& paths, co
             lock.unlock();
             for (int index : fresh) {
                 ++reported;
+                if (options.handOver) options.handOver(index, pictures[static_cast<std::size_t>(index)]);
                 if (progress) progress(index, static_cast<int>(reported), total);
             }
             lock.lock();

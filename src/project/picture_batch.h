@@ -52,6 +52,11 @@ struct PictureBatchOptions {
     // program's window cuts objects out of it); JPEG files are then decoded
     // at full size too.
     bool keepFullPicture = false;
+    // Called on the calling thread for each picture as soon as it is
+    // finished (before `progress`), with its index into the paths; it may
+    // take the picture's entry (and clipping) for itself, so that the work
+    // that follows overlaps with the pictures still being read.
+    std::function<void(int index, LoadedPicture& picture)> handOver;
 };
 
 // Loads `paths[k]` as an entry named `numbers[k]` (the two lists have the

@@ -1,5 +1,6 @@
 #include "project/picture_import.h"
 
+#include "project/clipping_elements.h"
 #include "project/picture_batch.h"
 
 #include "image/border.h"
@@ -9,11 +10,15 @@
 #include "core/logger.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <utility>
 
 namespace {
+
+// While pictures are read, a frame shows the progress this often at most.
+constexpr int kProgressFrameMilliseconds = 150;
 
 struct PictureFormat {
     const char* name;
@@ -166,35 +171,59 @@ int loadOnePicture(ImageList& images, const String& path, unsigned char maskValu
 }
 
 PictureLoadReport loadPictures(ImageList& images, const std::vector<String>& paths, unsigned char maskValue,
-                               StatusSink& status) {
+                               StatusSink& status, ClippingTable* clippings) {
     PictureLoadReport report;
     status.drawFrame();
     status.setProgress(0.0f);
     status.setBusy(true);
     if (!paths.empty()) status.setStatus(joined("Load image ", paths.front()));
-    // Every core reads pictures; this thread shows each one finished.
+    // Every core reads pictures (and makes their clippings); this thread
+    // adds them in their order as soon as they are ready, while the rest are
+    // still being read.
+    std::vector<LoadedPicture> ready(paths.size());
+    std::vector<bool> finished(paths.size(), false);
+    std::size_t nextToAdd = 0;
+    const auto addReadyOnes = [&] {
+        for (; nextToAdd < paths.size() && finished[nextToAdd]; ++nextToAdd) {
+            LoadedPicture& picture = ready[nextToAdd];
+            if (picture.error.length() > 0 || !picture.entry) {
+                report.failures.push_back(joined("", paths[nextToAdd], ": ").append(picture.error));
+                continue;
+            }
+            String name;
+            name.append(images.nextImageNumber());
+            picture.entry->setName(name);
+            if (clippings != nullptr) {
+                clippings->appendWithClipping(std::move(picture.entry), std::move(picture.clipping));
+            } else {
+                images.append(std::move(picture.entry));
+            }
+            ++report.loaded;
+        }
+    };
     PictureBatchOptions options;
     options.maskValue = maskValue;
     options.readExif = false;
     options.keepFullPicture = true;
+    options.makeClippings = clippings != nullptr;
+    options.handOver = [&](int index, LoadedPicture& picture) {
+        const std::size_t k = static_cast<std::size_t>(index);
+        finished[k] = true;
+        ready[k] = std::move(picture);
+        addReadyOnes();
+    };
     const std::vector<int> numbers(paths.size(), 0);
-    std::vector<LoadedPicture> loaded =
-        loadPictureBatch(paths, numbers, options, [&](int index, int done, int total) {
-            status.setProgress(100.0f * static_cast<float>(done) / static_cast<float>(total));
-            status.setStatus(joined("Load image ", paths[static_cast<std::size_t>(index)]));
-            status.drawFrame();
-        });
-    for (std::size_t k = 0; k < loaded.size(); ++k) {
-        if (loaded[k].error.length() > 0 || !loaded[k].entry) {
-            report.failures.push_back(joined("", paths[k], ": ").append(loaded[k].error));
-            continue;
-        }
-        String name;
-        name.append(images.nextImageNumber());
-        loaded[k].entry->setName(name);
-        images.append(std::move(loaded[k].entry));
-        ++report.loaded;
-    }
+    // A frame for the progress a few times a second: drawing costs the time
+    // the pictures are read in.
+    auto lastFrame = std::chrono::steady_clock::now();
+    loadPictureBatch(paths, numbers, options, [&](int index, int done, int total) {
+        status.setProgress(100.0f * static_cast<float>(done) / static_cast<float>(total));
+        status.setStatus(joined("Load image ", paths[static_cast<std::size_t>(index)]));
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastFrame < std::chrono::milliseconds(kProgressFrameMilliseconds) && done < total) return;
+        lastFrame = now;
+        status.drawFrame();
+    });
     String done;
     done.append(report.loaded);
     if (report.loaded != static_cast<int>(paths.size())) done.append(String(" of ")).append(static_cast<int>(paths.size()));
@@ -205,7 +234,8 @@ PictureLoadReport loadPictures(ImageList& images, const std::vector<String>& pat
     return report;
 }
 
-PictureLoadReport loadImagesCommand(ImageList& images, CommandUi& ui, unsigned char maskValue) {
+PictureLoadReport loadImagesCommand(ImageList& images, CommandUi& ui, unsigned char maskValue,
+                                    ClippingTable* clippings) {
     std::optional<std::vector<String>> paths;
     {
         ShownSystemCursor shown(ui.cursor);
@@ -213,7 +243,7 @@ PictureLoadReport loadImagesCommand(ImageList& images, CommandUi& ui, unsigned c
     }
     ui.status.clearKeyTable();
     if (!paths || paths->empty()) return PictureLoadReport{};
-    PictureLoadReport report = loadPictures(images, *paths, maskValue, ui.status);
+    PictureLoadReport report = loadPictures(images, *paths, maskValue, ui.status, clippings);
     reportUnreadablePictures(ui, report.failures);
     return report;
 }

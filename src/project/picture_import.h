@@ -19,6 +19,7 @@
 
 #include <vector>
 
+class ClippingTable;
 class ImageList;
 struct ImageEntry;
 
@@ -74,17 +75,21 @@ struct PictureLoadReport {
 // The work of "Load Images" after the dialog: a frame, progress 0, busy;
 // the pictures are read on every core at once (at their own size); each
 // one finished shows as status "Load image %s" with the progress of the
-// pictures read so far and a frame. Then they are added in their order;
-// files that cannot be decoded are left out and listed. At the end the
+// pictures read so far (a frame at most every 150 ms). They join the list
+// in their order as soon as they and those before them are read; files
+// that cannot be decoded are left out and listed. At the end the
 // status tells how many were loaded ("3 images loaded.", "2 of 3 images
-// loaded."), progress 100 and the busy state ends.
+// loaded."), progress 100 and the busy state ends. With `clippings` (the
+// table that follows `images`) each picture's clipping is made on the
+// thread that read it and added with it.
 PictureLoadReport loadPictures(ImageList& images, const std::vector<String>& paths, unsigned char maskValue,
-                               StatusSink& status);
+                               StatusSink& status, ClippingTable* clippings = nullptr);
 
 // "Load Images": the multi-file open dialog (title "Load Images", the open
 // type list), then loadPictures; files left out are listed in a message box.
 // A cancelled dialog loads nothing.
-PictureLoadReport loadImagesCommand(ImageList& images, CommandUi& ui, unsigned char maskValue);
+PictureLoadReport loadImagesCommand(ImageList& images, CommandUi& ui, unsigned char maskValue,
+                                    ClippingTable* clippings = nullptr);
 
 // Tells the user in one message box which files were no pictures ("path:
 // reason" each, the first ten); nothing when the list is empty.

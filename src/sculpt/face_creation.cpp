@@ -1,5 +1,6 @@
 #include "sculpt/face_creation.h"
 
+#include "sculpt/radix_sort.h"
 #include "sculpt/sculpt_scene.h"
 
 #include <algorithm>
@@ -308,20 +309,6 @@ struct RowCube {
     std::uint64_t inside;
 };
 
-void sortRowCubes(std::vector<RowCube>& cubes, int totalBits) {
-    std::vector<RowCube> buffer(cubes.size());
-    // Digits of up to 15 bits, as few passes as the key needs.
-    const int passes = std::max(1, (totalBits + 14) / 15);
-    const int kDigit = std::max(1, (totalBits + passes - 1) / passes);
-    for (int shift = 0; shift < totalBits; shift += kDigit) {
-        std::vector<std::uint32_t> counts((1u << kDigit) + 1, 0);
-        for (const RowCube& cube : cubes) ++counts[((cube.key >> shift) & ((1u << kDigit) - 1)) + 1];
-        for (std::size_t i = 1; i < counts.size(); ++i) counts[i] += counts[i - 1];
-        for (const RowCube& cube : cubes) buffer[counts[(cube.key >> shift) & ((1u << kDigit) - 1)]++] = cube;
-        cubes.swap(buffer);
-    }
-}
-
 // Walks the cubes of a run of rows in order and finds, for each, the cubes of
 // its 3 x 3 x 3 neighbourhood through one cursor per neighbouring row.
 class NeighbourSweep {
@@ -464,7 +451,7 @@ bool FaceCreation::createFaces(std::span<const CellKey> cells, int depth, const 
         cubes[i].key = (std::uint64_t{z} << (2 * bits)) | (std::uint64_t{y} << bits) | x;
         cubes[i].inside = i < insideMarks.size() ? insideMarks[i] : 0;
     }
-    sortRowCubes(cubes, 3 * bits);
+    radixSortBy(cubes, 3 * bits, [](const RowCube& cube) { return cube.key; });
     std::vector<std::uint64_t> keys(cubes.size());
     std::vector<std::uint64_t> inside(cubes.size());
     for (std::size_t i = 0; i < cubes.size(); ++i) {

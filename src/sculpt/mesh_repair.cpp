@@ -2,6 +2,7 @@
 
 #include "sculpt/fan_lists.h"
 #include "sculpt/mesh_validity.h"
+#include "sculpt/near_points.h"
 #include "sculpt/sculpt_mesh.h"
 
 #include <algorithm>
@@ -60,6 +61,8 @@ public:
     }
 
     const FanLists& fans() const { return fans_; }
+    // The corners of every triangle an edit changed (with repeats).
+    const std::vector<std::uint32_t>& touched() const { return touched_; }
 
 private:
     bool isFlawed(std::uint32_t t) const {
@@ -146,6 +149,7 @@ private:
             if (tri.g == gone) tri.g = kept;
             mesh_.setTriangle(t, tri.e, tri.f, tri.g);
             fans_.add(kept, t);
+            touched_.insert(touched_.end(), {tri.e, tri.f, tri.g});
         }
         fans_.clear(gone);
         mesh_.removeVertex(gone);
@@ -175,6 +179,7 @@ private:
         // and d -> q -> c keeps the orientation.
         mesh_.setTriangle(t, p, d, c);
         mesh_.setTriangle(other, d, q, c);
+        touched_.insert(touched_.end(), {p, q, c, d});
         fans_.remove(q, t);
         fans_.add(d, t);
         fans_.remove(p, other);
@@ -188,6 +193,7 @@ private:
     FanLists fans_;
     std::vector<std::uint32_t> keptNeighbours_;
     std::vector<std::uint32_t> goneNeighbours_;
+    std::vector<std::uint32_t> touched_;
 };
 
 // Finds what offends after a stage: crossing triangles, vertices lying on a
@@ -198,7 +204,12 @@ private:
 class OffenceFinder {
 public:
     OffenceFinder(const SculptMesh& mesh, float tolerance, float flatArea, bool withFlat, const RunControl& control)
-        : mesh_(mesh), tolerance_(tolerance), flatArea_(flatArea), withFlat_(withFlat), control_(control) {
+        : mesh_(mesh),
+          tolerance_(tolerance),
+          flatArea_(flatArea),
+          withFlat_(withFlat),
+          control_(control),
+          frozen_(mesh.positions(), liveVertices(mesh), tolerance) {
         fans_.build(mesh_);
         listIndex_.assign(mesh_.triangleSlots(), kNoIndex);
         for (std::uint32_t t = 0; t < mesh_.triangleSlots(); ++t) {
@@ -208,20 +219,13 @@ public:
             triangles_.push_back({tri.e, tri.f, tri.g});
         }
         moved_.assign(mesh_.vertexSlots(), 0);
-        for (std::uint32_t v = 0; v < mesh_.vertexSlots(); ++v) {
-            if (mesh_.isVertex(v)) order_.push_back(v);
-        }
-        std::sort(order_.begin(), order_.end(), [this](std::uint32_t a, std::uint32_t b) {
-            const float xa = mesh_.position(a).x, xb = mesh_.position(b).x;
-            return xa < xb || (xa == xb && a < b);
-        });
-        frozenX_.reserve(order_.size());
-        for (std::uint32_t v : order_) frozenX_.push_back(mesh_.position(v).x);
     }
 
     // The offending vertices (with repeats): everywhere when `moved` is
-    // null, else only where vertices in `moved` could have changed things.
-    std::vector<std::uint32_t> find(const std::vector<std::uint32_t>* moved) {
+    // null, else only where vertices in `moved` could have changed things
+    // (vertices whose triangles changed count as moved). `everyFlat`: flat
+    // triangles are looked for everywhere even so.
+    std::vector<std::uint32_t> find(const std::vector<std::uint32_t>* moved, bool everyFlat = false) {
         std::vector<std::uint32_t> offenders;
         std::vector<std::uint8_t> focus;
         if (moved != nullptr) {
@@ -242,7 +246,7 @@ public:
         }
         if (withFlat_) {
             for (std::uint32_t i = 0; i < triangles_.size(); ++i) {
-                if ((moved == nullptr || focus[i] != 0) && isFlat(triangles_[i])) {
+                if ((moved == nullptr || everyFlat || focus[i] != 0) && isFlat(triangles_[i])) {
                     offenders.insert(offenders.end(), triangles_[i].begin(), triangles_[i].end());
                 }
             }
@@ -282,36 +286,33 @@ private:
         out.push_back(w);
     }
 
-    // Every vertex against those that follow it along x within the
-    // tolerance.
     void touchingAll(std::vector<std::uint32_t>& out) const {
-        for (std::size_t i = 0; i < order_.size(); ++i) {
-            for (std::size_t j = i + 1; j < order_.size() && frozenX_[j] - frozenX_[i] <= tolerance_; ++j) {
-                touching(order_[i], order_[j], out);
-            }
-        }
+        frozen_.forEachPair([&](std::uint32_t v, std::uint32_t w) { touching(v, w, out); });
     }
 
     // The moved vertices against every vertex near their new places: the
-    // unmoved ones through the sorted order, the moved ones among
-    // themselves.
+    // unmoved ones where they were found, the moved ones among themselves.
     void touchingAround(const std::vector<std::uint32_t>& moved, std::vector<std::uint32_t>& out) const {
-        // Every vertex moved in any round, along x where it is now.
-        std::vector<std::pair<float, std::uint32_t>> movedEver;
+        std::vector<std::uint32_t> movedEver;
         for (std::uint32_t v = 0; v < moved_.size(); ++v) {
-            if (moved_[v] != 0 && mesh_.isVertex(v)) movedEver.emplace_back(mesh_.position(v).x, v);
+            if (moved_[v] != 0 && mesh_.isVertex(v)) movedEver.push_back(v);
         }
-        std::sort(movedEver.begin(), movedEver.end());
+        const NearPoints movedNear(mesh_.positions(), movedEver, tolerance_);
         for (std::uint32_t v : moved) {
-            const float x = mesh_.position(v).x;
-            auto it = std::lower_bound(frozenX_.begin(), frozenX_.end(), x - tolerance_);
-            for (std::size_t j = static_cast<std::size_t>(it - frozenX_.begin());
-                 j < frozenX_.size() && frozenX_[j] <= x + tolerance_; ++j) {
-                if (moved_[order_[j]] == 0) touching(v, order_[j], out);
-            }
-            auto near = std::lower_bound(movedEver.begin(), movedEver.end(), std::make_pair(x - tolerance_, std::uint32_t{0}));
-            for (; near != movedEver.end() && near->first <= x + tolerance_; ++near) touching(v, near->second, out);
+            const D3DXVECTOR3& place = mesh_.position(v);
+            frozen_.forEachNear(place, [&](std::uint32_t w) {
+                if (moved_[w] == 0) touching(v, w, out);
+            });
+            movedNear.forEachNear(place, [&](std::uint32_t w) { touching(v, w, out); });
         }
+    }
+
+    static std::vector<std::uint32_t> liveVertices(const SculptMesh& mesh) {
+        std::vector<std::uint32_t> live;
+        for (std::uint32_t v = 0; v < mesh.vertexSlots(); ++v) {
+            if (mesh.isVertex(v)) live.push_back(v);
+        }
+        return live;
     }
 
     const SculptMesh& mesh_;
@@ -322,8 +323,8 @@ private:
     FanLists fans_;
     std::vector<MeshTriangle> triangles_;
     std::vector<std::uint32_t> listIndex_;
-    std::vector<std::uint32_t> order_;
-    std::vector<float> frozenX_;
+    // The vertices where they were when the finder was made.
+    NearPoints frozen_;
     std::vector<std::uint8_t> moved_;
 };
 
@@ -355,15 +356,17 @@ void restore(SculptMesh& mesh, const MeshBeforeStage& before) {
 
 // Takes back part of the moves of offending vertices, round after round,
 // until nothing offends (true) or the rounds run out (false). `withFlat`:
-// flattened triangles offend too.
+// flattened triangles offend too. `changed`: only these vertices (and their
+// triangles) can offend by crossing or touching, the rest of the mesh is
+// known not to; null when anything can.
 bool takeBackOffenders(SculptMesh& mesh, const MeshBeforeStage& before, const std::vector<D3DXVECTOR3>& after,
                        std::vector<float>& along, float mergeLength, float flatArea, bool withFlat,
-                       RepairReport& report, const RunControl& control) {
+                       const std::vector<std::uint32_t>* changed, RepairReport& report, const RunControl& control) {
     OffenceFinder finder(mesh, mergeLength, flatArea, withFlat, control);
     std::vector<std::uint32_t> moved;
     for (int round = 0; round < kUndoRounds; ++round) {
         if (control.stopRequested()) return false;
-        std::vector<std::uint32_t> offenders = finder.find(round == 0 ? nullptr : &moved);
+        std::vector<std::uint32_t> offenders = round == 0 ? finder.find(changed, true) : finder.find(&moved);
         if (offenders.empty()) return true;
         std::sort(offenders.begin(), offenders.end());
         offenders.erase(std::unique(offenders.begin(), offenders.end()), offenders.end());
@@ -408,11 +411,18 @@ bool repairMesh(SculptMesh& mesh, const MeshBeforeStage& before, float cellEdge,
     // Crossings first, while the connectivity is the stage's own; then the
     // flattened triangles are mended without moving the surface, and what
     // still offends takes its moves back.
-    bool settled = takeBackOffenders(mesh, before, after, along, mergeLength, flatArea, false, report, control);
+    bool settled = takeBackOffenders(mesh, before, after, along, mergeLength, flatArea, false, nullptr, report, control);
     if (settled) {
+        // The rest of the mesh no longer crosses or touches itself: only
+        // where the repairer changed triangles can it again.
         Repairer repairer(mesh, mergeLength, flatArea);
         report.edits = repairer.run();
-        settled = takeBackOffenders(mesh, before, after, along, mergeLength, flatArea, true, report, control);
+        std::vector<std::uint32_t> changed = repairer.touched();
+        std::sort(changed.begin(), changed.end());
+        changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
+        changed.erase(std::remove_if(changed.begin(), changed.end(), [&](std::uint32_t v) { return !mesh.isVertex(v); }),
+                      changed.end());
+        settled = takeBackOffenders(mesh, before, after, along, mergeLength, flatArea, true, &changed, report, control);
     }
     if (control.stopRequested()) return false;
     if (!settled) {

@@ -1,8 +1,10 @@
 #include "sculpt/mesh_validity.h"
 
+#include "sculpt/near_points.h"
+#include "sculpt/radix_sort.h"
+
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
 
 namespace {
 
@@ -117,33 +119,11 @@ void checkFans(std::span<const MeshTriangle> triangles, std::size_t vertexCount,
 }
 
 void checkCoincidence(std::span<const D3DXVECTOR3> positions, double tolerance, MeshValidity& v) {
-    if (!(tolerance > 0.0)) tolerance = 1e-12;
-    const auto cellOf = [tolerance](double value) { return static_cast<std::int64_t>(std::floor(value / tolerance)); };
-    const auto key = [](std::int64_t x, std::int64_t y, std::int64_t z) {
-        return static_cast<std::uint64_t>(x) * 73856093u ^ static_cast<std::uint64_t>(y) * 19349663u ^
-               static_cast<std::uint64_t>(z) * 83492791u;
-    };
-    std::unordered_multimap<std::uint64_t, std::uint32_t> cells;
-    cells.reserve(positions.size());
-    for (std::uint32_t i = 0; i < positions.size(); ++i) {
-        const Vec p = toVec(positions[i]);
-        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) continue;
-        const std::int64_t cx = cellOf(p.x), cy = cellOf(p.y), cz = cellOf(p.z);
-        bool coincident = false;
-        for (int dx = -1; dx <= 1 && !coincident; ++dx)
-            for (int dy = -1; dy <= 1 && !coincident; ++dy)
-                for (int dz = -1; dz <= 1 && !coincident; ++dz) {
-                    const auto range = cells.equal_range(key(cx + dx, cy + dy, cz + dz));
-                    for (auto it = range.first; it != range.second; ++it) {
-                        if (length(toVec(positions[it->second]) - p) <= tolerance) {
-                            coincident = true;
-                            break;
-                        }
-                    }
-                }
-        if (coincident) ++v.coincidentVertices;
-        cells.emplace(key(cx, cy, cz), i);
-    }
+    // Each vertex lying on one before it counts once.
+    std::vector<std::uint8_t> onEarlier(positions.size(), 0);
+    const NearPoints near(positions, {}, static_cast<float>(tolerance > 1e-12 ? tolerance : 1e-12));
+    near.forEachPair([&](std::uint32_t a, std::uint32_t b) { onEarlier[std::max(a, b)] = 1; });
+    for (std::uint8_t mark : onEarlier) v.coincidentVertices += mark;
 }
 
 // --- crossing triangles -------------------------------------------------------------------
@@ -282,19 +262,6 @@ struct CellEntry {
     std::uint32_t triangle;
 };
 
-// Entries sorted by cell with a radix sort on 16-bit digits of the dense
-// cell number.
-void sortEntries(std::vector<CellEntry>& entries, int bits) {
-    std::vector<CellEntry> buffer(entries.size());
-    for (int shift = 0; shift < bits; shift += 16) {
-        std::vector<std::uint32_t> counts(65537, 0);
-        for (const CellEntry& e : entries) ++counts[((e.cell >> shift) & 0xFFFF) + 1];
-        for (std::size_t i = 1; i < counts.size(); ++i) counts[i] += counts[i - 1];
-        for (const CellEntry& e : entries) buffer[counts[(e.cell >> shift) & 0xFFFF]++] = e;
-        entries.swap(buffer);
-    }
-}
-
 }  // namespace
 
 std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const D3DXVECTOR3> positions,
@@ -383,7 +350,7 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
     }
     int bits = 1;
     while (bits < 64 && (std::uint64_t{1} << bits) < nx * ny * nz) ++bits;
-    sortEntries(entries, bits);
+    radixSortBy(entries, bits, [](const CellEntry& e) { return e.cell; });
     std::vector<std::size_t> runs;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (i == 0 || entries[i].cell != entries[i - 1].cell) runs.push_back(i);

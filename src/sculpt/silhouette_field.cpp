@@ -273,7 +273,7 @@ void SilhouetteField::walk(const D3DXVECTOR2& origin, const D3DXVECTOR2& directi
         begin = boundary;
         inside = nowInside;
     }
-    walkSteps_ += step + 1;
+    walkSteps_.fetch_add(step + 1, std::memory_order_relaxed);
     if (inside) appendInterval(out, begin, s1);
 }
 

@@ -17,6 +17,7 @@
 // collision lines, decals and snapping ask of the other images.
 #pragma once
 
+#include <atomic>
 #include "core/math3d.h"
 #include "sculpt/silhouette_grid.h"
 
@@ -78,7 +79,7 @@ public:
 
     // Cell steps taken by insideIntervals since the field was made (for
     // tests and benchmarks).
-    long long walkSteps() const { return walkSteps_; }
+    long long walkSteps() const { return walkSteps_.load(std::memory_order_relaxed); }
 
 private:
     static constexpr int kSide = SilhouetteGrid::kSide;
@@ -103,7 +104,8 @@ private:
     std::vector<int> columnStarts_;
     GridBox box_{1.0f, 1.0f, 0.0f, 0.0f};
     bool hasSilhouette_ = false;
-    mutable long long walkSteps_ = 0;
+    // Counted by walks that may run on several threads at once.
+    mutable std::atomic<long long> walkSteps_{0};
 };
 
 // Appends to `out` the parts of the segment from `from` (s = 0) to `to`

@@ -4,7 +4,9 @@
 #include "sculpt/clipping.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -225,14 +227,16 @@ void CollisionDisplay::insideOthers(const ClippingNode& node, const Ray& ray, bo
     }
 }
 
-void CollisionDisplay::judge(ClippingNode& node, std::vector<Ray>& rays, bool focusOnly, bool borders,
-                             bool withObject) const {
-    withObject = withObject && object_ != nullptr;
+void CollisionDisplay::judge(const JudgeJob& job) const {
+    const ClippingNode& node = *job.node;
+    const bool borders = job.borders;
+    const bool withObject = job.withObject && object_ != nullptr;
     const bool anyOther = borders && anyOtherShapes(node);
     // Rays of other pictures keep what all but the focus left of them and
     // only ask the focus again when it moved.
     const bool splitFocus = borders && focus_ != nullptr && focus_ != &node && shapesOthers(*focus_);
-    for (Ray& ray : rays) {
+    for (size_t k = job.begin; k < job.end; ++k) {
+        Ray& ray = (*job.rays)[k];
         ray.judged = ray.placed && (anyOther || withObject);
         if (!ray.judged) {
             ray.result.clear();
@@ -242,10 +246,37 @@ void CollisionDisplay::judge(ClippingNode& node, std::vector<Ray>& rays, bool fo
             insideOthers(node, ray, false, borders, withObject, ray.result);
             continue;
         }
-        if (!focusOnly) insideOthers(node, ray, true, borders, withObject, ray.withoutFocus);
+        if (!job.focusOnly) insideOthers(node, ray, true, borders, withObject, ray.withoutFocus);
         ray.result = ray.withoutFocus;
         narrowBy(*focus_, ray.from, ray.to, ray.result);
     }
+}
+
+void CollisionDisplay::judgeAll(const std::vector<JudgeJob>& jobs) const {
+    // Stretches of a few dozen rays, handed out in turn.
+    constexpr size_t kStretch = 48;
+    std::vector<JudgeJob> stretches;
+    for (const JudgeJob& job : jobs) {
+        for (size_t begin = job.begin; begin < job.end; begin += kStretch) {
+            JudgeJob stretch = job;
+            stretch.begin = begin;
+            stretch.end = std::min(job.end, begin + kStretch);
+            stretches.push_back(stretch);
+        }
+    }
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const size_t helpers = std::min<size_t>({cores - 1, kMaxHelpers, stretches.size() / 8});
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t at = next.fetch_add(1, std::memory_order_relaxed); at < stretches.size();
+             at = next.fetch_add(1, std::memory_order_relaxed))
+            judge(stretches[at]);
+    };
+    std::vector<std::thread> threads;
+    threads.reserve(helpers);
+    for (size_t k = 0; k < helpers; ++k) threads.emplace_back(work);
+    work();
+    for (std::thread& thread : threads) thread.join();
 }
 
 void CollisionDisplay::showLines(ClippingNode& node, const Cast& cast) {
@@ -319,14 +350,24 @@ bool CollisionDisplay::refresh() {
     const bool decalsOnObject = settings_.decalsOnObject && object_ != nullptr;
     const bool lines = settings_.lines && (settings_.linesWithBorders || linesWithObject);
     const bool decals = settings_.decals && (settings_.decalsOnBorders || decalsOnObject);
+    std::vector<JudgeJob> jobs;
     for (ClippingNode* node : nodes_) {
         Cast& cast = castOf(*node);
         const bool isFocus = node == focus_;
         const bool fresh = full || cast.raysStale;
         if (fresh || isFocus) placeRays(*node, cast, lines, decals);
         cast.raysStale = false;
-        judge(*node, cast.lineRays, !fresh && !isFocus, settings_.linesWithBorders, linesWithObject);
-        judge(*node, cast.decalRays, !fresh && !isFocus, settings_.decalsOnBorders, decalsOnObject);
+        const bool focusOnly = !fresh && !isFocus;
+        jobs.push_back(JudgeJob{node, &cast.lineRays, focusOnly, 0, cast.lineRays.size(), settings_.linesWithBorders,
+                                linesWithObject});
+        jobs.push_back(JudgeJob{node, &cast.decalRays, focusOnly, 0, cast.decalRays.size(),
+                                settings_.decalsOnBorders, decalsOnObject});
+    }
+    // The projections are prepared on first use: before the threads ask.
+    for (const ClippingNode* node : nodes_) node->clipping().projection();
+    judgeAll(jobs);
+    for (ClippingNode* node : nodes_) {
+        const Cast& cast = casts_.at(node);
         if (lines) {
             showLines(*node, cast);
         } else {

@@ -114,6 +114,8 @@ public:
     // The largest number of decal blocks of one picture; a quality too fine
     // for it is coarsened until the blocks fit the layer.
     static constexpr int kMaxDecals = ClippingLayer::kCapacity / 4;
+    // At most this many threads help the calling one judge the rays.
+    static constexpr size_t kMaxHelpers = 3;
 
 private:
     // One ray through a picture point across the slab: where it runs, what
@@ -164,9 +166,23 @@ private:
                       IntervalList& out) const;
     bool shapesOthers(const ClippingNode& node) const;
     bool anyOtherShapes(const ClippingNode& node) const;
-    // Judges `rays` of `node` against the other pictures (`borders`) and the
-    // object (`withObject`).
-    void judge(ClippingNode& node, std::vector<Ray>& rays, bool focusOnly, bool borders, bool withObject) const;
+    // A stretch of one node's rays to judge against the other pictures
+    // (`borders`) and the object (`withObject`): with `focusOnly` they only
+    // ask the focus again.
+    struct JudgeJob {
+        const ClippingNode* node = nullptr;
+        std::vector<Ray>* rays = nullptr;
+        bool focusOnly = false;
+        size_t begin = 0;
+        size_t end = 0;
+        bool borders = true;
+        bool withObject = false;
+    };
+    void judge(const JudgeJob& job) const;
+    // Judges every job, the rays spread over the cores when there are many
+    // (each ray only writes its own result, every clipping and the object
+    // are only read).
+    void judgeAll(const std::vector<JudgeJob>& jobs) const;
     void showLines(ClippingNode& node, const Cast& cast);
     void showDecals(ClippingNode& node, const Cast& cast);
 

@@ -48,7 +48,7 @@ ThreeD::ThreeD(Workspace& workspace, TwoD& twoD)
       twoD_(twoD),
       clippings_(std::make_unique<ClippingTable>(twoD.images())),
       rig_(workspace.camera() != nullptr ? *workspace.camera() : ownCamera_) {
-    twoD_.setClippingData(clippings_.get());
+    twoD_.setClippingTable(clippings_.get());
     twoD_.images().addListener(this);
     scene_ = std::make_unique<ClippingScene>(twoD_.images(), *clippings_, sceneDevice());
     scene_->setEntryRectangles([this](int slot, ScreenRect& rect) {
@@ -72,7 +72,7 @@ ThreeD::ThreeD(Workspace& workspace, TwoD& twoD)
 
 ThreeD::~ThreeD() {
     twoD_.images().removeListener(this);
-    twoD_.setClippingData(nullptr);
+    twoD_.setClippingTable(nullptr);
     if (list_ != nullptr) list_->clear();
     scene_.reset();
 }
@@ -122,7 +122,9 @@ void ThreeD::resetWorkspace() {
 
 void ThreeD::entryAdded(int /*index*/, ImageEntry& entry) {
     if (list_ != nullptr) list_->addEntry(entry);
-    scene_->sync(false);
+    // Outside this mode the scene catches up when the mode is entered: the
+    // 2D mode adds pictures without waiting for their 3D nodes.
+    if (workspace().currentMode() == number()) scene_->sync(false);
     refreshListMarkers();
 }
 
@@ -249,7 +251,24 @@ void ThreeD::frame() {
     updateObject();
     scene_->refreshCollisions();
     if (list_ != nullptr) list_->setSelected(twoD_.selectedEntry());
+    sceneDivisor_ = sceneDivisorNow();
     WorkspaceMode::frame();
+}
+
+int ThreeD::sceneDivisorNow() {
+    const double now =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    const Camera& camera = rig_.camera();
+    const bool cameraMoved =
+        camera.position() != framedCameraPosition_ || camera.viewDirection() != framedCameraDirection_;
+    const bool dragging = cameraDrag_ != CameraDrag::None || gestures_.anyHeld() || heldSlider_ != nullptr;
+    const bool moving = scene_->isAnimating() || (dragging && (cameraMoved || placementMoved_));
+    const int divisor = dragResolution_.divisorFor(moving, now - framedAtMs_);
+    framedCameraPosition_ = camera.position();
+    framedCameraDirection_ = camera.viewDirection();
+    placementMoved_ = false;
+    framedAtMs_ = now;
+    return divisor;
 }
 
 ViewGeometry ThreeD::viewGeometry() const {
@@ -282,6 +301,7 @@ void ThreeD::drawScene(DxRenderer& renderer) {
     if (device == nullptr) return;
     const Camera& camera = rig_.camera();
     camera.applyView(*device);
+    const bool reduced = sceneDivisor_ > 1 && device->beginReducedScene(sceneDivisor_);
     if (viewObjects_) {
         viewObjects_->applyLight(*device);
         viewObjects_->drawGround();
@@ -311,6 +331,7 @@ void ThreeD::drawScene(DxRenderer& renderer) {
         axisTips_ = viewObjects_->drawCoordinateSystem(renderer, camera, workspace().backBufferWidth(),
                                                        workspace().backBufferHeight());
     }
+    if (reduced) device->endReducedScene();
 }
 
 void ThreeD::drawView(DxRenderer& renderer) {

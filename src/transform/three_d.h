@@ -30,6 +30,7 @@
 #include "image/image_entry.h"
 #include "render/camera.h"
 #include "transform/camera_rig.h"
+#include "transform/drag_resolution.h"
 #include "transform/gestures.h"
 #include "transform/sculpted_object.h"
 #include "transform/transform_history.h"
@@ -211,6 +212,8 @@ private:
     bool letterKey(int key);
     void hover(float x, float y);
     void cameraDragged(float dx, float dy);
+    // The divisor of the 3D view's resolution for the frame beginning now.
+    int sceneDivisorNow();
     void zoomThroughPointer(float amount, float x, float y);
     void updateModifierHelp();
     void showPlacementStatus(bool running);
@@ -290,6 +293,15 @@ private:
     bool sliderRecorded_ = false;
     bool shrinking_ = false;
     Restore restore_;
+    // The resolution of the 3D view while a drag moves it or pictures fly:
+    // whether a placement moved since the last frame, where the camera
+    // stood then and when that frame began.
+    DragResolution dragResolution_;
+    bool placementMoved_ = false;
+    D3DXVECTOR3 framedCameraPosition_{0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 framedCameraDirection_{0.0f, 0.0f, 0.0f};
+    double framedAtMs_ = 0.0;
+    int sceneDivisor_ = 1;
     int lineSpacing_ = 1;
     std::uint64_t clockStart_ = 0;
     // Numbers of the images in the undo records.

@@ -309,6 +309,7 @@ void ThreeD::setPlacement(const ClippingPlacement& placement, bool reshaped) {
     // The scene rotation saved with the project follows the angles.
     stored.rotation = nodeRotationOfAngles(stored.angle, stored.angleheight, stored.angleimage);
     clipping->setPlacement(stored);
+    placementMoved_ = true;
     placementWritten(slot, reshaped);
 }
 

@@ -2,11 +2,9 @@
 
 #include "core/configuration.h"
 #include "gui/cursor_kinds.h"
-#include "gui/gui_label.h"
 #include "gui/key_table.h"
-#include "gui/panel_window.h"
 #include "image/border.h"
-#include "project/clipping_data.h"
+#include "project/clipping_elements.h"
 #include "project/picture_import.h"
 #include "render/renderer.h"
 #include "render/texture.h"
@@ -261,7 +259,7 @@ void GeneralRubric::toggleTool(Tool tool) {
 void GeneralRubric::loadImages() {
     CommandUi ui{mode_.workspace().dialogs(), mode_.workspace().systemCursor(), mode_};
     const int before = mode_.images().imageCount();
-    loadImagesCommand(mode_.images(), ui, mode_.maskValue());
+    loadImagesCommand(mode_.images(), ui, mode_.maskValue(), mode_.clippingTable());
     mode_.afterImagesAdded(before);
 }
 
@@ -274,7 +272,7 @@ void GeneralRubric::cloneSelected() {
     mode_.setStatus(withImageName("Clone image %s", source->name()));
     mode_.drawFrame();
     const int slot = images.append(cloneEntry(*source, images.nextImageNumber()));
-    if (ClippingData* clippings = mode_.clippingData()) clippings->copyClipping(sourceSlot, slot);
+    if (ClippingTable* clippings = mode_.clippingTable()) clippings->copyClipping(sourceSlot, slot);
     mode_.setBusy(false);
     mode_.selectSlot(slot);
     mode_.afterImagesAdded(images.imageCount());
@@ -441,27 +439,10 @@ void GeneralRubric::drawOverlay(DxRenderer& renderer, const ViewRect& view) {
 
 void GeneralRubric::showAnimationTimePanel() {
     if (!animationPanel_) {
-        const int width = 300;
-        animationPanel_ =
-            std::make_unique<PanelWindow>(String("Animation Time"), mode_.centredPanelLeft(width), 120, width, 90);
-        GuiLabel* label = makeLabel("Animation Time (ms):");
-        label->setRect(animationPanel_->contentLeft(), animationPanel_->contentTop(), animationPanel_->contentRight(),
-                       animationPanel_->contentTop() + 18);
-        animationPanel_->add(label);
-        animationTime_ = makeSlider(SliderKind::Whole, "Animation Time", 0.0f, 3000.0f, 400.0f);
-        animationTime_->setStep(50.0f);
-        animationTime_->setMaximumAdjustable(true);
-        animationTime_->setDescription(String("How long one animation takes, in milliseconds."));
-        animationTime_->setRect(animationPanel_->contentLeft(), animationPanel_->contentTop() + 20,
-                                animationPanel_->contentRight(), animationPanel_->contentTop() + 50);
-        animationTime_->setServices(mode_.sliderServices());
-        animationTime_->addListener(this);
-        animationPanel_->add(animationTime_);
+        animationPanel_ = std::make_unique<AnimationTimePanel>(mode_.workspace().backBufferWidth(),
+                                                               mode_.workspace().settings().animtime,
+                                                               mode_.sliderServices());
     }
-    animationTime_->setValue(mode_.workspace().settings().animtime);
+    animationPanel_->refresh();
     mode_.showFloatingPanel(*animationPanel_);
-}
-
-void GeneralRubric::valueChanged(GuiSlider* slider) {
-    if (slider == animationTime_) mode_.workspace().settings().animtime = slider->value();
 }

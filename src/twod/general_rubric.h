@@ -4,20 +4,19 @@
 // rotation centre, field-of-view centre and snap point by a click on it.
 #pragma once
 
+#include "gui/animation_time_panel.h"
 #include "gui/gui_button.h"
 #include "gui/gui_container.h"
 #include "gui/gui_listeners.h"
-#include "gui/gui_slider.h"
 #include "image/image_operations.h"
 #include "twod/rubric.h"
 
 #include <array>
 #include <memory>
 
-class PanelWindow;
 class TwoD;
 
-class GeneralRubric : public Rubric, private GuiButtonListener, private GuiSliderListener {
+class GeneralRubric : public Rubric, private GuiButtonListener {
 public:
     // The buttons in their panel order.
     enum Button {
@@ -76,6 +75,8 @@ public:
     void toggleTool(Tool tool);
     // "Animation Time...": the panel with the animation time slider.
     void showAnimationTimePanel();
+    // The panel once it was shown, else null.
+    AnimationTimePanel* animationTimePanel() const { return animationPanel_.get(); }
 
 private:
     void build();
@@ -85,9 +86,6 @@ private:
     String statusText(Button which) const;
     void released(GuiButton* button) override;
     void over(GuiButton* button) override;
-    void valueChanged(GuiSlider* slider) override;
-    // The value dialog ends with a release: the value counts the same.
-    void released(GuiSlider* slider) override { valueChanged(slider); }
     void finishCutOut(ImagePoint end);
     void setPoint(Tool tool, ImagePoint point);
 
@@ -99,6 +97,5 @@ private:
     bool expanding_ = false;
     ImagePoint rectStart_;
     ImagePoint rectEnd_;
-    std::unique_ptr<PanelWindow> animationPanel_;
-    GuiSlider* animationTime_ = nullptr;
+    std::unique_ptr<AnimationTimePanel> animationPanel_;
 };

@@ -33,7 +33,7 @@
 #include <chrono>
 #include <memory>
 
-class ClippingData;
+class ClippingTable;
 class GuiCheckbox;
 class GuiLabel;
 class GuiRadiobutton;
@@ -74,9 +74,10 @@ public:
     EntryMaskWiring& maskWiring() { return wiring_; }
 
     // --- shared with the transformation mode
-    // The clippings the project file reads and writes (null: none).
-    void setClippingData(ClippingData* clippings) { clippings_ = clippings; }
-    ClippingData* clippingData() const { return clippings_; }
+    // The images' clippings (null: none): the project file reads and writes
+    // them, and pictures being read get theirs made beside them.
+    void setClippingTable(ClippingTable* clippings) { clippings_ = clippings; }
+    ClippingTable* clippingTable() const { return clippings_; }
     // The commands both modes offer: "New Project", "Load Project...",
     // "Save Project...", "Background Color...", "Animation Time...". The
     // status of a long command goes to `status` (the current mode). False for
@@ -221,7 +222,7 @@ private:
     MaskChangeNotifier notifier_;
     MaskUndoList undo_;
     EntryMaskWiring wiring_;
-    ClippingData* clippings_ = nullptr;
+    ClippingTable* clippings_ = nullptr;
 
     std::unique_ptr<GeneralRubric> general_;
     std::unique_ptr<MaskingRubric> masking_;

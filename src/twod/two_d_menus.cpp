@@ -6,6 +6,7 @@
 #include "core/configuration.h"
 #include "gui/gui_menu.h"
 #include "image/image_entry.h"
+#include "project/clipping_elements.h"
 #include "project/picture_import.h"
 #include "project/platform_dialogs.h"
 #include "project/project_file.h"

@@ -434,4 +434,33 @@ TEST_F(GlDeviceTest, KeptFramesStayReadableAfterPresentAndDrawingMovesBack) {
     EXPECT_TRUE(near(pixel(48, 32), kWhite));
 }
 
+TEST_F(GlDeviceTest, AReducedSceneLandsStretchedOverTheBackBufferAndDrawingReturnsToFullSize) {
+    newFrame(0xFF0000FF);
+    drawList(screenQuad(0, 0, 64, 8, 0.5f, 0xFFFFFFFF), kScreenFlags);
+    ASSERT_TRUE(device->beginReducedScene(2));
+    EXPECT_FALSE(device->beginReducedScene(2));  // one at a time
+    // Back-buffer coordinates: the left half, below the top band.
+    drawList(screenQuad(0, 16, 32, 64, 0.5f, 0xFFFF0000), kScreenFlags);
+    device->endReducedScene();
+    // The reduced scene starts from the frame's clear colour and covers
+    // the whole back buffer: the white band drawn before it is gone.
+    EXPECT_TRUE(near(pixel(40, 2), kBlue));
+    EXPECT_TRUE(near(pixel(12, 40), kRed));
+    EXPECT_TRUE(near(pixel(52, 40), kBlue));
+    // Its pixels are twice the size: a one-pixel line covers two rows.
+    newFrame(0xFF000000);
+    ASSERT_TRUE(device->beginReducedScene(2));
+    drawList(screenQuad(0, 30, 64, 32, 0.5f, 0xFF00FF00), kScreenFlags);
+    device->endReducedScene();
+    EXPECT_GT(pixel(20, 30).g, 100);
+    EXPECT_GT(pixel(20, 31).g, 100);
+    // After it, drawing is at full size again, a pixel as sharp as before.
+    drawList(screenQuad(10, 50, 11, 51, 0.5f, 0xFFFFFFFF), kScreenFlags);
+    EXPECT_TRUE(near(pixel(10, 50), kWhite));
+    EXPECT_TRUE(near(pixel(11, 50), kBlack));
+    EXPECT_TRUE(near(pixel(10, 51), kBlack));
+    EXPECT_FALSE(device->beginReducedScene(1));
+    EXPECT_FALSE(device->beginReducedScene(5));
+}
+
 }  // namespace

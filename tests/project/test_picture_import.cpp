@@ -1,6 +1,7 @@
 // Pictures and masks in and out: export names, dialogs, alpha as mask, bad files.
 #include "project/picture_import.h"
 
+#include "project/clipping_elements.h"
 #include "project/project_file.h"
 
 #include "image/border.h"
@@ -116,6 +117,36 @@ TEST(PictureNames, ExtensionOfTheChosenTypeIsAppendedAfterAnyTypedOne) {
     }
     EXPECT_STREQ(open[0].description.text(), "All supported formats");
     EXPECT_STREQ(open[0].patterns.text(), "*.bmp;*.dds;*.dib;*.hdr;*.jpg;*.pfm;*.png;*.ppm;*.tga");
+}
+
+TEST(PictureImport, PicturesReadWithTheirClippingsJoinTheTableInTheirOrder) {
+    TempDir dir;
+    Workspace w;
+    ClippingTable clippings(w.images);
+    const String plain = path(dir, "plain.png");
+    const String masked = path(dir, "masked.png");
+    const String junk = path(dir, "junk.png");
+    writePicture(plain, 300, 200, gradient);
+    writePicture(masked, 1024, 768, gradient, disc(512, 384, 200));
+    ASSERT_TRUE(testsupport::writeText(junk.str(), "this is not a picture"));
+    w.dialogs.answerOpenFiles({plain, junk, masked});
+    w.dialogs.answerMessage(MessageAnswer::Ok);
+
+    const PictureLoadReport report = loadImagesCommand(w.images, w.ui, 77, &clippings);
+    EXPECT_EQ(report.loaded, 2);
+    ASSERT_EQ(report.failures.size(), 1u);
+    ASSERT_EQ(w.images.imageCount(), 2);
+    ASSERT_EQ(clippings.slotCount(), 2);
+    for (int slot = 0; slot < 2; ++slot) {
+        ASSERT_NE(clippings.clipping(slot), nullptr) << slot;
+        EXPECT_EQ(&clippings.clipping(slot)->entry(), w.images.entry(slot)) << slot;
+        EXPECT_FALSE(clippings.clipping(slot)->isOutOfDate()) << slot;
+    }
+    // In the order chosen: the plain picture first (no mask, no silhouette),
+    // then the one whose alpha channel gave its mask and silhouette.
+    EXPECT_EQ(w.images.entry(0)->workingCopy.marginBottom, 512 - 200);
+    EXPECT_FALSE(clippings.clipping(0)->grid().hasSilhouette());
+    EXPECT_TRUE(clippings.clipping(1)->grid().hasSilhouette());
 }
 
 TEST(PictureImport, LoadImagesNamesByTheLoadCounterAndReportsProgress) {

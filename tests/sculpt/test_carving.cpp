@@ -2,6 +2,7 @@
 // shortcut against the cell walk it stands for, isCellSettled over adding and
 // removing clippings, depth 0 and 7, results that do not depend on the number
 // of threads, and the captions and picture planes of a run.
+#include "carve_cell_by_cell.h"
 #include "sculpt/clipping.h"
 #include "sculpt/octree_carving.h"
 #include "sculpt/sculpt_scene.h"
@@ -204,27 +205,6 @@ TEST(Carve, DepthSevenKeepsPartialCubesInKeyOrderWhateverTheThreads) {
     }
 }
 
-// Carving by the rule alone: every child of every kept cube asked of every
-// clipping.
-std::vector<CellKey> carveByTheRule(std::span<const SculptClipping* const> list, int depth) {
-    const LevelTables tables;
-    std::vector<CellKey> level{0};
-    for (int l = 0; l < depth; ++l) {
-        std::vector<CellKey> next;
-        for (CellKey parent : level) {
-            std::uint32_t x = 0, y = 0, z = 0;
-            cellPosition(parent, x, y, z);
-            for (std::uint32_t bits = 0; bits < 8; ++bits) {
-                const D3DXVECTOR3 centre =
-                    cellCentre(2 * x + (bits >> 2), 2 * y + ((bits >> 1) & 1), 2 * z + (bits & 1), l + 1, tables);
-                if (!isCellSettled(list, centre, tables.radius[l + 1])) next.push_back((parent << 3) | bits);
-            }
-        }
-        level.swap(next);
-    }
-    return level;
-}
-
 TEST(Carve, SkippingCubesSeenInsideFromTheirParentKeepsExactlyWhatTheRuleKeeps) {
     // The ring, and the creature with one picture given a field of view (whose
     // cubes are always asked) and another turned and tilted.
@@ -245,7 +225,7 @@ TEST(Carve, SkippingCubesSeenInsideFromTheirParentKeepsExactlyWhatTheRuleKeeps) 
         OctreeCarver carver;
         const OwnRunControl control;
         ASSERT_TRUE(carver.carve(7, constList(captured), LevelTables(), control));
-        EXPECT_EQ(carver.finestCells(), carveByTheRule(constList(captured), 7));
+        EXPECT_EQ(carver.finestCells(), carveCellByCell(constList(captured), 7, LevelTables{}, isCellSettled));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "render/camera.h"
 #include "transform/camera_rig.h"
+#include "transform/drag_resolution.h"
 
 #include <gtest/gtest.h>
 
@@ -129,6 +130,33 @@ TEST(CameraRig, DoubleClickViewsPlaceTheCameraAroundATarget) {
     EXPECT_NEAR(r.rig.distance(), depth, 1e-2f);
     const D3DXVECTOR3 moved = r.camera.position() - before;
     EXPECT_NEAR(D3DXVec3Dot(&moved, &r.camera.viewDirection()), 0.0f, 1e-2f);
+}
+
+TEST(DragResolution, OnlyASlowMovementGetsCoarserAndRestingSharpensAgain) {
+    struct Frame {
+        bool moving;
+        double msSincePrevious;
+        int divisor;
+    };
+    const Frame frames[] = {
+        {false, 100.0, 1},  // at rest: full, however long since the last frame
+        {true, 900.0, 1},   // a movement begins after a rest: not measured
+        {true, 20.0, 1},    // fast enough
+        {true, 60.0, 2},    // a slow full frame: the movement goes on at half
+        {true, 10.0, 2},    // and stays there, fast as it now is
+        {true, 30.0, 3},    // still slow at half: a third
+        {true, 90.0, 3},    // and no coarser
+        {false, 10.0, 1},   // the pointer rests: full at once
+        {true, 500.0, 1},   // the next movement is measured afresh
+        {true, 24.0, 1},
+        {true, 26.0, 2},
+    };
+    DragResolution resolution;
+    int index = 0;
+    for (const Frame& frame : frames) {
+        EXPECT_EQ(resolution.divisorFor(frame.moving, frame.msSincePrevious), frame.divisor) << "frame " << index;
+        ++index;
+    }
 }
 
 }  // namespace

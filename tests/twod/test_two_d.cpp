@@ -145,6 +145,21 @@ TEST_F(TwoDTest, RenderTogglesFollowTheMenuAndTheFunctionKeysWithTheirCheckMarks
     EXPECT_EQ(mode.itemChecked("View", "Render Interactive Preview"), preview ? 0 : 1);
 }
 
+TEST_F(TwoDTest, TheAnimationTimePanelShowsAndWritesTheSetting) {
+    workspace.settingsValue.animtime = 400.0f;
+    GuiMenu* view = mode.menuBar().findMenu(String("View"));
+    ASSERT_TRUE(mode.menuBar().openMenuNamed(String("View")));
+    view->choose(view->item(String("Animation Time...")));
+    AnimationTimePanel* panel = mode.generalRubric().animationTimePanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    GuiSlider& slider = panel->slider();
+    EXPECT_FLOAT_EQ(slider.value(), 400.0f);
+    mode.onMouseMove(static_cast<float>(slider.left() + 5), static_cast<float>(slider.top() + slider.bottom()) / 2.0f);
+    mode.onMouseWheel(+1);
+    EXPECT_FLOAT_EQ(workspace.settingsValue.animtime, 450.0f);
+}
+
 TEST_F(TwoDTest, PanningAndZoomingMoveTheViewAndEscapePutsItBack) {
     addImage("1");
     mode.selectByNumber(1);

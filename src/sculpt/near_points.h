@@ -1,0 +1,100 @@
+// NearPoints: which points of a set lie within a small distance of each
+// other, or of a given place, without comparing every pair. The points are
+// sorted into cubic cells at least that distance wide; two points within
+// reach of each other lie in the same or in neighbouring cells.
+#pragma once
+
+#include "core/math3d.h"
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+class NearPoints {
+public:
+    // Points `ids` (indices into `positions`; all of them when empty) with
+    // `reach` > 0. Points with a coordinate that is not finite take no
+    // part. The positions are read now; later changes are not seen.
+    NearPoints(std::span<const D3DXVECTOR3> positions, std::span<const std::uint32_t> ids, float reach);
+
+    // Calls visit(a, b) once for every two points within reach of each
+    // other (|a - b| <= reach), a and b their indices.
+    template <typename Visit>
+    void forEachPair(Visit&& visit) const;
+
+    // Calls visit(id) for every point within reach of `place`.
+    template <typename Visit>
+    void forEachNear(const D3DXVECTOR3& place, Visit&& visit) const;
+
+private:
+    struct Entry {
+        std::uint64_t cell;
+        std::uint32_t id;
+        D3DXVECTOR3 position;
+    };
+    static constexpr int kBits = 21;
+
+    bool cellOf(const D3DXVECTOR3& p, std::int64_t q[3]) const;
+    static std::uint64_t key(std::int64_t x, std::int64_t y, std::int64_t z) {
+        return (static_cast<std::uint64_t>(x) << (2 * kBits)) | (static_cast<std::uint64_t>(y) << kBits) |
+               static_cast<std::uint64_t>(z);
+    }
+    bool within(const D3DXVECTOR3& a, const D3DXVECTOR3& b) const {
+        const float dx = a.x - b.x, dy = a.y - b.y, dz = a.z - b.z;
+        return dx * dx + dy * dy + dz * dz <= reach2_;
+    }
+    // The first entry at or after `cell`.
+    std::size_t lowerBound(std::uint64_t cell) const;
+
+    float reach2_;
+    bool hasCells_ = false;
+    float cell_ = 1.0f;
+    D3DXVECTOR3 origin_;
+    std::vector<Entry> entries_;
+};
+
+template <typename Visit>
+void NearPoints::forEachPair(Visit&& visit) const {
+    // In cell order, the cells after a cell among its 26 neighbours form five
+    // runs of consecutive keys: (x, y, z + 1), (x, y + 1, z - 1 .. z + 1) and
+    // (x + 1, y + d, z - 1 .. z + 1) for d = -1, 0, 1. Their starts only grow
+    // with the cell, so one cursor per run walks the entries once.
+    static constexpr int kRuns = 5;
+    static constexpr int kDx[kRuns] = {0, 0, 1, 1, 1};
+    static constexpr int kDy[kRuns] = {0, 1, -1, 0, 1};
+    std::size_t cursor[kRuns] = {0, 0, 0, 0, 0};
+    const std::uint64_t mask = (std::uint64_t{1} << kBits) - 1;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const Entry& a = entries_[i];
+        for (std::size_t j = i + 1; j < entries_.size() && entries_[j].cell == a.cell; ++j) {
+            if (within(a.position, entries_[j].position)) visit(a.id, entries_[j].id);
+        }
+        const std::int64_t x = static_cast<std::int64_t>(a.cell >> (2 * kBits));
+        const std::int64_t y = static_cast<std::int64_t>((a.cell >> kBits) & mask);
+        const std::int64_t z = static_cast<std::int64_t>(a.cell & mask);
+        for (int r = 0; r < kRuns; ++r) {
+            const std::uint64_t first = key(x + kDx[r], y + kDy[r], r == 0 ? z + 1 : z - 1);
+            const std::uint64_t last = key(x + kDx[r], y + kDy[r], z + 1);
+            std::size_t& at = cursor[r];
+            while (at < entries_.size() && entries_[at].cell < first) ++at;
+            for (std::size_t j = at; j < entries_.size() && entries_[j].cell <= last; ++j) {
+                if (within(a.position, entries_[j].position)) visit(a.id, entries_[j].id);
+            }
+        }
+    }
+}
+
+template <typename Visit>
+void NearPoints::forEachNear(const D3DXVECTOR3& place, Visit&& visit) const {
+    std::int64_t q[3];
+    if (!cellOf(place, q)) return;
+    for (int dx = -1; dx <= 1; ++dx) {
+        for (int dy = -1; dy <= 1; ++dy) {
+            const std::uint64_t last = key(q[0] + dx, q[1] + dy, q[2] + 1);
+            for (std::size_t j = lowerBound(key(q[0] + dx, q[1] + dy, q[2] - 1));
+                 j < entries_.size() && entries_[j].cell <= last; ++j) {
+                if (within(place, entries_[j].position)) visit(entries_[j].id);
+            }
+        }
+    }
+}

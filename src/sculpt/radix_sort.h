@@ -1,0 +1,26 @@
+// A stable least-significant-digit radix sort of items by an unsigned key of
+// `bits` bits, in as few passes of up to 16-bit digits as the key needs.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+// Sorts `items` by keyOf(item) (std::uint64_t, below 2^bits); items with
+// equal keys keep their order.
+template <typename Item, typename KeyOf>
+void radixSortBy(std::vector<Item>& items, int bits, KeyOf keyOf) {
+    if (items.size() < 2 || bits <= 0) return;
+    std::vector<Item> buffer(items.size());
+    const int passes = (bits + 15) / 16;
+    const int digit = (bits + passes - 1) / passes;
+    const std::uint64_t mask = (std::uint64_t{1} << digit) - 1;
+    std::vector<std::uint32_t> counts((std::size_t{1} << digit) + 1);
+    for (int shift = 0; shift < bits; shift += digit) {
+        std::fill(counts.begin(), counts.end(), 0u);
+        for (const Item& item : items) ++counts[((keyOf(item) >> shift) & mask) + 1];
+        for (std::size_t i = 1; i < counts.size(); ++i) counts[i] += counts[i - 1];
+        for (const Item& item : items) buffer[counts[(keyOf(item) >> shift) & mask]++] = item;
+        items.swap(buffer);
+    }
+}

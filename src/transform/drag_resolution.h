@@ -1,0 +1,27 @@
+// DragResolution: the resolution a frame of the 3D view is drawn at.
+// Translucent pictures and walls over the whole view cost a software
+// rasteriser dearly, so while a drag moves the view (the camera, or a
+// clipping under a gesture) and a frame of that movement turns out slow,
+// the rest of the movement is drawn at half resolution, and at a third when
+// that is still slow. A frame in which nothing moved is always drawn at
+// full resolution, so the view sharpens as soon as the pointer rests, and
+// the next movement is measured afresh. On fast hardware nothing changes.
+#pragma once
+
+class DragResolution {
+public:
+    // A moving frame slower than this (the time from the frame before it)
+    // makes the following ones coarser.
+    static constexpr double kSlowFrameMs = 25.0;
+    static constexpr int kCoarsestDivisor = 3;
+
+    // Called once a frame. `moving`: a drag moved the view since the
+    // previous frame; `msSincePreviousFrame`: the time since the previous
+    // frame began. Returns the divisor of the resolution to draw this frame
+    // at: 1 (full) to kCoarsestDivisor.
+    int divisorFor(bool moving, double msSincePreviousFrame);
+
+private:
+    bool moving_ = false;
+    int divisor_ = 1;
+};

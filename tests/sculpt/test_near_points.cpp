@@ -1,0 +1,146 @@
+// Finding points near each other through cells, against comparing every
+// pair; and the radix sort the cells are ordered with, against a stable sort.
+#include "sculpt/near_points.h"
+#include "sculpt/radix_sort.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Pair = std::pair<std::uint32_t, std::uint32_t>;
+
+bool within(const D3DXVECTOR3& a, const D3DXVECTOR3& b, float reach) {
+    const float dx = a.x - b.x, dy = a.y - b.y, dz = a.z - b.z;
+    return dx * dx + dy * dy + dz * dz <= reach * reach;
+}
+
+bool finite(const D3DXVECTOR3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+
+// Clusters of points a little closer and a little farther than the reach,
+// on lattice places (so that many sit exactly on cell borders) and off them,
+// with a few points that are not finite.
+std::vector<D3DXVECTOR3> clusteredPoints(unsigned seed, float spread, float reach) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> place(-spread, spread);
+    std::uniform_real_distribution<float> jitter(-1.5f * reach, 1.5f * reach);
+    std::vector<D3DXVECTOR3> points;
+    for (int c = 0; c < 60; ++c) {
+        const D3DXVECTOR3 centre(place(random), place(random), place(random));
+        for (int k = 0; k < 6; ++k) points.push_back(centre + D3DXVECTOR3(jitter(random), jitter(random), jitter(random)));
+        points.push_back(centre);
+        points.push_back(centre + D3DXVECTOR3(reach, 0.0f, 0.0f));
+    }
+    for (int k = 0; k < 40; ++k) points.push_back(D3DXVECTOR3(reach * static_cast<float>(k % 5), reach * static_cast<float>(k / 5), 0.0f));
+    points.push_back(D3DXVECTOR3(std::numeric_limits<float>::quiet_NaN(), 0.0f, 0.0f));
+    points.push_back(D3DXVECTOR3(0.0f, std::numeric_limits<float>::infinity(), 0.0f));
+    return points;
+}
+
+std::set<Pair> everyPairWithin(const std::vector<D3DXVECTOR3>& points, const std::vector<std::uint32_t>& ids, float reach) {
+    std::set<Pair> pairs;
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        for (std::size_t j = i + 1; j < ids.size(); ++j) {
+            const std::uint32_t a = ids[i], b = ids[j];
+            if (finite(points[a]) && finite(points[b]) && within(points[a], points[b], reach)) {
+                pairs.insert({std::min(a, b), std::max(a, b)});
+            }
+        }
+    return pairs;
+}
+
+struct NearCase {
+    const char* name;
+    float spread;
+    float reach;
+    bool subset;  // only every other point takes part
+};
+
+TEST(NearPoints, FindsExactlyThePairsAndNeighboursWithinReach) {
+    const NearCase cases[] = {
+        {"reach small against the spread", 100.0f, 0.5f, false},
+        {"some of the points", 100.0f, 0.5f, true},
+        {"reach as large as the spread", 1.0f, 1.0f, false},
+        // Too many cells for the bits of a key: the cells grow wider than
+        // the reach, which must not lose any pair.
+        {"spread far beyond the key's cells", 1.0e6f, 1.0e-4f, false},
+    };
+    for (const NearCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<D3DXVECTOR3> points = clusteredPoints(7, c.spread, c.reach);
+        std::vector<std::uint32_t> ids;
+        for (std::uint32_t i = 0; i < points.size(); i += c.subset ? 2 : 1) ids.push_back(i);
+        const NearPoints near(points, c.subset ? std::span<const std::uint32_t>(ids) : std::span<const std::uint32_t>(),
+                              c.reach);
+
+        std::vector<Pair> found;
+        near.forEachPair([&](std::uint32_t a, std::uint32_t b) { found.push_back({std::min(a, b), std::max(a, b)}); });
+        const std::set<Pair> expected = everyPairWithin(points, ids, c.reach);
+        EXPECT_FALSE(expected.empty());
+        EXPECT_EQ(std::set<Pair>(found.begin(), found.end()), expected);
+        EXPECT_EQ(found.size(), expected.size()) << "a pair was visited twice";
+
+        for (std::size_t probe = 0; probe < points.size(); probe += 3) {
+            std::set<std::uint32_t> seen;
+            near.forEachNear(points[probe], [&](std::uint32_t id) { seen.insert(id); });
+            std::set<std::uint32_t> wanted;
+            if (finite(points[probe])) {
+                for (std::uint32_t id : ids) {
+                    if (finite(points[id]) && within(points[probe], points[id], c.reach)) wanted.insert(id);
+                }
+            }
+            ASSERT_EQ(seen, wanted) << "around point " << probe;
+        }
+    }
+}
+
+TEST(NearPoints, HandlesNoPointsAndAllOnOnePlace) {
+    const std::vector<D3DXVECTOR3> none;
+    const NearPoints empty(none, {}, 1.0f);
+    int visits = 0;
+    empty.forEachPair([&](std::uint32_t, std::uint32_t) { ++visits; });
+    empty.forEachNear(D3DXVECTOR3(0.0f, 0.0f, 0.0f), [&](std::uint32_t) { ++visits; });
+    EXPECT_EQ(visits, 0);
+
+    const std::vector<D3DXVECTOR3> stacked(5, D3DXVECTOR3(3.0f, -2.0f, 1.0f));
+    const NearPoints same(stacked, {}, 1e-6f);
+    same.forEachPair([&](std::uint32_t, std::uint32_t) { ++visits; });
+    EXPECT_EQ(visits, 10);
+}
+
+struct Keyed {
+    std::uint64_t key;
+    std::uint32_t order;
+};
+
+TEST(RadixSortBy, SortsStablyForEveryKeyWidth) {
+    std::mt19937_64 random(11);
+    for (int bits : {1, 7, 15, 16, 17, 31, 33, 48, 63, 64}) {
+        SCOPED_TRACE(bits);
+        const std::uint64_t mask = bits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
+        std::vector<Keyed> items;
+        for (std::uint32_t i = 0; i < 3000; ++i) {
+            // Few distinct keys half of the time, so that ties are common.
+            const std::uint64_t key = (i % 2 == 0 ? random() % 5 : random()) & mask;
+            items.push_back({key, i});
+        }
+        std::vector<Keyed> expected = items;
+        std::stable_sort(expected.begin(), expected.end(), [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
+        radixSortBy(items, bits, [](const Keyed& k) { return k.key; });
+        ASSERT_EQ(items.size(), expected.size());
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            ASSERT_EQ(items[i].key, expected[i].key) << i;
+            ASSERT_EQ(items[i].order, expected[i].order) << i;
+        }
+    }
+}
+
+}  // namespace
