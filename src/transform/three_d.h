@@ -219,6 +219,9 @@ private:
     void showPlacementStatus(bool running);
     void takeRestorePoint(bool camera);
     bool animatingRefusal();
+    // False (the help text saying why) while pictures fly or a run goes on;
+    // otherwise brings the pictures changed in the 2D mode up to date.
+    bool readyForRun();
     D3DXVECTOR3 selectedCentre() const;
 
     // --- showing and hiding (three_d_placement.cpp)

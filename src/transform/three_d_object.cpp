@@ -72,14 +72,19 @@ std::vector<Clipping*> ThreeD::clippingList() const {
     return list;
 }
 
-bool ThreeD::startSculpture() {
+bool ThreeD::readyForRun() {
     if (animatingRefusal()) return false;
     if (object_->isRunning()) {
         setHelpText(text(kRunGoingOn));
         return false;
     }
-    // Pictures changed in the 2D mode carve as they are now.
+    // Pictures changed in the 2D mode take part as they are now.
     bringClippingsUpToDate();
+    return true;
+}
+
+bool ThreeD::startSculpture() {
+    if (!readyForRun()) return false;
     const std::vector<Clipping*> list = clippingList();
     if (object_->startSculpture(sculptSettings(), list) != SculptedObject::Start::Started) {
         setHelpText(text(kNothingParticipates));
@@ -91,12 +96,7 @@ bool ThreeD::startSculpture() {
 }
 
 bool ThreeD::startTexturing() {
-    if (animatingRefusal()) return false;
-    if (object_->isRunning()) {
-        setHelpText(text(kRunGoingOn));
-        return false;
-    }
-    bringClippingsUpToDate();
+    if (!readyForRun()) return false;
     const std::vector<Clipping*> list = clippingList();
     if (object_->startTexturing(list) != SculptedObject::Start::Started) {
         setHelpText(text(kNoObjectToTexture));

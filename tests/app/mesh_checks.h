@@ -15,6 +15,8 @@
 #include "support/glb_reader.h"
 #include "support/test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -157,6 +159,28 @@ double shareLooking(const GlbMesh& mesh, Where where, Looks looks) {
 inline bool looksYellow(const Rgbf& c) { return c.g > 50 && c.r >= 0.8f * c.g && c.b < 0.55f * c.g; }
 inline bool looksRed(const Rgbf& c) { return c.r > c.g + 40 && c.r > c.b + 40; }
 inline bool looksBlue(const Rgbf& c) { return c.b > c.r + 30 && c.b > c.g; }
+
+// The sample mug's colours where they belong, for a mesh `scale` times the
+// size the sample's pictures show: the yellow handle sticks out towards +x,
+// the red body's far side is at -x, the blue saucer lies below. The
+// texturing paints what each picture sees of the carved hull, which is
+// larger than the mug where no silhouette cuts it, so the shares are
+// compared side against side rather than demanded whole.
+inline void expectMugColours(const GlbMesh& mesh, float scale) {
+    const float s = scale;
+    const auto handleSide = [&](const D3DXVECTOR3& p) { return p.x > 200.0f * s && std::fabs(p.y) < 60.0f * s; };
+    const auto otherSide = [&](const D3DXVECTOR3& p) { return p.x < -150.0f * s && std::fabs(p.y) < 60.0f * s; };
+    const auto low = [&](const D3DXVECTOR3& p) {
+        return p.y < -150.0f * s && std::hypot(p.x + 34.0f * s, p.z) > 180.0f * s;
+    };
+    const auto high = [&](const D3DXVECTOR3& p) { return p.y > 100.0f * s; };
+    EXPECT_GE(shareLooking(mesh, handleSide, looksYellow), 0.45);
+    EXPECT_LE(shareLooking(mesh, otherSide, looksYellow), 0.05);
+    EXPECT_GE(shareLooking(mesh, otherSide, looksRed), 0.6);
+    EXPECT_LE(shareLooking(mesh, handleSide, looksRed), 0.4);
+    EXPECT_GE(shareLooking(mesh, low, looksBlue), 0.1);
+    EXPECT_LE(shareLooking(mesh, high, looksBlue), 0.02);
+}
 
 // --- readers of the exported files ----------------------------------------------
 

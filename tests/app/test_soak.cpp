@@ -177,7 +177,7 @@ TEST(SoakSession, AShortSessionRunsToItsEndAndItsRecordReplays) {
     const std::string folder = dir.path() + "/session";
     const int exit = testsupport::runProgramWith(
         executable, dir.path(),
-        "--soak 20240 --events 2000 --hang-seconds 90 --folder " + testsupport::shellQuoted(folder), printed, 280);
+        "--soak 20240 --events 1500 --hang-seconds 90 --folder " + testsupport::shellQuoted(folder), printed, 280);
     ASSERT_EQ(exit, 0) << printed;
     EXPECT_NE(printed.find("soak session passed"), std::string::npos) << printed;
 

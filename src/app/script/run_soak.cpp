@@ -37,8 +37,8 @@ namespace {
 constexpr int kScreenWidth = 1280;
 constexpr int kScreenHeight = 800;
 // A sculpting or texturing run that a step's `wait idle` has waited on this
-// long is stopped with ESC, so that a session of many steps stays short
-// whatever the sliders were set to. (A stopped run changes nothing, so a
+// long is stopped with ESC (again each time this long passes), so that a
+// session of many steps stays short whatever the sliders were set to. (A stopped run changes nothing, so a
 // replay that stops it at once ends in the same state.)
 constexpr auto kLongestRun = std::chrono::seconds(1);
 
@@ -352,12 +352,13 @@ int runSoak(const SoakOptions& options, std::FILE* messages) {
     Watchdog watchdog(options.hangSeconds);
     bool quitting = false;
     long frames = 0;
-    auto stepStart = std::chrono::steady_clock::now();
-    bool stopped = false;
+    // When the step began or its last ESC was sent; an ESC that only closed
+    // a menu or ended a drag is followed by another a second later.
+    auto lastStop = std::chrono::steady_clock::now();
     for (;;) {
         std::string running;
-        if (!stopped && player.isWaitingIdle() && host.isBusy(running) && runsObject(running) &&
-            std::chrono::steady_clock::now() - stepStart > kLongestRun) {
+        if (player.isWaitingIdle() && host.isBusy(running) && runsObject(running) &&
+            std::chrono::steady_clock::now() - lastStop > kLongestRun) {
             ScriptCommand escape;
             escape.kind = ScriptCommandKind::Key;
             escape.key = 0x1B;
@@ -368,11 +369,10 @@ int runSoak(const SoakOptions& options, std::FILE* messages) {
                 message.key = escape.key;
                 injecting.inject(message);
             }
-            stopped = true;
+            lastStop = std::chrono::steady_clock::now();
         }
         if (player.isFinished() && player.errors().empty() && !quitting) {
-            stepStart = std::chrono::steady_clock::now();
-            stopped = false;
+            lastStop = std::chrono::steady_clock::now();
             record.finishStep(dialogs.takeAnswers());
             std::vector<ScriptCommand> step;
             if (generator.events() >= options.events) {
