@@ -11,8 +11,13 @@
 
 namespace {
 
-// Rounds of taking moves back before the whole stage is undone.
+// Rounds of taking moves back by halves; after them offenders go back all
+// the way at once, and after kLastRound rounds the whole stage is undone.
 constexpr int kUndoRounds = 16;
+constexpr int kLastRound = 64;
+// Repairs tried, each with more vertices back where they were, before the
+// whole stage is undone.
+constexpr int kRepairAttempts = 4;
 
 float lengthOf(const D3DXVECTOR3& v) { return D3DXVec3Length(&v); }
 
@@ -63,6 +68,17 @@ public:
     const FanLists& fans() const { return fans_; }
     // The corners of every triangle an edit changed (with repeats).
     const std::vector<std::uint32_t>& touched() const { return touched_; }
+
+    // Takes back every edit run() made: the triangles and vertices are as
+    // they were before it (the positions it never changes).
+    void undo() {
+        for (auto it = earlier_.rbegin(); it != earlier_.rend(); ++it) {
+            mesh_.setTriangle(it->triangle, it->corners[0], it->corners[1], it->corners[2]);
+        }
+        for (std::uint32_t v : goneVertices_) mesh_.reviveVertex(v);
+        earlier_.clear();
+        goneVertices_.clear();
+    }
 
 private:
     bool isFlawed(std::uint32_t t) const {
@@ -139,6 +155,7 @@ private:
         for (std::uint32_t t : shared) {
             const MeshCreationTriangle tri = mesh_.triangle(t);
             for (int k = 0; k < 3; ++k) fans_.remove(tri.corner(k), t);
+            remember(t);
             mesh_.removeTriangle(t);
         }
         const std::vector<std::uint32_t> moved(fans_.of(gone).begin(), fans_.of(gone).end());
@@ -147,12 +164,14 @@ private:
             if (tri.e == gone) tri.e = kept;
             if (tri.f == gone) tri.f = kept;
             if (tri.g == gone) tri.g = kept;
+            remember(t);
             mesh_.setTriangle(t, tri.e, tri.f, tri.g);
             fans_.add(kept, t);
             touched_.insert(touched_.end(), {tri.e, tri.f, tri.g});
         }
         fans_.clear(gone);
         mesh_.removeVertex(gone);
+        goneVertices_.push_back(gone);
         return true;
     }
 
@@ -177,6 +196,8 @@ private:
         if (std::find(keptNeighbours_.begin(), keptNeighbours_.end(), d) != keptNeighbours_.end()) return false;
         // t runs p -> q -> c, the other q -> p -> d; the new pair p -> d -> c
         // and d -> q -> c keeps the orientation.
+        remember(t);
+        remember(other);
         mesh_.setTriangle(t, p, d, c);
         mesh_.setTriangle(other, d, q, c);
         touched_.insert(touched_.end(), {p, q, c, d});
@@ -187,10 +208,23 @@ private:
         return true;
     }
 
+    // Notes triangle t's corners before an edit changes them.
+    void remember(std::uint32_t t) {
+        const MeshCreationTriangle& tri = mesh_.triangle(t);
+        earlier_.push_back(Earlier{t, {tri.e, tri.f, tri.g}});
+    }
+
+    struct Earlier {
+        std::uint32_t triangle;
+        std::uint32_t corners[3];
+    };
+
     SculptMesh& mesh_;
     float mergeLength_;
     float flatArea_;
     FanLists fans_;
+    std::vector<Earlier> earlier_;
+    std::vector<std::uint32_t> goneVertices_;
     std::vector<std::uint32_t> keptNeighbours_;
     std::vector<std::uint32_t> goneNeighbours_;
     std::vector<std::uint32_t> touched_;
@@ -354,28 +388,64 @@ void restore(SculptMesh& mesh, const MeshBeforeStage& before) {
     }
 }
 
+// The live vertices among `vertices`, sorted, without repeats.
+std::vector<std::uint32_t> liveOnes(const SculptMesh& mesh, std::vector<std::uint32_t> vertices) {
+    std::sort(vertices.begin(), vertices.end());
+    vertices.erase(std::unique(vertices.begin(), vertices.end()), vertices.end());
+    vertices.erase(std::remove_if(vertices.begin(), vertices.end(), [&](std::uint32_t v) { return !mesh.isVertex(v); }),
+                   vertices.end());
+    return vertices;
+}
+
+// `vertices` and every corner of a triangle one of them is a corner of.
+std::vector<std::uint32_t> withNeighbours(const SculptMesh& mesh, const std::vector<std::uint32_t>& vertices) {
+    std::vector<std::uint8_t> chosen(mesh.vertexSlots(), 0);
+    for (std::uint32_t v : vertices) chosen[v] = 1;
+    std::vector<std::uint32_t> out = vertices;
+    for (std::uint32_t t = 0; t < mesh.triangleSlots(); ++t) {
+        if (!mesh.isTriangle(t)) continue;
+        const MeshCreationTriangle& tri = mesh.triangle(t);
+        if (chosen[tri.e] != 0 || chosen[tri.f] != 0 || chosen[tri.g] != 0) out.insert(out.end(), {tri.e, tri.f, tri.g});
+    }
+    return out;
+}
+
 // Takes back part of the moves of offending vertices, round after round,
-// until nothing offends (true) or the rounds run out (false). `withFlat`:
-// flattened triangles offend too. `changed`: only these vertices (and their
+// until nothing offends (true), or false when the rounds run out or what
+// offends has nothing left to take back (`stuck`: the last offenders).
+// Taking a move back can make a neighbour offend in turn, so after the first
+// rounds offenders go back all the way at once: that ends within a few
+// rounds where halving would take many more. `withFlat`: flattened triangles
+// offend too. `changed`: only these vertices (and their
 // triangles) can offend by crossing or touching, the rest of the mesh is
 // known not to; null when anything can.
 bool takeBackOffenders(SculptMesh& mesh, const MeshBeforeStage& before, const std::vector<D3DXVECTOR3>& after,
                        std::vector<float>& along, float mergeLength, float flatArea, bool withFlat,
-                       const std::vector<std::uint32_t>* changed, RepairReport& report, const RunControl& control) {
+                       const std::vector<std::uint32_t>* changed, RepairReport& report, const RunControl& control,
+                       std::vector<std::uint32_t>& stuck) {
     OffenceFinder finder(mesh, mergeLength, flatArea, withFlat, control);
     std::vector<std::uint32_t> moved;
-    for (int round = 0; round < kUndoRounds; ++round) {
+    stuck.clear();
+    for (int round = 0; round < kLastRound; ++round) {
         if (control.stopRequested()) return false;
         std::vector<std::uint32_t> offenders = round == 0 ? finder.find(changed, true) : finder.find(&moved);
         if (offenders.empty()) return true;
         std::sort(offenders.begin(), offenders.end());
         offenders.erase(std::unique(offenders.begin(), offenders.end()), offenders.end());
+        const bool allTheWay = round >= kUndoRounds;
+        bool tookBack = false;
         moved.clear();
         for (std::uint32_t v : offenders) {
             if (!mesh.isVertex(v)) continue;
-            along[v] = along[v] > 1.0f / 4.0f ? along[v] * 0.5f : 0.0f;
+            tookBack = tookBack || along[v] > 0.0f;
+            along[v] = !allTheWay && along[v] > 1.0f / 4.0f ? along[v] * 0.5f : 0.0f;
             mesh.position(v) = before.positions[v] + (after[v] - before.positions[v]) * along[v];
             moved.push_back(v);
+        }
+        // Offending where they were before the stage: no round can help.
+        if (!tookBack || round + 1 == kLastRound) {
+            stuck = moved;
+            return false;
         }
         report.undone += static_cast<int>(moved.size());
     }
@@ -411,18 +481,39 @@ bool repairMesh(SculptMesh& mesh, const MeshBeforeStage& before, float cellEdge,
     // Crossings first, while the connectivity is the stage's own; then the
     // flattened triangles are mended without moving the surface, and what
     // still offends takes its moves back.
-    bool settled = takeBackOffenders(mesh, before, after, along, mergeLength, flatArea, false, nullptr, report, control);
-    if (settled) {
+    std::vector<std::uint32_t> stuck;
+    bool settled =
+        takeBackOffenders(mesh, before, after, along, mergeLength, flatArea, false, nullptr, report, control, stuck);
+    for (int attempt = 0; settled; ++attempt) {
+        // Positions follow `along` until the repair: these give them back.
+        const std::vector<float> alongUnrepaired = along;
+        Repairer repairer(mesh, mergeLength, flatArea);
+        const int edits = repairer.run();
         // The rest of the mesh no longer crosses or touches itself: only
         // where the repairer changed triangles can it again.
-        Repairer repairer(mesh, mergeLength, flatArea);
-        report.edits = repairer.run();
-        std::vector<std::uint32_t> changed = repairer.touched();
-        std::sort(changed.begin(), changed.end());
-        changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
-        changed.erase(std::remove_if(changed.begin(), changed.end(), [&](std::uint32_t v) { return !mesh.isVertex(v); }),
-                      changed.end());
-        settled = takeBackOffenders(mesh, before, after, along, mergeLength, flatArea, true, &changed, report, control);
+        std::vector<std::uint32_t> changed = liveOnes(mesh, repairer.touched());
+        if (takeBackOffenders(mesh, before, after, along, mergeLength, flatArea, true, &changed, report, control,
+                              stuck)) {
+            report.edits += edits;
+            break;
+        }
+        // A repair can leave triangles crossing where their corners are
+        // back where they were. Without that repair, those corners and
+        // their neighbours go back before the stage, where nothing was
+        // flat, and the repair is tried again.
+        if (stuck.empty() || attempt + 1 == kRepairAttempts || control.stopRequested()) {
+            settled = false;
+            break;
+        }
+        repairer.undo();
+        along = alongUnrepaired;
+        const std::vector<std::uint32_t> home = liveOnes(mesh, withNeighbours(mesh, stuck));
+        for (std::uint32_t v : home) along[v] = 0.0f;
+        for (std::uint32_t v = 0; v < mesh.vertexSlots(); ++v) {
+            mesh.position(v) = along[v] == 1.0f ? after[v] : before.positions[v] + (after[v] - before.positions[v]) * along[v];
+        }
+        settled =
+            takeBackOffenders(mesh, before, after, along, mergeLength, flatArea, false, &home, report, control, stuck);
     }
     if (control.stopRequested()) return false;
     if (!settled) {
