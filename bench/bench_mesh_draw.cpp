@@ -18,9 +18,6 @@
 #include "render/texture.h"
 #include "sculpt/clipping.h"
 #include "sculpt/sculpture.h"
-#include "sculpt/sharpening.h"
-#include "sculpt/simplification.h"
-#include "sculpt/smoothing.h"
 #include "sculpt/texture_atlas.h"
 
 #include <benchmark/benchmark.h>
@@ -196,11 +193,8 @@ struct SculptedSample {
         settings.depth = depth > 0 ? depth : static_cast<int>(project.voxelsize);
         settings.sharpeningPasses = static_cast<int>(project.sharpening);
         settings.smoothingPasses = static_cast<int>(project.smoothing);
-        SculptStages stages;
-        stages.sharpen = sharpenStage;
-        stages.smooth = smoothStage;
-        stages.simplify = [](SculptMesh& mesh, SculptProgress& progress) { simplify(mesh, {}, progress); };
-        run = std::make_unique<Sculpture>(settings, stages);
+        settings.makeFillData = true;
+        run = std::make_unique<Sculpture>(settings);
         SilentProgress progress;
         if (!run->execute(clippings, progress)) return false;
         return !textured || texturise(*run, clippings, progress).textured;
@@ -235,31 +229,12 @@ void TexturedSample(benchmark::State& state) {
         state.SkipWithError("no display");
         return;
     }
-    ImageList images;
-    ClippingTable table(images);
-    ProjectSettings project;
-    StatusSink quiet;
-    const String path((applicationFolder() + "data/sample/sample.qz").c_str());
-    if (!loadProject(path, images, project, quiet, &table).opened) {
-        state.SkipWithError("the sample cannot be read");
+    SculptedSample sample;
+    if (!sample.make(0, true)) {
+        state.SkipWithError("the sample cannot be sculpted and texturised");
         return;
     }
-    std::vector<Clipping*> clippings;
-    for (int i = 0; i < table.slotCount(); ++i) clippings.push_back(table.clipping(i));
-    SculptSettings settings;
-    settings.depth = static_cast<int>(project.voxelsize);
-    settings.sharpeningPasses = static_cast<int>(project.sharpening);
-    settings.smoothingPasses = static_cast<int>(project.smoothing);
-    SculptStages stages;
-    stages.sharpen = sharpenStage;
-    stages.smooth = smoothStage;
-    stages.simplify = [](SculptMesh& mesh, SculptProgress& progress) { simplify(mesh, {}, progress); };
-    Sculpture run(settings, stages);
-    SilentProgress progress;
-    if (!run.execute(clippings, progress) || !texturise(run, clippings, progress).textured) {
-        state.SkipWithError("the sample cannot be sculpted");
-        return;
-    }
+    const Sculpture& run = *sample.run;
     const Image& atlas = run.textureImage();
     Texture texture(rig.device(), RgbView{atlas.bytes(), atlas.width(), atlas.height()});
     MeshRepr mesh(rig.device(), gfx::Material{});

@@ -11,6 +11,9 @@
 #include "platform/scripted_dialogs.h"
 #include "render/renderer.h"
 
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -49,5 +52,21 @@ struct Program {
         injecting->inject(message);
     }
 };
+
+// Opens `program` for a benchmark on the bundled sample project and returns
+// the sample's path; empty, with `state` skipped, when the sample or the
+// window cannot be had.
+inline std::string openOnSample(benchmark::State& state, Program& program) {
+    const std::string sample = applicationFolder() + "/data/sample/sample.qz";
+    if (!std::filesystem::exists(sample)) {
+        state.SkipWithError("the sample project is missing (set PLASTORA_APP_DIR)");
+        return {};
+    }
+    if (const std::string problem = program.open(); !problem.empty()) {
+        state.SkipWithError(problem.c_str());
+        return {};
+    }
+    return sample;
+}
 
 }  // namespace benchsupport

@@ -33,7 +33,6 @@
 
 namespace {
 
-using benchsupport::applicationFolder;
 
 // Seconds of CPU the whole process has used, the rasteriser's threads
 // included: on a busy machine a steadier measure of a frame's work than the
@@ -62,16 +61,10 @@ std::optional<std::pair<int, int>> emptySpot(const ThreeD& threeD) {
 enum class Turn { Dragged, Direct };
 
 void cameraTurn(benchmark::State& state, int clippings, Turn turn) {
-    const String sample((applicationFolder() + "/data/sample/sample.qz").c_str());
-    if (!std::filesystem::exists(sample.str())) {
-        state.SkipWithError("the sample project is missing (set PLASTORA_APP_DIR)");
-        return;
-    }
     Program program;
-    if (const std::string problem = program.open(); !problem.empty()) {
-        state.SkipWithError(problem.c_str());
-        return;
-    }
+    const std::string samplePath = benchsupport::openOnSample(state, program);
+    if (samplePath.empty()) return;
+    const String sample(samplePath.c_str());
     ApplicationMain& application = *program.application;
     TwoD& twoD = *application.twoD();
     while (twoD.images().imageCount() < clippings) application.onDropFile(sample);

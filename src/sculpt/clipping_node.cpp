@@ -100,6 +100,10 @@ void ClippingNode::rebuild() {
     ++revision_;
     field_.build(clipping_.grid(), FieldReach::NearSilhouette);
     buildFrontTexture();
+    // The decals show the old picture until the collisions are refreshed:
+    // they go with it.
+    layer_->clearTextures();
+    layer_->setQuads({}, {});
     pictureTexture_.reset();
     buildGeometry();
     applyColours();

@@ -165,6 +165,9 @@ public:
     RunOutcome run(const Sculpture& sculpture, SculptProgress& progress, std::stop_token stop = {});
 
     const TexturingReport& report() const { return report_; }
+    // The drawable's fill data made by run() (with makeFillData), before
+    // applyTo() hands it over.
+    const std::vector<MeshReprTriangle>& fillData() const { return fillData_; }
     // On the owner's thread, after run() finished: gives `sculpture` the
     // atlas, N and the texture coordinates (and the fill data when made),
     // replacing earlier ones. An empty mesh keeps no atlas.

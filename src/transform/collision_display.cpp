@@ -46,6 +46,8 @@ CollisionSettings collisionSettingsOf(const Settings& settings, int lineSpacing)
     collision.decals = settings.viewdecals;
     collision.decalsOnBorders = settings.decalsonclippings;
     collision.decalQuality = std::max(settings.decalquality, 1);
+    collision.linesWithObject = settings.collisionlineswithobject;
+    collision.decalsOnObject = settings.decalsonobject;
     return collision;
 }
 
@@ -198,9 +200,27 @@ bool CollisionDisplay::narrowBy(const ClippingNode& other, const D3DXVECTOR3& fr
     return !result.empty();
 }
 
-void CollisionDisplay::insideOthers(const ClippingNode& node, const Ray& ray, bool skipFocus,
-                                    IntervalList& out) const {
+void CollisionDisplay::setObject(const ObjectRays* object) {
+    if (object == object_) return;
+    object_ = object;
+    valid_ = false;
+}
+
+bool CollisionDisplay::narrowByObject(const D3DXVECTOR3& from, const D3DXVECTOR3& to, IntervalList& result) const {
+    if (result.empty()) return false;
+    thread_local IntervalList inside;
+    thread_local IntervalList narrowed;
+    object_->insideIntervals(from, to, result.front().begin, result.back().end, inside);
+    intersectIntervals(result, inside, narrowed);
+    result.swap(narrowed);
+    return !result.empty();
+}
+
+void CollisionDisplay::insideOthers(const ClippingNode& node, const Ray& ray, bool skipFocus, bool borders,
+                                    bool withObject, IntervalList& out) const {
     out.assign(1, ParameterInterval{0.0f, 1.0f});
+    if (withObject && !narrowByObject(ray.from, ray.to, out)) return;
+    if (!borders) return;
     for (const ClippingNode* other : nodes_) {
         if (other == &node || (skipFocus && other == focus_) || !shapesOthers(*other)) continue;
         if (!narrowBy(*other, ray.from, ray.to, out)) return;
@@ -209,22 +229,24 @@ void CollisionDisplay::insideOthers(const ClippingNode& node, const Ray& ray, bo
 
 void CollisionDisplay::judge(const JudgeJob& job) const {
     const ClippingNode& node = *job.node;
-    const bool anyOther = anyOtherShapes(node);
+    const bool borders = job.borders;
+    const bool withObject = job.withObject && object_ != nullptr;
+    const bool anyOther = borders && anyOtherShapes(node);
     // Rays of other pictures keep what all but the focus left of them and
     // only ask the focus again when it moved.
-    const bool splitFocus = focus_ != nullptr && focus_ != &node && shapesOthers(*focus_);
+    const bool splitFocus = borders && focus_ != nullptr && focus_ != &node && shapesOthers(*focus_);
     for (size_t k = job.begin; k < job.end; ++k) {
         Ray& ray = (*job.rays)[k];
-        ray.judged = ray.placed && anyOther;
+        ray.judged = ray.placed && (anyOther || withObject);
         if (!ray.judged) {
             ray.result.clear();
             continue;
         }
         if (!splitFocus) {
-            insideOthers(node, ray, false, ray.result);
+            insideOthers(node, ray, false, borders, withObject, ray.result);
             continue;
         }
-        if (!job.focusOnly) insideOthers(node, ray, true, ray.withoutFocus);
+        if (!job.focusOnly) insideOthers(node, ray, true, borders, withObject, ray.withoutFocus);
         ray.result = ray.withoutFocus;
         narrowBy(*focus_, ray.from, ray.to, ray.result);
     }
@@ -324,8 +346,10 @@ bool CollisionDisplay::refresh() {
     focusValid_ = true;
     counts_ = CollisionCounts{};
     agreement_.clear();
-    const bool lines = settings_.lines && settings_.linesWithBorders;
-    const bool decals = settings_.decals && settings_.decalsOnBorders;
+    const bool linesWithObject = settings_.linesWithObject && object_ != nullptr;
+    const bool decalsOnObject = settings_.decalsOnObject && object_ != nullptr;
+    const bool lines = settings_.lines && (settings_.linesWithBorders || linesWithObject);
+    const bool decals = settings_.decals && (settings_.decalsOnBorders || decalsOnObject);
     std::vector<JudgeJob> jobs;
     for (ClippingNode* node : nodes_) {
         Cast& cast = castOf(*node);
@@ -334,8 +358,10 @@ bool CollisionDisplay::refresh() {
         if (fresh || isFocus) placeRays(*node, cast, lines, decals);
         cast.raysStale = false;
         const bool focusOnly = !fresh && !isFocus;
-        jobs.push_back(JudgeJob{node, &cast.lineRays, focusOnly, 0, cast.lineRays.size()});
-        jobs.push_back(JudgeJob{node, &cast.decalRays, focusOnly, 0, cast.decalRays.size()});
+        jobs.push_back(JudgeJob{node, &cast.lineRays, focusOnly, 0, cast.lineRays.size(), settings_.linesWithBorders,
+                                linesWithObject});
+        jobs.push_back(JudgeJob{node, &cast.decalRays, focusOnly, 0, cast.decalRays.size(),
+                                settings_.decalsOnBorders, decalsOnObject});
     }
     // The projections are prepared on first use: before the threads ask.
     for (const ClippingNode* node : nodes_) node->clipping().projection();

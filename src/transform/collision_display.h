@@ -29,6 +29,7 @@
 #include "core/configuration.h"
 #include "core/math3d.h"
 #include "sculpt/clipping_node.h"
+#include "sculpt/object_rays.h"
 
 #include <cstddef>
 #include <map>
@@ -47,6 +48,10 @@ struct CollisionSettings {
     bool decals = false;
     bool decalsOnBorders = true;
     int decalQuality = 8;
+    // "Collision Lines With Object", "Decals On Object": the sculpted object
+    // cuts the lines too, and the decals are glued onto it.
+    bool linesWithObject = false;
+    bool decalsOnObject = false;
 
     bool operator==(const CollisionSettings&) const = default;
 };
@@ -71,6 +76,11 @@ public:
     // Takes new settings; invalidates when they differ.
     void setSettings(const CollisionSettings& settings);
     const CollisionSettings& settings() const { return settings_; }
+    // The sculpted object the lines and decals meet when their settings
+    // say so (not owned; null for none, which is also what a hidden object
+    // gives). Invalidates when it changes.
+    void setObject(const ObjectRays* object);
+    const ObjectRays* object() const { return object_; }
     // Something the lines or decals depend on changed.
     void invalidate() { valid_ = false; }
     bool isValid() const { return valid_ && focusValid_; }
@@ -147,23 +157,31 @@ private:
     // what lies inside `other`; false when nothing is left.
     static bool narrowBy(const ClippingNode& other, const D3DXVECTOR3& from, const D3DXVECTOR3& to,
                          IntervalList& result);
-    // Everything the other pictures leave of `ray` of `node`, into `out`;
-    // with `skipFocus` the focus is left out.
-    void insideOthers(const ClippingNode& node, const Ray& ray, bool skipFocus, IntervalList& out) const;
+    // What the object leaves of `result`; false when nothing is left.
+    bool narrowByObject(const D3DXVECTOR3& from, const D3DXVECTOR3& to, IntervalList& result) const;
+    // Everything the other pictures (with `borders`) and the object (with
+    // `withObject`) leave of `ray` of `node`, into `out`; with `skipFocus`
+    // the focus is left out.
+    void insideOthers(const ClippingNode& node, const Ray& ray, bool skipFocus, bool borders, bool withObject,
+                      IntervalList& out) const;
     bool shapesOthers(const ClippingNode& node) const;
     bool anyOtherShapes(const ClippingNode& node) const;
-    // A stretch of one node's rays to judge: with `focusOnly` they only ask
-    // the focus again.
+    // A stretch of one node's rays to judge against the other pictures
+    // (`borders`) and the object (`withObject`): with `focusOnly` they only
+    // ask the focus again.
     struct JudgeJob {
         const ClippingNode* node = nullptr;
         std::vector<Ray>* rays = nullptr;
         bool focusOnly = false;
         size_t begin = 0;
         size_t end = 0;
+        bool borders = true;
+        bool withObject = false;
     };
     void judge(const JudgeJob& job) const;
     // Judges every job, the rays spread over the cores when there are many
-    // (each ray only writes its own result, every clipping is only read).
+    // (each ray only writes its own result, every clipping and the object
+    // are only read).
     void judgeAll(const std::vector<JudgeJob>& jobs) const;
     void showLines(ClippingNode& node, const Cast& cast);
     void showDecals(ClippingNode& node, const Cast& cast);
@@ -171,6 +189,7 @@ private:
     std::vector<ClippingNode*> nodes_;
     CollisionSettings settings_;
     const ClippingNode* focus_ = nullptr;
+    const ObjectRays* object_ = nullptr;
     bool valid_ = false;
     bool focusValid_ = true;
     std::map<const ClippingNode*, Cast> casts_;

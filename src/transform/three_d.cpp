@@ -62,7 +62,9 @@ ThreeD::ThreeD(Workspace& workspace, TwoD& twoD)
     if (workspace.device() != nullptr)
         viewObjects_ = std::make_unique<ViewObjects>(*workspace.device(), workspace.applicationDirectory());
     clockStart_ = nowMs();
+    object_ = std::make_unique<SculptedObject>(&sceneDevice(), *this, workspace.longOperations());
     buildScreen();
+    buildObjectControls();
     buildMenus();
     for (int slot = 0; slot < twoD_.images().slotCount(); ++slot)
         if (ImageEntry* entry = twoD_.images().entry(slot)) list_->addEntry(*entry);
@@ -109,6 +111,8 @@ void ThreeD::resetWorkspace() {
     centreMode_ = CentreMode::None;
     viewSelection_ = ViewSelection::All;
     hovered_ = -1;
+    object_->reset();
+    scene_->collisions().setObject(nullptr);
     clearHelpText();
     statusBar().setProgress(0.0f);
     statusBar().setText(String());
@@ -219,6 +223,7 @@ void ThreeD::applySettings() {
     panels_->showValue(Control::VoxelSize, settings.meshdetail);
     panels_->showValue(Control::Sharpening, settings.sharpening);
     panels_->showValue(Control::Smoothing, settings.smoothing);
+    applyMaterial();
     takeLook();
 }
 
@@ -243,6 +248,7 @@ void ThreeD::frame() {
     // looks at afterwards is the placement.
     if (scene_->isAnimating()) scene_->advanceAnimations(nowMs(), animationTime());
     if (!scene_->isAnimating()) animationScope_.end();
+    updateObject();
     scene_->refreshCollisions();
     if (list_ != nullptr) list_->setSelected(twoD_.selectedEntry());
     sceneDivisor_ = sceneDivisorNow();
@@ -300,9 +306,12 @@ void ThreeD::drawScene(DxRenderer& renderer) {
         viewObjects_->applyLight(*device);
         viewObjects_->drawGround();
     }
+    // Opaque, before the translucent pictures that blend over it.
+    object_->draw();
     scene_->draw(camera.position());
     const int slot = selectedSlot();
-    if (viewObjects_ && slot >= 0 && scene_->isShown(slot) && !scene_->isAnimating()) {
+    if (rubric() == TransformRubric::Camera && !capturing_) drawScreenshotPreview(*device);
+    if (viewObjects_ && slot >= 0 && scene_->isShown(slot) && !scene_->isAnimating() && !capturing_) {
         const int rubricIndex = static_cast<int>(rubric());
         if (rubricIndex <= static_cast<int>(TransformRubric::FieldOfView)) {
             MarkerPose pose;
@@ -378,6 +387,7 @@ void ThreeD::describeState(JsonValue& root) const {
         position.append(JsonValue::number(value));
     cameraObject.set("yaw", JsonValue::number(camera.yaw()));
     cameraObject.set("pitch", JsonValue::number(camera.pitch()));
+    describeObject(root);
     JsonValue* images = root.find("images");
     if (images == nullptr) return;
     int k = 0;

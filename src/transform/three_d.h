@@ -16,9 +16,12 @@
 // the clipping at once and recorded for undo before it starts. ESC puts
 // back what a gesture, slider drag or camera drag in progress changed.
 //
-// Sculpting, texturing and the screenshot are offered but not built yet:
-// their controls refuse with a help text, through the hooks
-// startSculpture(), startTexturing() and startScreenshot().
+// Sculpting and texturing run on a worker thread (SculptedObject): the
+// screen stays alive, the status bar shows each step with its progress, and
+// ESC or the Cancel button below the status bar stops the run, leaving the
+// previous object and the project as they were. The object is drawn among
+// the clippings, with its material, wireframe and texture switches (F3, F4,
+// F5 and the View menu).
 #pragma once
 
 #include "gui/gui_listeners.h"
@@ -29,6 +32,7 @@
 #include "transform/camera_rig.h"
 #include "transform/drag_resolution.h"
 #include "transform/gestures.h"
+#include "transform/sculpted_object.h"
 #include "transform/transform_history.h"
 #include "transform/transform_panels.h"
 
@@ -78,18 +82,28 @@ public:
 
     // True while a sculpted object exists (its material settings are then
     // written at shut-down).
-    bool hasSculptedObject() const { return false; }
-    // "Save 3d Object...": without a sculpted object the command does nothing.
-    void saveSculptedObject() {}
+    bool hasSculptedObject() const { return object_->exists(); }
+    // "Save 3d Object...": the mesh and texture dialogs and the files; without
+    // a sculpted object the command does nothing.
+    void saveSculptedObject();
+    SculptedObject& sculptedObject() const { return *object_; }
+    // The settings a "Sculpture" started now takes: the voxel size,
+    // sharpening and smoothing settings, the simplification and normal
+    // participation sliders and the shading radios.
+    SculptSettings sculptSettings() const;
     // Drops the sculpted object, the sculpting state and the placement state
     // (new project).
     void resetWorkspace();
 
-    // --- hooks of the sculpting, texturing and screenshot actions. Each
-    // refuses with a help text until they are built; false when refused.
+    // --- the sculpting, texturing and screenshot actions ("Sculpture" and
+    // Shift+s, "Texturise" and T, "Make screenshot"); false, with the reason
+    // as help text, when refused (nothing participates, no object, a view
+    // animation runs, another run is going on).
     virtual bool startSculpture();
     virtual bool startTexturing();
     virtual bool startScreenshot();
+    // Stops a running sculpting or texturing; false when none runs.
+    bool cancelObjectRun();
 
     // Entering: every loaded image gets its clipping made ("Create 3d data
     // for image %s") or brought up to date ("Update 3d data for image %s"),
@@ -205,12 +219,35 @@ private:
     void showPlacementStatus(bool running);
     void takeRestorePoint(bool camera);
     bool animatingRefusal();
+    // False (the help text saying why) while pictures fly or a run goes on;
+    // otherwise brings the pictures changed in the 2D mode up to date.
+    bool readyForRun();
     D3DXVECTOR3 selectedCentre() const;
 
     // --- showing and hiding (three_d_placement.cpp)
     void setShown(int slot, bool shown);
     std::uint64_t nowMs() const;
     float animationTime() const;
+
+    // --- the sculpted object (three_d_object.cpp)
+    void buildObjectControls();
+    // Per frame: the run's progress, its result, the Cancel button.
+    void updateObject();
+    // "Render Object", "... In Wireframe", "... With Texture" checked or not.
+    bool objectViewCommand(const String& label, bool checked);
+    void refreshObjectItems(GuiMenu& view);
+    void showObjectInfo();
+    void applyMaterial();
+    void describeObject(JsonValue& root) const;
+    std::vector<Clipping*> clippingList() const;
+
+    // --- screenshots (three_d_screenshot.cpp)
+    // The 3D view alone (no widgets, no preview) as a picture of the back
+    // buffer's size.
+    Image captureScene();
+    // While the camera panel is shown: the screenshot's slab, red, and its
+    // plane, grey, over what lies behind them.
+    void drawScreenshotPreview(gfx::GraphicsDevice& device);
 
     // --- menus
     bool viewCommand(const String& text);
@@ -278,4 +315,9 @@ private:
     LongOperations::Scope animationScope_;
     // Where the coordinate system's arrows end on screen.
     std::array<D3DXVECTOR2, 3> axisTips_{};
+    std::unique_ptr<SculptedObject> object_;
+    // The scene is being drawn for a screenshot: no preview, no markers.
+    bool capturing_ = false;
+    // Shown below the status bar while a run goes on.
+    GuiButton* cancelButton_ = nullptr;
 };

@@ -261,6 +261,9 @@ void ThreeD::keyUp(int key) {
     Settings& settings = workspace().settings();
     if (key == kKeyF1) setFlagFromMenu(String("Render Collision Lines"), !settings.viewcollisionlines);
     if (key == kKeyF2) setFlagFromMenu(String("Render Decals"), !settings.viewdecals);
+    if (key == kKeyF3) objectViewCommand(String("Render Object"), !object_->isShown());
+    if (key == kKeyF4) objectViewCommand(String("Render Object In Wireframe"), !object_->isWireframe());
+    if (key == kKeyF5) objectViewCommand(String("Render Object With Texture"), !object_->isTextureShown());
 }
 
 // --- the pointer -------------------------------------------------------------------------------
@@ -496,6 +499,7 @@ void ThreeD::mouseWheel(int step) {
 // --- ESC and lost focus --------------------------------------------------------------------------
 
 bool ThreeD::cancelGesture() {
+    if (cancelObjectRun()) return true;
     bool cancelled = false;
     if (gestures_.anyHeld() || heldSlider_ != nullptr) {
         if (heldSlider_ != nullptr) heldSlider_->resetState();

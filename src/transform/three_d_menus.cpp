@@ -143,10 +143,7 @@ void ThreeD::menuOpening(GuiMenu& menu) {
     menu.setItemEnabled(text("Collision Lines Color..."), lines);
     // Colliding with the object also needs a shown sculpted object.
     menu.setItemEnabled(text("Collision Lines With Object"), lines && hasSculptedObject());
-    const bool object = hasSculptedObject();
-    for (const char* label :
-         {"Render Object", "Object Info", "Render Object In Wireframe", "Render Object With Texture", "Material Of Object..."})
-        menu.setItemEnabled(text(label), object);
+    refreshObjectItems(menu);
     const bool decals = settings.viewdecals;
     menu.setItemChecked(text("Render Decals"), decals);
     menu.setItemChecked(text("Decals On Borders"), settings.decalsonclippings);
@@ -189,12 +186,7 @@ bool ThreeD::viewCommand(const String& command) {
     String label;
     bool checked = false;
     if (splitCheck(command, label, checked)) {
-        if (label.equals("Render Object") || label.equals("Render Object In Wireframe") ||
-            label.equals("Render Object With Texture")) {
-            // Nothing to show until an object is sculpted.
-            setHelpText(text(kNoObject));
-            return true;
-        }
+        if (objectViewCommand(label, checked)) return true;
         setFlagFromMenu(label, checked);
         return true;
     }
@@ -232,7 +224,10 @@ bool ThreeD::viewCommand(const String& command) {
         panels_->showViewPage(ViewPage::Mesh);
         return true;
     }
-    if (command.equals("Object Info")) return true;
+    if (command.equals("Object Info")) {
+        showObjectInfo();
+        return true;
+    }
     if (command.equals("All clippings")) return viewAll() || true;
     if (command.equals("No clipping")) return viewNone() || true;
     if (command.equals("Only selected clipping")) return viewOnlySelected() || true;

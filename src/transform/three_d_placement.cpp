@@ -713,30 +713,11 @@ void ThreeD::buttonPressed(Control control) {
         }
         workspace().clearKeyTable();
         if (chosen) colour = ColourFloats{chosen->red / 255.0f, chosen->green / 255.0f, chosen->blue / 255.0f};
+        applyMaterial();
         break;
     }
     default: break;
     }
-}
-
-// --- the hooks of the actions not built yet ----------------------------------------------------
-
-bool ThreeD::startSculpture() {
-    if (animatingRefusal()) return false;
-    setHelpText(String("Sculpturing from the transformation mode is not available yet.\nUse the command line: "
-                       "plastora sculpt PROJECT.qz -o OBJECT.obj"));
-    return false;
-}
-
-bool ThreeD::startTexturing() {
-    if (animatingRefusal()) return false;
-    setHelpText(String("You have to sculpture the 3d object before you can texturize it."));
-    return false;
-}
-
-bool ThreeD::startScreenshot() {
-    setHelpText(String("Screenshots for sculpturing are not available yet."));
-    return false;
 }
 
 // --- the animation time panel --------------------------------------------------------------------
@@ -804,7 +785,13 @@ void ThreeD::selected(GuiRadiobutton* radio) {
     }
 }
 
-void ThreeD::released(GuiButton* button) { buttonPressed(panels_->control(button)); }
+void ThreeD::released(GuiButton* button) {
+    if (button == cancelButton_) {
+        cancelObjectRun();
+        return;
+    }
+    buttonPressed(panels_->control(button));
+}
 
 void ThreeD::showRubric(TransformRubric rubric) {
     if (centreMode_ != CentreMode::None) setCentreMode(centreMode_);

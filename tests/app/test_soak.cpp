@@ -177,7 +177,7 @@ TEST(SoakSession, AShortSessionRunsToItsEndAndItsRecordReplays) {
     const std::string folder = dir.path() + "/session";
     const int exit = testsupport::runProgramWith(
         executable, dir.path(),
-        "--soak 20240 --events 2500 --hang-seconds 90 --folder " + testsupport::shellQuoted(folder), printed, 240);
+        "--soak 20240 --events 1500 --hang-seconds 90 --folder " + testsupport::shellQuoted(folder), printed, 280);
     ASSERT_EQ(exit, 0) << printed;
     EXPECT_NE(printed.find("soak session passed"), std::string::npos) << printed;
 
@@ -187,6 +187,6 @@ TEST(SoakSession, AShortSessionRunsToItsEndAndItsRecordReplays) {
     text << file.rdbuf();
     ASSERT_TRUE(parseScript(text.str()).ok);
     const int replayed = testsupport::runProgramWith(
-        executable, dir.path(), "--script " + testsupport::shellQuoted(record) + " --headless", printed, 240);
+        executable, dir.path(), "--script " + testsupport::shellQuoted(record) + " --headless", printed, 280);
     EXPECT_EQ(replayed, 0) << printed;
 }

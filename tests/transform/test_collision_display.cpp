@@ -9,6 +9,7 @@
 #include "project/status_sink.h"
 #include "sculpt/clipping.h"
 #include "sculpt/clipping_node.h"
+#include "sculpt/sculpture.h"
 #include "support/test_support.h"
 #include "transform/collision_display.h"
 
@@ -145,6 +146,17 @@ TEST(CollisionDisplay, DecalsLieWhereTheRayEntersTheOtherPictures) {
     sample.display.setSettings(settings);
     sample.display.refresh();
     for (const auto& n : sample.nodes) EXPECT_LE(n->layer().quadCount(), CollisionDisplay::kMaxDecals);
+
+    // A rebuilt picture takes its decals with it (they showed the old
+    // picture's texture) until the display is refreshed.
+    sample.nodes[1]->rebuild();
+    EXPECT_EQ(sample.nodes[1]->layer().quadCount(), 0);
+    EXPECT_TRUE(sample.nodes[1]->layer().textures().empty());
+    sample.display.invalidate();
+    sample.display.refresh();
+    EXPECT_GT(sample.nodes[1]->layer().quadCount(), 0);
+    ASSERT_EQ(sample.nodes[1]->layer().textures().size(), 1u);
+    EXPECT_EQ(sample.nodes[1]->layer().textures()[0], sample.nodes[1]->pictureTexture());
 }
 
 TEST(CollisionDisplay, BordersAlongARayAreTheOtherPicturesRims) {
@@ -171,3 +183,55 @@ TEST(CollisionDisplay, BordersAlongARayAreTheOtherPicturesRims) {
 }
 
 }  // namespace
+
+TEST(CollisionDisplay, LinesWithTheObjectRunInsideItAndVanishWhenItIsElsewhere) {
+    Sample sample;
+    ASSERT_EQ(sample.nodes.size(), 7u);
+    std::vector<Clipping*> list;
+    for (int slot = 0; slot < sample.clippings.slotCount(); ++slot) list.push_back(sample.clippings.clipping(slot));
+    SculptSettings sculpt;
+    sculpt.depth = 7;
+    sculpt.makeFillData = true;
+    Sculpture run(sculpt);
+    SilentProgress quiet;
+    ASSERT_TRUE(run.execute(list, quiet));
+    const ObjectRays object(run.fillData());
+
+    CollisionSettings settings;
+    settings.linesWithBorders = false;
+    settings.linesWithObject = true;
+    sample.display.setSettings(settings);
+    sample.display.setObject(&object);
+    ASSERT_TRUE(sample.display.refresh());
+    const int meeting = sample.display.counts().lineRaysMeeting;
+    EXPECT_GT(meeting, 1000) << "every picture's outline rays graze the object carved from them";
+    // The middle of a drawn segment lies inside the object: a ray from it
+    // crosses the surface an odd number of times.
+    std::vector<float> crossings;
+    int checked = 0;
+    int inside = 0;
+    for (const auto& node : sample.nodes) {
+        const std::vector<D3DXVECTOR3>& points = node->collisionLines().points(0);
+        for (size_t i = 0; i + 1 < points.size(); i += 2 * 17) {
+            const D3DXVECTOR3 middle = node->toWorld((points[i] + points[i + 1]) * 0.5f);
+            object.crossings(middle, middle + D3DXVECTOR3(5000.0f, 1.0f, 3.0f), crossings);
+            ++checked;
+            if (crossings.size() % 2 == 1) ++inside;
+        }
+    }
+    EXPECT_GT(checked, 50);
+    EXPECT_GE(inside, checked * 95 / 100);
+
+    // An object far from the pictures leaves no line.
+    std::vector<MeshReprTriangle> moved = run.fillData();
+    for (MeshReprTriangle& t : moved)
+        for (VertexPNCT& corner : t.corners) corner.position.y += 5000.0f;
+    const ObjectRays elsewhere(moved);
+    sample.display.setObject(&elsewhere);
+    ASSERT_TRUE(sample.display.refresh());
+    EXPECT_EQ(sample.display.counts().lineRaysMeeting, 0);
+    // Without an object the setting has nothing to meet: no lines at all.
+    sample.display.setObject(nullptr);
+    ASSERT_TRUE(sample.display.refresh());
+    for (const auto& node : sample.nodes) EXPECT_EQ(node->collisionLines().lineSetCount(), 0);
+}

@@ -36,6 +36,15 @@ namespace {
 
 constexpr int kScreenWidth = 1280;
 constexpr int kScreenHeight = 800;
+// A sculpting or texturing run that a step's `wait idle` has waited on this
+// long is stopped with ESC (again each time this long passes), so that a
+// session of many steps stays short whatever the sliders were set to. (A stopped run changes nothing, so a
+// replay that stops it at once ends in the same state.)
+constexpr auto kLongestRun = std::chrono::seconds(1);
+
+bool runsObject(const std::string& running) {
+    return running.find("Sculpture") != std::string::npos || running.find("Texturise") != std::string::npos;
+}
 
 // --- the files a session hands the program ---------------------------------------
 
@@ -213,6 +222,11 @@ public:
         commands_ = commands;
         publish({});
     }
+    // A command put in just before the step's last one (the `wait idle`).
+    void insertBeforeLast(const ScriptCommand& command) {
+        commands_.insert(commands_.empty() ? commands_.end() : commands_.end() - 1, command);
+        publish({});
+    }
     // Answers given so far in the step (for a crash in its middle).
     void answersSoFar(const std::vector<ScriptAnswer>& answers) { publish(answers); }
     // Writes the finished step: its answers, then its commands.
@@ -338,8 +352,27 @@ int runSoak(const SoakOptions& options, std::FILE* messages) {
     Watchdog watchdog(options.hangSeconds);
     bool quitting = false;
     long frames = 0;
+    // When the step began or its last ESC was sent; an ESC that only closed
+    // a menu or ended a drag is followed by another a second later.
+    auto lastStop = std::chrono::steady_clock::now();
     for (;;) {
+        std::string running;
+        if (player.isWaitingIdle() && host.isBusy(running) && runsObject(running) &&
+            std::chrono::steady_clock::now() - lastStop > kLongestRun) {
+            ScriptCommand escape;
+            escape.kind = ScriptCommandKind::Key;
+            escape.key = 0x1B;
+            record.insertBeforeLast(escape);
+            for (platform::MessageKind kind : {platform::MessageKind::KeyDown, platform::MessageKind::KeyUp}) {
+                platform::WindowMessage message;
+                message.kind = kind;
+                message.key = escape.key;
+                injecting.inject(message);
+            }
+            lastStop = std::chrono::steady_clock::now();
+        }
         if (player.isFinished() && player.errors().empty() && !quitting) {
+            lastStop = std::chrono::steady_clock::now();
             record.finishStep(dialogs.takeAnswers());
             std::vector<ScriptCommand> step;
             if (generator.events() >= options.events) {

@@ -84,6 +84,8 @@ public:
     bool isFinished() const { return next_ >= script_.commands.size() && pendingScreenshot_ < 0 && waitFrames_ == 0; }
     // A Close message was posted (by `quit` or at the end).
     bool hasPostedClose() const { return closePosted_; }
+    // A `wait idle` is waiting for the long operations to end.
+    bool isWaitingIdle() const { return waitingIdle_; }
     // Frames drawn since the player started.
     int framesDrawn() const { return frames_; }
     // Line of the next command to run; 0 when none is left.

@@ -144,6 +144,23 @@ void SoakGenerator::wheel(const SoakView& view, std::vector<ScriptCommand>& step
     if (modifier != 0) add(step, keyCommand(ScriptCommandKind::KeyUp, modifier));
 }
 
+void SoakGenerator::startAndStop(std::vector<ScriptCommand>& step) {
+    // "Sculpture" (S, or SHIFT+S) or "Texturise" (T), mostly stopped with ESC
+    // after a few frames.
+    const int key = chance(70) ? 'S' : 'T';
+    const bool shifted = key == 'S' && chance(30);
+    if (shifted) add(step, keyCommand(ScriptCommandKind::KeyDown, 0x10));
+    add(step, keyCommand(ScriptCommandKind::Key, key));
+    if (shifted) add(step, keyCommand(ScriptCommandKind::KeyUp, 0x10));
+    if (chance(85)) {
+        ScriptCommand wait;
+        wait.kind = ScriptCommandKind::Wait;
+        wait.frames = between(1, 8);
+        add(step, wait);
+        add(step, keyCommand(ScriptCommandKind::Key, 0x1B));
+    }
+}
+
 void SoakGenerator::menu(const SoakView& view, std::vector<ScriptCommand>& step) {
     if (view.menus.empty()) return;
     const SoakMenu& chosen = view.menus[static_cast<size_t>(below(static_cast<int>(view.menus.size())))];
@@ -200,7 +217,8 @@ std::vector<ScriptCommand> SoakGenerator::nextStep(const SoakView& view) {
         else if (roll < 38) drag(view, step);
         else if (roll < 58) keys(view, step);
         else if (roll < 66) wheel(view, step);
-        else if (roll < 78) menu(view, step);
+        else if (roll < 76) menu(view, step);
+        else if (roll < 78 && view.mode == 2) startAndStop(step);
         else if (roll < 82) drop(step);
         else if (roll < 85) {
             ScriptCommand wait;

@@ -101,6 +101,7 @@ private:
     void keys(const SoakView& view, std::vector<ScriptCommand>& step);
     void wheel(const SoakView& view, std::vector<ScriptCommand>& step);
     void menu(const SoakView& view, std::vector<ScriptCommand>& step);
+    void startAndStop(std::vector<ScriptCommand>& step);
     void drop(std::vector<ScriptCommand>& step);
     std::string anyFile();
     std::string savePath();
