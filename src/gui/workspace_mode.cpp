@@ -120,6 +120,7 @@ bool WorkspaceMode::altKey(int key) {
 }
 
 void WorkspaceMode::onKeyDown(int key) {
+    ++inputEvents_;
     if (key == kKeyAlt) {
         altHeld_ = true;
         setHelpText(String(TitleBar::altHelpText()));
@@ -134,6 +135,7 @@ void WorkspaceMode::onKeyDown(int key) {
 }
 
 void WorkspaceMode::onKeyUp(int key) {
+    ++inputEvents_;
     if (key == kKeyAlt) {
         altHeld_ = false;
         clearHelpText();
@@ -143,6 +145,7 @@ void WorkspaceMode::onKeyUp(int key) {
 }
 
 void WorkspaceMode::onMouseDown(InputIdentifier button, float x, float y) {
+    ++inputEvents_;
     // The widgets learn where the pointer is before they hear the press.
     if (x != pointerX_ || y != pointerY_) onMouseMove(x, y);
     if (button == InputIdentifier::MouseButton0) leftHeld_ = true;
@@ -154,6 +157,7 @@ void WorkspaceMode::onMouseDown(InputIdentifier button, float x, float y) {
 }
 
 void WorkspaceMode::onMouseDoubleClick(InputIdentifier button, float x, float y) {
+    ++inputEvents_;
     pointerX_ = x;
     pointerY_ = y;
     if (isMenuOpen() || titleBar_.hitTest(x, y)) return;
@@ -165,6 +169,7 @@ void WorkspaceMode::onMouseDoubleClick(InputIdentifier button, float x, float y)
 }
 
 void WorkspaceMode::onMouseUp(InputIdentifier button, float x, float y) {
+    ++inputEvents_;
     if (x != pointerX_ || y != pointerY_) onMouseMove(x, y);
     if (button == InputIdentifier::MouseButton0) leftHeld_ = false;
     if (button == InputIdentifier::MouseButton1) rightHeld_ = false;
@@ -176,6 +181,7 @@ void WorkspaceMode::onMouseUp(InputIdentifier button, float x, float y) {
 }
 
 void WorkspaceMode::onMouseMove(float x, float y) {
+    ++inputEvents_;
     pointerX_ = x;
     pointerY_ = y;
     if (titleBar_.followDrag(x, y)) return;
@@ -187,17 +193,20 @@ void WorkspaceMode::onMouseMove(float x, float y) {
 }
 
 void WorkspaceMode::onMiddleDown() {
+    ++inputEvents_;
     middleHeld_ = true;
     if (isMenuOpen()) return;
     middleDown();
 }
 
 void WorkspaceMode::onMiddleUp() {
+    ++inputEvents_;
     middleHeld_ = false;
     middleUp();
 }
 
 void WorkspaceMode::onMouseWheel(int step) {
+    ++inputEvents_;
     // Widgets take the wheel amount of the window message: 120 a notch.
     if (titleBar_.mouseWheel(step * 120) || isMenuOpen()) return;
     if (screen_.mouseWheel(step * 120)) return;

@@ -32,6 +32,8 @@
 #include "gui/workspace.h"
 #include "platform/input_identifiers.h"
 
+#include <cstdint>
+
 class DxRenderer;
 class GuiMenu;
 class JsonValue;
@@ -98,6 +100,9 @@ public:
     bool rendersKeyShortcuts() const { return renderKeyShortcuts_; }
     float pointerX() const { return pointerX_; }
     float pointerY() const { return pointerY_; }
+    // Counts the events the mode has been handed (keys, buttons, pointer
+    // moves, wheel): equal counts mean the user did nothing in between.
+    std::uint64_t inputEvents() const { return inputEvents_; }
 
     // --- the help text beside the pointer (shown over a widget's own text)
     const String& helpText() const { return helpText_; }
@@ -208,6 +213,7 @@ private:
     String helpText_;
     float pointerX_ = 0.0f;
     float pointerY_ = 0.0f;
+    std::uint64_t inputEvents_ = 0;
     bool leftHeld_ = false;
     bool rightHeld_ = false;
     bool middleHeld_ = false;

@@ -345,6 +345,7 @@ public:
     void keepFramesForReadBack(bool keep) override { keepFrames_ = keep; }
     bool beginReducedScene(int divisor) override;
     void endReducedScene() override;
+    bool repeatLastScene() override;
 
 private:
     struct Texture {
@@ -368,6 +369,8 @@ private:
     GLuint frameTarget() const { return offscreen_ ? framebuffer_ : 0; }
     // The reduced scene's targets at `width` x `height`, made or remade.
     bool prepareReducedTargets(int width, int height);
+    // Copies the reduced target over the frame's target, stretched.
+    void stretchReducedScene();
     void destroyReducedTargets();
     void destroyResources();
     void destroyDeviceObjects();
@@ -420,6 +423,10 @@ private:
     int reducedWidth_ = 0;
     int reducedHeight_ = 0;
     bool reduced_ = false;
+    // The reduced target holds a finished scene for a back buffer of this
+    // size (0 x 0: none).
+    int sceneForWidth_ = 0;
+    int sceneForHeight_ = 0;
 
     uint32_t nextHandle_ = 1;  // never reused: handles from before a reset stay invalid
     std::map<uint32_t, Texture> textures_;
@@ -914,10 +921,11 @@ void GlDevice::destroyReducedTargets() {
     deleteRenderTarget(reducedFramebuffer_, reducedColour_, reducedDepthStencil_);
     reducedWidth_ = reducedHeight_ = 0;
     reduced_ = false;
+    sceneForWidth_ = sceneForHeight_ = 0;
 }
 
 bool GlDevice::beginReducedScene(int divisor) {
-    if (lost_ || reduced_ || divisor < 2 || divisor > 4) return false;
+    if (lost_ || reduced_ || divisor < 1 || divisor > 4) return false;
     const int width = std::max(1, width_ / divisor);
     const int height = std::max(1, height_ / divisor);
     if (!prepareReducedTargets(width, height)) return false;
@@ -939,6 +947,19 @@ bool GlDevice::beginReducedScene(int divisor) {
 void GlDevice::endReducedScene() {
     if (!reduced_) return;
     reduced_ = false;
+    sceneForWidth_ = width_;
+    sceneForHeight_ = height_;
+    stretchReducedScene();
+}
+
+bool GlDevice::repeatLastScene() {
+    if (lost_ || reduced_ || reducedFramebuffer_ == 0 || sceneForWidth_ != width_ || sceneForHeight_ != height_)
+        return false;
+    stretchReducedScene();
+    return true;
+}
+
+void GlDevice::stretchReducedScene() {
     glBindFramebuffer(GL_READ_FRAMEBUFFER, reducedFramebuffer_);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, frameTarget());
     glBlitFramebuffer(0, 0, reducedWidth_, reducedHeight_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_LINEAR);

@@ -211,7 +211,8 @@ public:
     virtual void keepFramesForReadBack(bool keep) { (void)keep; }
 
     // Draws what follows, until endReducedScene(), into a picture of the back
-    // buffer's size divided by `divisor` (2 to 4), cleared to the colour of
+    // buffer's size divided by `divisor` (1 to 4; 1 keeps the full size, for a
+    // scene to repeat with repeatLastScene()), cleared to the colour of
     // the frame's last clear with depth 1; endReducedScene() stretches it
     // over the whole back buffer. Coordinates, pretransformed ones included,
     // stay those of the back buffer. False, with nothing changed, when the
@@ -222,6 +223,12 @@ public:
     }
     // Ends the reduced scene begun last; nothing without one.
     virtual void endReducedScene() {}
+    // Stretches the picture of the last reduced scene over the back buffer
+    // once more, as its endReducedScene() did, for a frame whose scene has
+    // not changed. False, with nothing drawn, when there is no such picture
+    // for the back buffer's present size (none was drawn, the device was
+    // reset or resized, or a reduced scene is open).
+    virtual bool repeatLastScene() { return false; }
 };
 
 // A device that draws nothing: every handle is accepted and counted, clears

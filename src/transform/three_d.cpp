@@ -301,7 +301,18 @@ void ThreeD::drawScene(DxRenderer& renderer) {
     if (device == nullptr) return;
     const Camera& camera = rig_.camera();
     camera.applyView(*device);
-    const bool reduced = sceneDivisor_ > 1 && device->beginReducedScene(sceneDivisor_);
+    // While sculpting or texturing runs, the frames mostly show progress over
+    // a scene that stays as it was: it is drawn once into a picture of its
+    // own and that picture is shown again until something changes, leaving
+    // the processor to the run.
+    const SceneStill still{inputEvents(), camera.position(), camera.viewDirection(), twoD_.images().imageCount(),
+                           selectedSlot()};
+    const bool running = object_->isRunning() && !scene_->isAnimating();
+    if (running && sceneSinceRun_ && still == lastScene_ && device->repeatLastScene()) return;
+    lastScene_ = still;
+    const int divisor = running ? std::max(sceneDivisor_, 1) : sceneDivisor_;
+    const bool reduced = (divisor > 1 || running) && device->beginReducedScene(divisor);
+    sceneSinceRun_ = running && reduced;
     if (viewObjects_) {
         viewObjects_->applyLight(*device);
         viewObjects_->drawGround();

@@ -305,6 +305,18 @@ private:
     D3DXVECTOR3 framedCameraDirection_{0.0f, 0.0f, 0.0f};
     double framedAtMs_ = 0.0;
     int sceneDivisor_ = 1;
+    // What a scene drawn during a run showed: while it stays the same, the
+    // picture of that scene is shown again instead of drawing it anew.
+    struct SceneStill {
+        std::uint64_t inputEvents = 0;
+        D3DXVECTOR3 cameraPosition{0.0f, 0.0f, 0.0f};
+        D3DXVECTOR3 cameraDirection{0.0f, 0.0f, 0.0f};
+        int images = 0;
+        int selected = -1;
+        bool operator==(const SceneStill&) const = default;
+    };
+    SceneStill lastScene_;
+    bool sceneSinceRun_ = false;
     int lineSpacing_ = 1;
     std::uint64_t clockStart_ = 0;
     // Numbers of the images in the undo records.

@@ -459,8 +459,28 @@ TEST_F(GlDeviceTest, AReducedSceneLandsStretchedOverTheBackBufferAndDrawingRetur
     EXPECT_TRUE(near(pixel(10, 50), kWhite));
     EXPECT_TRUE(near(pixel(11, 50), kBlack));
     EXPECT_TRUE(near(pixel(10, 51), kBlack));
-    EXPECT_FALSE(device->beginReducedScene(1));
+    EXPECT_FALSE(device->beginReducedScene(0));
     EXPECT_FALSE(device->beginReducedScene(5));
+}
+
+TEST_F(GlDeviceTest, TheLastSceneIsShownAgainUntilTheBackBufferChanges) {
+    newFrame(0xFF000000);
+    EXPECT_FALSE(device->repeatLastScene());  // none drawn yet
+    ASSERT_TRUE(device->beginReducedScene(1));
+    EXPECT_FALSE(device->repeatLastScene());  // not while one is open
+    drawList(screenQuad(0, 0, 32, 64, 0.5f, 0xFFFF0000), kScreenFlags);
+    device->endReducedScene();
+    // A later frame cleared to green shows the red half again, pixel for pixel.
+    newFrame(0xFF00FF00);
+    ASSERT_TRUE(device->repeatLastScene());
+    EXPECT_TRUE(near(pixel(31, 40), kRed));
+    EXPECT_TRUE(near(pixel(32, 40), kBlack));
+    // Drawing after it lands on top as usual.
+    drawList(screenQuad(32, 0, 64, 64, 0.5f, 0xFFFFFFFF), kScreenFlags);
+    EXPECT_TRUE(near(pixel(48, 40), kWhite));
+    // A reset (new size or device) forgets the picture.
+    ASSERT_TRUE(device->reset(64, 64));
+    EXPECT_FALSE(device->repeatLastScene());
 }
 
 }  // namespace
