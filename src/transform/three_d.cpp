@@ -171,7 +171,15 @@ void ThreeD::enter() {
 void ThreeD::leave() {
     endGesture();
     if (animationPanel_) animationPanel_->setVisible(false);
+    settleAnimations();
     WorkspaceMode::leave();
+}
+
+void ThreeD::settleAnimations() {
+    // Flights are moved on by this mode's frames only: with none to come,
+    // the pictures go to where they were flying at once.
+    if (scene_->isAnimating()) scene_->advanceAnimations(nowMs(), 0.0f);
+    animationScope_.end();
 }
 
 void ThreeD::placeCameraAtStart() {

@@ -219,6 +219,9 @@ private:
     void showPlacementStatus(bool running);
     void takeRestorePoint(bool camera);
     bool animatingRefusal();
+    // Ends every flight of the pictures where it was going (the mode is not
+    // drawn, so nothing else would end them).
+    void settleAnimations();
     // False (the help text saying why) while pictures fly or a run goes on;
     // otherwise brings the pictures changed in the 2D mode up to date.
     bool readyForRun();

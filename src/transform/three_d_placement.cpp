@@ -124,8 +124,11 @@ void ThreeD::setShown(int slot, bool shown) {
                           static_cast<float>(row->right()), static_cast<float>(row->bottom())};
     const ViewGeometry geometry = viewGeometry();
     scene_->setShown(slot, shown, fromList ? &rect : nullptr, &geometry, nowMs(), animationTime());
-    if (scene_->isAnimating() && !animationScope_.isRunning())
+    if (workspace().currentMode() != number()) {
+        settleAnimations();
+    } else if (scene_->isAnimating() && !animationScope_.isRunning()) {
         animationScope_ = workspace().longOperations().begin("View animation");
+    }
 }
 
 bool ThreeD::animatingRefusal() {

@@ -280,3 +280,22 @@ TEST_F(SampleInThreeD, AScreenshotBecomesAPictureThatCarvesLikeAnyOther) {
     EXPECT_EQ(threeD.sculptedObject().run()->sculptList().size(), static_cast<size_t>(images + 1));
     EXPECT_NEAR(threeD.sculptedObject().info().triangles, before, before / 10);
 }
+
+TEST_F(SampleInThreeD, FlightsEndWhenTheModeIsLeftOrIsNotShown) {
+    // Only the mode's own frames move the pictures on: a flight left behind
+    // would keep `wait idle` waiting for ever.
+    ASSERT_TRUE(threeD.viewNone());
+    ASSERT_TRUE(threeD.scene().isAnimating());
+    EXPECT_TRUE(workspace.operations.isBusy());
+    threeD.leave();
+    workspace.mode = 1;
+    EXPECT_FALSE(threeD.scene().isAnimating());
+    EXPECT_FALSE(workspace.operations.isBusy());
+    EXPECT_FALSE(threeD.scene().isShown(0));
+
+    // Shown while another mode is current: in place at once.
+    ASSERT_TRUE(threeD.viewAll());
+    EXPECT_FALSE(threeD.scene().isAnimating());
+    EXPECT_FALSE(workspace.operations.isBusy());
+    EXPECT_TRUE(threeD.scene().isShown(0));
+}
