@@ -318,8 +318,7 @@ void ThreeD::drawScene(DxRenderer& renderer) {
     const bool running = object_->isRunning() && !scene_->isAnimating();
     if (running && sceneSinceRun_ && still == lastScene_ && device->repeatLastScene()) return;
     lastScene_ = still;
-    const int divisor = running ? std::max(sceneDivisor_, 1) : sceneDivisor_;
-    const bool reduced = (divisor > 1 || running) && device->beginReducedScene(divisor);
+    const bool reduced = (sceneDivisor_ > 1 || running) && device->beginReducedScene(sceneDivisor_);
     sceneSinceRun_ = running && reduced;
     if (viewObjects_) {
         viewObjects_->applyLight(*device);
