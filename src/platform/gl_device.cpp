@@ -389,11 +389,16 @@ private:
     // Attribute pointers into the bound GL_ARRAY_BUFFER.
     // `base` is the byte offset of the first vertex in that buffer.
     static void bindAttributes(const VertexLayout& layout, size_t base = 0);
+    // Flushes once kIndicesPerFlush indices were drawn since the last flush.
+    void handOverHeavyWork(int indexCount);
 
     SDL_Window* window_;
     int width_;
     int height_;
     bool lost_ = false;
+    // Indices drawn since the last flush of a heavy frame (handOverHeavyWork).
+    static constexpr int kIndicesPerFlush = 300000;
+    int indicesSinceFlush_ = 0;
     int resetFailures_ = 0;
     DeviceState state_;
     DeviceCaps caps_;
@@ -816,6 +821,17 @@ void GlDevice::drawIndexed(Primitive primitive, uint32_t vertexFlags, BufferHand
     bindAttributes(layout);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer->name);
     glDrawElements(primitiveMode(primitive), indexCount, GL_UNSIGNED_SHORT, nullptr);
+    handOverHeavyWork(indexCount);
+}
+
+void GlDevice::handOverHeavyWork(int indexCount) {
+    // A software rasteriser starts on the pixels of what it was handed only
+    // at a flush; in a frame of many triangles an early flush lets its
+    // threads fill pixels while this thread still transforms the rest.
+    indicesSinceFlush_ += indexCount;
+    if (indicesSinceFlush_ < kIndicesPerFlush) return;
+    glFlush();
+    indicesSinceFlush_ = 0;
 }
 
 void GlDevice::draw(Primitive primitive, uint32_t vertexFlags, BufferHandle vertices, int vertexCount) {

@@ -7,7 +7,9 @@
 // The sources are compiled per combination of the switches below rather than
 // branching on uniforms: a software rasteriser runs every branch of a shader
 // for every pixel, so an untextured, fog-free draw must not pay for sampling
-// and fog. Each source is preceded by kVersion and a block of #defines:
+// and fog; nor carry texture coordinates and fog distance to its pixels (a
+// software rasteriser sets up every carried value for every triangle). Each
+// source is preceded by kVersion and a block of #defines:
 //   PRETRANSFORMED  positions are screen pixels (x, y, z, rhw)
 //   LIGHTING        one directional light and the material (not with PRETRANSFORMED)
 //   TEXTURED        texture stage 0 modulates the colour
@@ -50,8 +52,12 @@ uniform float uMaterialPower;
 
 out VertexData {
     vec4 colour;
+#if TEXTURED
     vec2 texCoord;
+#endif
+#if FOG_MODE != 0
     float fogDistance;
+#endif
 } vs_out;
 
 #if LIGHTING
@@ -86,7 +92,9 @@ void main() {
     vec2 ndc = vec2(aPosition.x / uViewportSize.x * 2.0 - 1.0, 1.0 - aPosition.y / uViewportSize.y * 2.0);
     gl_Position = vec4(ndc, aPosition.z * 2.0 - 1.0, 1.0);
     vs_out.colour = diffuseSource;
+#if FOG_MODE != 0
     vs_out.fogDistance = aPosition.z;
+#endif
 #else
     vec4 eye = uWorldView * vec4(aPosition.xyz, 1.0);
     vec4 clip = uProjection * eye;
@@ -97,17 +105,25 @@ void main() {
 #else
     vs_out.colour = diffuseSource;
 #endif
+#if FOG_MODE != 0
     vs_out.fogDistance = uRangeFog ? length(eye.xyz) : eye.z;
 #endif
+#endif
+#if TEXTURED
     vs_out.texCoord = aTexCoord;
+#endif
 }
 )";
 
 inline constexpr const char* kFragment = R"(
 in VertexData {
     vec4 colour;
+#if TEXTURED
     vec2 texCoord;
+#endif
+#if FOG_MODE != 0
     float fogDistance;
+#endif
 } fs_in;
 
 uniform sampler2D uTexture;
@@ -155,14 +171,22 @@ layout(triangle_strip, max_vertices = 4) out;
 
 in VertexData {
     vec4 colour;
+#if TEXTURED
     vec2 texCoord;
+#endif
+#if FOG_MODE != 0
     float fogDistance;
+#endif
 } gs_in[];
 
 out VertexData {
     vec4 colour;
+#if TEXTURED
     vec2 texCoord;
+#endif
+#if FOG_MODE != 0
     float fogDistance;
+#endif
 } gs_out;
 
 uniform vec2 uViewportSize;
@@ -172,8 +196,12 @@ void emitAt(float t, vec2 offsetNdc) {
     vec4 position = mix(gl_in[0].gl_Position, gl_in[1].gl_Position, t);
     gl_Position = position + vec4(offsetNdc * position.w, 0.0, 0.0);
     gs_out.colour = mix(gs_in[0].colour, gs_in[1].colour, t);
+#if TEXTURED
     gs_out.texCoord = mix(gs_in[0].texCoord, gs_in[1].texCoord, t);
+#endif
+#if FOG_MODE != 0
     gs_out.fogDistance = mix(gs_in[0].fogDistance, gs_in[1].fogDistance, t);
+#endif
     EmitVertex();
 }
 
