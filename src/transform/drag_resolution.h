@@ -2,8 +2,9 @@
 // Translucent pictures and walls over the whole view cost a software
 // rasteriser dearly, so while a drag moves the view (the camera, or a
 // clipping under a gesture) and a frame of that movement turns out slow,
-// the rest of the movement is drawn at half resolution, and at a third when
-// that is still slow. A frame in which nothing moved is always drawn at
+// the rest of the movement is drawn at half resolution, and at a third and
+// a quarter when that is still slow (slow: longer than a frame of a 60 Hz
+// screen). A frame in which nothing moved is always drawn at
 // full resolution, so the view sharpens as soon as the pointer rests, and
 // the next movement is measured afresh. On fast hardware nothing changes.
 #pragma once
@@ -12,8 +13,8 @@ class DragResolution {
 public:
     // A moving frame slower than this (the time from the frame before it)
     // makes the following ones coarser.
-    static constexpr double kSlowFrameMs = 25.0;
-    static constexpr int kCoarsestDivisor = 3;
+    static constexpr double kSlowFrameMs = 16.0;
+    static constexpr int kCoarsestDivisor = 4;
 
     // Called once a frame. `moving`: a drag moved the view since the
     // previous frame; `msSincePreviousFrame`: the time since the previous

@@ -141,15 +141,16 @@ TEST(DragResolution, OnlyASlowMovementGetsCoarserAndRestingSharpensAgain) {
     const Frame frames[] = {
         {false, 100.0, 1},  // at rest: full, however long since the last frame
         {true, 900.0, 1},   // a movement begins after a rest: not measured
-        {true, 20.0, 1},    // fast enough
+        {true, 15.0, 1},    // fast enough
         {true, 60.0, 2},    // a slow full frame: the movement goes on at half
         {true, 10.0, 2},    // and stays there, fast as it now is
         {true, 30.0, 3},    // still slow at half: a third
-        {true, 90.0, 3},    // and no coarser
+        {true, 17.0, 4},    // still slow at a third: a quarter
+        {true, 90.0, 4},    // and no coarser
         {false, 10.0, 1},   // the pointer rests: full at once
         {true, 500.0, 1},   // the next movement is measured afresh
-        {true, 24.0, 1},
-        {true, 26.0, 2},
+        {true, 16.0, 1},
+        {true, 16.5, 2},
     };
     DragResolution resolution;
     int index = 0;
