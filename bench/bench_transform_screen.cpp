@@ -5,9 +5,9 @@
 // four times, the surplus removed). Collision lines and decals are not
 // recomputed by a camera turn.
 //  - CameraTurnFrame7/25: the user's turn, a left-button drag over empty
-//    space moving the pointer three pixels a pass; once a frame of the drag
-//    at full resolution proves slow, the view is drawn at half resolution
-//    until the pointer rests;
+//    space moving the pointer three pixels a pass; while frames of the drag
+//    prove slower than a 60 Hz frame, the view is drawn coarser (half, a
+//    third, a quarter of the resolution) until the pointer rests;
 //  - CameraTurnFullResolution7/25: the same turns made directly, every
 //    frame at full resolution (the cost of a still view).
 // Targets: the drag with 7 clippings within 16 ms a frame, with 25 within
