@@ -256,29 +256,6 @@ D3DXMATRIX* D3DXMatrixPerspectiveFovLH(D3DXMATRIX* out, float fovY, float aspect
 
 // ------------------------------------------------------------- vector ops --
 
-float D3DXVec3Dot(const D3DXVECTOR3* a, const D3DXVECTOR3* b) { return a->x * b->x + a->y * b->y + a->z * b->z; }
-
-D3DXVECTOR3* D3DXVec3Cross(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVECTOR3* b) {
-    *out = D3DXVECTOR3(a->y * b->z - a->z * b->y, a->z * b->x - a->x * b->z, a->x * b->y - a->y * b->x);
-    return out;
-}
-
-float D3DXVec3LengthSq(const D3DXVECTOR3* v) { return D3DXVec3Dot(v, v); }
-
-float D3DXVec3Length(const D3DXVECTOR3* v) { return std::sqrt(D3DXVec3LengthSq(v)); }
-
-D3DXVECTOR3* D3DXVec3Normalize(D3DXVECTOR3* out, const D3DXVECTOR3* v) {
-    // Measured in double so that very small and very large vectors neither
-    // underflow to a zero length nor overflow to infinity.
-    const double length = std::sqrt(double(v->x) * v->x + double(v->y) * v->y + double(v->z) * v->z);
-    if (length == 0.0 || !std::isfinite(length)) {
-        *out = D3DXVECTOR3();
-        return out;
-    }
-    *out = D3DXVECTOR3(float(v->x / length), float(v->y / length), float(v->z / length));
-    return out;
-}
-
 D3DXVECTOR4* D3DXVec3Transform(D3DXVECTOR4* out, const D3DXVECTOR3* v, const D3DXMATRIX* matrix) {
     const D3DXMATRIX& m = *matrix;
     *out = D3DXVECTOR4(v->x * m._11 + v->y * m._21 + v->z * m._31 + m._41,

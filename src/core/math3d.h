@@ -12,6 +12,7 @@
 // Pointers are required unless a function says otherwise.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <numbers>
@@ -216,15 +217,32 @@ D3DXMATRIX* D3DXMatrixPerspectiveFovLH(D3DXMATRIX* out, float fovY, float aspect
 
 // ------------------------------------------------------------- vector ops --
 
+// Defined here so that the sculpting's inner loops can inline them.
+
 // Dot product.
-float D3DXVec3Dot(const D3DXVECTOR3* a, const D3DXVECTOR3* b);
+inline float D3DXVec3Dot(const D3DXVECTOR3* a, const D3DXVECTOR3* b) {
+    return a->x * b->x + a->y * b->y + a->z * b->z;
+}
 // Cross product a × b; (1,0,0) × (0,1,0) = (0,0,1).
-D3DXVECTOR3* D3DXVec3Cross(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVECTOR3* b);
+inline D3DXVECTOR3* D3DXVec3Cross(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVECTOR3* b) {
+    *out = D3DXVECTOR3(a->y * b->z - a->z * b->y, a->z * b->x - a->x * b->z, a->x * b->y - a->y * b->x);
+    return out;
+}
 // Euclidean length and its square.
-float D3DXVec3Length(const D3DXVECTOR3* v);
-float D3DXVec3LengthSq(const D3DXVECTOR3* v);
+inline float D3DXVec3LengthSq(const D3DXVECTOR3* v) { return D3DXVec3Dot(v, v); }
+inline float D3DXVec3Length(const D3DXVECTOR3* v) { return std::sqrt(D3DXVec3LengthSq(v)); }
 // Unit vector of the same direction. The zero vector gives the zero vector.
-D3DXVECTOR3* D3DXVec3Normalize(D3DXVECTOR3* out, const D3DXVECTOR3* v);
+inline D3DXVECTOR3* D3DXVec3Normalize(D3DXVECTOR3* out, const D3DXVECTOR3* v) {
+    // Measured in double so that very small and very large vectors neither
+    // underflow to a zero length nor overflow to infinity.
+    const double length = std::sqrt(double(v->x) * v->x + double(v->y) * v->y + double(v->z) * v->z);
+    if (length == 0.0 || !std::isfinite(length)) {
+        *out = D3DXVECTOR3();
+        return out;
+    }
+    *out = D3DXVECTOR3(float(v->x / length), float(v->y / length), float(v->z / length));
+    return out;
+}
 
 // (x, y, z, 1) * matrix, all four components.
 D3DXVECTOR4* D3DXVec3Transform(D3DXVECTOR4* out, const D3DXVECTOR3* v, const D3DXMATRIX* matrix);

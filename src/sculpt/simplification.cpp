@@ -55,6 +55,22 @@ void OrderedEdgeSet::erase(std::uint32_t edge) {
     }
 }
 
+void OrderedEdgeSet::rekey(std::uint32_t edge, float cost) {
+    if (edge >= slotOf_.size() || slotOf_[edge] == kNotInSet) {
+        insert(edge, cost);
+        return;
+    }
+    const std::size_t slot = slotOf_[edge];
+    const Entry entry{std::isnan(cost) ? std::numeric_limits<float>::infinity() : cost, edge, nextSequence_++};
+    // The new key is later than the old one among equal costs: it moves up
+    // only when its cost is smaller than its parent's.
+    if (slot > 0 && before(entry, entries_[(slot - 1) / 2])) {
+        siftUp(slot, entry);
+    } else {
+        siftDown(slot, entry);
+    }
+}
+
 void OrderedEdgeSet::assign(const std::vector<std::uint32_t>& edges, const std::vector<float>& costs) {
     entries_.clear();
     std::fill(slotOf_.begin(), slotOf_.end(), kNotInSet);
@@ -209,8 +225,8 @@ private:
     void handOverEdges(std::uint32_t keep, std::uint32_t gone) {
         ++stamp_;
         for (std::uint32_t e : edgesAt_.of(keep)) mark_[otherEnd(e, keep)] = stamp_;
-        const std::vector<std::uint32_t> edges(edgesAt_.of(gone).begin(), edgesAt_.of(gone).end());
-        for (std::uint32_t e : edges) {
+        scratch_.assign(edgesAt_.of(gone).begin(), edgesAt_.of(gone).end());
+        for (std::uint32_t e : scratch_) {
             const std::uint32_t other = otherEnd(e, gone);
             if (other == keep || mark_[other] == stamp_) {
                 set_.erase(e);
@@ -226,8 +242,8 @@ private:
 
     // The triangles of the gone end pass to the kept one.
     void handOverTriangles(std::uint32_t keep, std::uint32_t gone) {
-        const std::vector<std::uint32_t> triangles(fans_.of(gone).begin(), fans_.of(gone).end());
-        for (std::uint32_t t : triangles) {
+        scratch_.assign(fans_.of(gone).begin(), fans_.of(gone).end());
+        for (std::uint32_t t : scratch_) {
             MeshCreationTriangle& tri = mesh_.triangle(t);
             if (tri.e == gone) tri.e = keep;
             if (tri.f == gone) tri.f = keep;
@@ -275,8 +291,7 @@ private:
     void rekeyEdges(std::uint32_t keep) {
         for (std::uint32_t e : edgesAt_.of(keep)) {
             costs_[e] = edgeCost(mesh_, mesh_.edge(e), w_);
-            set_.erase(e);
-            set_.insert(e, costs_[e]);
+            set_.rekey(e, costs_[e]);
         }
     }
 
@@ -291,6 +306,8 @@ private:
     std::uint32_t stamp_ = 0;
     std::vector<std::uint32_t> shared_;
     std::vector<std::uint32_t> touched_;
+    // A copy of a list that changes while it is walked.
+    std::vector<std::uint32_t> scratch_;
     int trianglesRemoved_ = 0;
 };
 

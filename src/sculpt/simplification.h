@@ -36,6 +36,9 @@ public:
     void insert(std::uint32_t edge, float cost);
     // Takes `edge` out; nothing when it is not in the set.
     void erase(std::uint32_t edge);
+    // Gives `edge` the new `cost`, after every edge of equal cost already
+    // present: the same as erase(edge) then insert(edge, cost), in one move.
+    void rekey(std::uint32_t edge, float cost);
     bool contains(std::uint32_t edge) const { return slotOf_[edge] != kNotInSet; }
     // The cheapest edge (the earliest inserted among equals); kNoIndex when
     // empty.

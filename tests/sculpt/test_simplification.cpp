@@ -125,11 +125,23 @@ TEST(OrderedEdgeSet, MatchesAMultisetUnderRandomInsertEraseRekeyAndBulkAssign) {
     set.assign(first, costs);
     for (int round = 0; round < 20000; ++round) {
         const std::uint32_t e = static_cast<std::uint32_t>(pick(random));
+        const int what = action(random);
+        if (what == 3) {
+            // Re-keyed in place, in the set or not.
+            const float cost = static_cast<float>(costOf(random));
+            set.rekey(e, cost);
+            if (keyOf.count(e) != 0) reference.erase(keyOf[e]);
+            keyOf[e] = {cost, sequence++};
+            reference.insert(keyOf[e]);
+            ASSERT_EQ(set.size(), reference.size());
+            ASSERT_EQ(keyOf[set.first()], *reference.begin()) << "round " << round;
+            continue;
+        }
         if (set.contains(e)) {
             set.erase(e);
             reference.erase(keyOf[e]);
         }
-        if (action(random) != 0) {
+        if (what != 0) {
             const float cost = static_cast<float>(costOf(random));
             set.insert(e, cost);
             keyOf[e] = {cost, sequence++};
