@@ -56,18 +56,27 @@ void ClippingScene::sync(bool rebuildAll) {
     }
     for (auto it = shown_.begin(); it != shown_.end();) {
         if (present.count(it->first) == 0) {
-            // The collision display lets go of the node first.
-            std::vector<ClippingNode*> keep;
-            for (ClippingNode* node : collisions_.nodes())
-                if (node != it->second->node.get()) keep.push_back(node);
-            collisions_.setNodes(keep);
-            it = shown_.erase(it);
+            it = drop(it);
         } else {
             ++it;
         }
     }
     if (focus_ >= 0 && node(focus_) == nullptr) focus_ = -1;
     updateCollisionNodes();
+}
+
+void ClippingScene::forget(const ImageEntry& entry) {
+    const auto it = shown_.find(&entry);
+    if (it != shown_.end()) drop(it);
+}
+
+std::map<const ImageEntry*, std::unique_ptr<ClippingScene::Shown>>::iterator ClippingScene::drop(
+    std::map<const ImageEntry*, std::unique_ptr<Shown>>::iterator it) {
+    std::vector<ClippingNode*> keep;
+    for (ClippingNode* node : collisions_.nodes())
+        if (node != it->second->node.get()) keep.push_back(node);
+    collisions_.setNodes(keep);
+    return shown_.erase(it);
 }
 
 void ClippingScene::setLook(const ClippingLook& look) {

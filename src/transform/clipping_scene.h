@@ -35,6 +35,11 @@ public:
     // `rebuildAll` makes every node's meshes again (after the 2D mode changed
     // pictures, masks or borders). Nodes of enabled clippings start shown.
     void sync(bool rebuildAll);
+    // Drops the node of `entry` at once: its image is being removed and its
+    // clipping may already be gone, so no frame may draw or judge the node
+    // until the next sync() (and a new image made at the same address must
+    // not find it).
+    void forget(const ImageEntry& entry);
     // The node of image slot `slot`; null for an empty slot.
     ClippingNode* node(int slot) const;
     // The slot of `node`; -1 when it is none of ours.
@@ -101,6 +106,9 @@ private:
     ClippingLook look_;
     // By image entry, so that swapping slots keeps each image's node.
     std::map<const ImageEntry*, std::unique_ptr<Shown>> shown_;
+    // Erases the node at `it`, after the collision display has let go of it.
+    std::map<const ImageEntry*, std::unique_ptr<Shown>>::iterator drop(
+        std::map<const ImageEntry*, std::unique_ptr<Shown>>::iterator it);
     CollisionDisplay collisions_;
     std::function<bool(int, ScreenRect&)> locate_;
     int focus_ = -1;

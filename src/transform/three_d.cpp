@@ -130,6 +130,7 @@ void ThreeD::entryAdded(int /*index*/, ImageEntry& entry) {
 
 void ThreeD::entryRemoved(int /*index*/, ImageEntry& entry) {
     shown_.erase(&entry);
+    scene_->forget(entry);
     if (list_ != nullptr) list_->removeEntry(entry);
     hovered_ = -1;
 }

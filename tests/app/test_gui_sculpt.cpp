@@ -281,6 +281,24 @@ TEST_F(SampleInThreeD, AScreenshotBecomesAPictureThatCarvesLikeAnyOther) {
     EXPECT_NEAR(threeD.sculptedObject().info().triangles, before, before / 10);
 }
 
+TEST_F(SampleInThreeD, APictureDeletedInTheOtherModeLeavesNoNodeBehind) {
+    // The 2D mode deletes a picture and its clipping at once; entering this
+    // mode again draws progress frames before the scene catches up, and
+    // those frames must not judge or draw the deleted picture's node.
+    ASSERT_TRUE(threeD.scene().isShown(0));
+    const size_t judged = threeD.scene().collisions().nodes().size();
+    threeD.leave();
+    workspace.mode = 1;
+    twoD.images().remove(0);
+    EXPECT_EQ(threeD.scene().collisions().nodes().size(), judged - 1);
+    for (ClippingNode* node : threeD.scene().collisions().nodes()) EXPECT_GE(threeD.scene().slotOf(node), 0);
+
+    workspace.mode = 2;
+    threeD.enter();
+    threeD.frame();
+    EXPECT_EQ(threeD.scene().collisions().nodes().size(), judged - 1);
+}
+
 TEST_F(SampleInThreeD, FlightsEndWhenTheModeIsLeftOrIsNotShown) {
     // Only the mode's own frames move the pictures on: a flight left behind
     // would keep `wait idle` waiting for ever.
