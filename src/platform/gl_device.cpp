@@ -899,6 +899,8 @@ void GlDevice::clear(uint32_t flags, uint32_t argb, float depth, int stencil) {
 
 bool GlDevice::present() {
     if (lost_) return false;
+    // Presenting hands the whole frame over: the count starts again.
+    indicesSinceFlush_ = 0;
     endReducedScene();
     if (window_ == nullptr) {
         glFlush();

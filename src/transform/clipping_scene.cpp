@@ -70,8 +70,7 @@ void ClippingScene::forget(const ImageEntry& entry) {
     if (it != shown_.end()) drop(it);
 }
 
-std::map<const ImageEntry*, std::unique_ptr<ClippingScene::Shown>>::iterator ClippingScene::drop(
-    std::map<const ImageEntry*, std::unique_ptr<Shown>>::iterator it) {
+ClippingScene::ShownMap::iterator ClippingScene::drop(ShownMap::iterator it) {
     std::vector<ClippingNode*> keep;
     for (ClippingNode* node : collisions_.nodes())
         if (node != it->second->node.get()) keep.push_back(node);

@@ -105,10 +105,10 @@ private:
     gfx::GraphicsDevice& device_;
     ClippingLook look_;
     // By image entry, so that swapping slots keeps each image's node.
-    std::map<const ImageEntry*, std::unique_ptr<Shown>> shown_;
+    using ShownMap = std::map<const ImageEntry*, std::unique_ptr<Shown>>;
+    ShownMap shown_;
     // Erases the node at `it`, after the collision display has let go of it.
-    std::map<const ImageEntry*, std::unique_ptr<Shown>>::iterator drop(
-        std::map<const ImageEntry*, std::unique_ptr<Shown>>::iterator it);
+    ShownMap::iterator drop(ShownMap::iterator it);
     CollisionDisplay collisions_;
     std::function<bool(int, ScreenRect&)> locate_;
     int focus_ = -1;
