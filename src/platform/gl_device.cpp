@@ -159,6 +159,21 @@ GLuint compileShader(GLenum kind, const std::string& defines, const char* body) 
     return 0;
 }
 
+// Links compiled shaders into a program; 0 (logged) on failure.
+GLuint linkProgram(const std::vector<GLuint>& shaders) {
+    GLuint program = glCreateProgram();
+    for (GLuint shader : shaders) glAttachShader(program, shader);
+    glLinkProgram(program);
+    GLint linked = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (linked == GL_TRUE) return program;
+    std::array<char, 2048> log{};
+    glGetProgramInfoLog(program, static_cast<GLsizei>(log.size()), nullptr, log.data());
+    logError(std::string("Shader program does not link: ") + log.data());
+    glDeleteProgram(program);
+    return 0;
+}
+
 // Links the vertex, fragment and (for wide lines) geometry shader with the
 // key's switches; id 0 on failure.
 Program buildProgram(const ProgramKey& key) {
@@ -168,20 +183,7 @@ Program buildProgram(const ProgramKey& key) {
                                    compileShader(GL_FRAGMENT_SHADER, defines, shaders::kFragment)};
     if (key.wideLines) shaders.push_back(compileShader(GL_GEOMETRY_SHADER, defines, shaders::kWideLineGeometry));
     const bool compiled = std::all_of(shaders.begin(), shaders.end(), [](GLuint s) { return s != 0; });
-    if (compiled) {
-        program.id = glCreateProgram();
-        for (GLuint shader : shaders) glAttachShader(program.id, shader);
-        glLinkProgram(program.id);
-        GLint linked = GL_FALSE;
-        glGetProgramiv(program.id, GL_LINK_STATUS, &linked);
-        if (linked != GL_TRUE) {
-            std::array<char, 2048> log{};
-            glGetProgramInfoLog(program.id, static_cast<GLsizei>(log.size()), nullptr, log.data());
-            logError(std::string("Shader program does not link: ") + log.data());
-            glDeleteProgram(program.id);
-            program.id = 0;
-        }
-    }
+    if (compiled) program.id = linkProgram(shaders);
     for (GLuint shader : shaders) {
         if (shader != 0) glDeleteShader(shader);
     }
@@ -254,19 +256,43 @@ size_t appendToStream(StreamBuffer& stream, GLenum target, const void* data, siz
 
 // --- the device ---------------------------------------------------------------------
 
+// What the colour of a render target is.
+enum class ColourStore {
+    Renderbuffer,
+    // A texture that draws can read, bilinear with clamped edges.
+    Texture,
+};
+
 // Makes a framebuffer of `width` x `height` with an RGBA8 colour and a
 // depth-stencil renderbuffer, and leaves it bound. False when OpenGL cannot
 // draw into it (the names are made all the same: delete them).
-bool makeRenderTarget(int width, int height, GLuint& framebuffer, GLuint& colour, GLuint& depthStencil) {
-    glGenRenderbuffers(1, &colour);
-    glBindRenderbuffer(GL_RENDERBUFFER, colour);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+bool makeRenderTarget(int width, int height, GLuint& framebuffer, GLuint& colour, GLuint& depthStencil,
+                      ColourStore store = ColourStore::Renderbuffer) {
+    if (store == ColourStore::Texture) {
+        glGenTextures(1, &colour);
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, colour);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    } else {
+        glGenRenderbuffers(1, &colour);
+        glBindRenderbuffer(GL_RENDERBUFFER, colour);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    }
     glGenRenderbuffers(1, &depthStencil);
     glBindRenderbuffer(GL_RENDERBUFFER, depthStencil);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
     glGenFramebuffers(1, &framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    if (store == ColourStore::Texture) {
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour, 0);
+    } else {
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    }
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depthStencil);
     return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
 }
@@ -371,6 +397,9 @@ private:
     bool prepareReducedTargets(int width, int height);
     // Copies the reduced target over the frame's target, stretched.
     void stretchReducedScene();
+    // The program that stretches, built on first use; 0 when it cannot be
+    // built (a blit stretches instead).
+    GLuint stretchProgram();
     void destroyReducedTargets();
     void destroyResources();
     void destroyDeviceObjects();
@@ -423,7 +452,7 @@ private:
     // The reduced scene: its targets (kept from one reduced scene to the
     // next while the size stays) and whether one is open.
     GLuint reducedFramebuffer_ = 0;
-    GLuint reducedColour_ = 0;
+    GLuint reducedColour_ = 0;  // a texture, which the stretch draws from
     GLuint reducedDepthStencil_ = 0;
     int reducedWidth_ = 0;
     int reducedHeight_ = 0;
@@ -432,6 +461,10 @@ private:
     // size (0 x 0: none).
     int sceneForWidth_ = 0;
     int sceneForHeight_ = 0;
+    // What stretches a reduced scene over the frame (stretchProgram()).
+    GLuint stretchProgram_ = 0;
+    GLuint stretchVertexArray_ = 0;
+    bool stretchTried_ = false;
 
     uint32_t nextHandle_ = 1;  // never reused: handles from before a reset stay invalid
     std::map<uint32_t, Texture> textures_;
@@ -495,6 +528,10 @@ void GlDevice::destroyDeviceObjects() {
         program = Program{};
     }
     programTried_.fill(false);
+    if (stretchProgram_ != 0) glDeleteProgram(stretchProgram_);
+    if (stretchVertexArray_ != 0) glDeleteVertexArrays(1, &stretchVertexArray_);
+    stretchProgram_ = stretchVertexArray_ = 0;
+    stretchTried_ = false;
     glBindVertexArray(0);
     if (vertexArray_ != 0) glDeleteVertexArrays(1, &vertexArray_);
     for (StreamBuffer* stream : {&streamVertices_, &streamIndices_}) {
@@ -924,7 +961,8 @@ bool GlDevice::present() {
 bool GlDevice::prepareReducedTargets(int width, int height) {
     if (reducedFramebuffer_ != 0 && width == reducedWidth_ && height == reducedHeight_) return true;
     destroyReducedTargets();
-    const bool complete = makeRenderTarget(width, height, reducedFramebuffer_, reducedColour_, reducedDepthStencil_);
+    const bool complete = makeRenderTarget(width, height, reducedFramebuffer_, reducedColour_, reducedDepthStencil_,
+                                           ColourStore::Texture);
     glBindFramebuffer(GL_FRAMEBUFFER, frameTarget());
     if (!complete) {
         destroyReducedTargets();
@@ -936,6 +974,8 @@ bool GlDevice::prepareReducedTargets(int width, int height) {
 }
 
 void GlDevice::destroyReducedTargets() {
+    if (reducedColour_ != 0) glDeleteTextures(1, &reducedColour_);
+    reducedColour_ = 0;
     deleteRenderTarget(reducedFramebuffer_, reducedColour_, reducedDepthStencil_);
     reducedWidth_ = reducedHeight_ = 0;
     reduced_ = false;
@@ -978,11 +1018,44 @@ bool GlDevice::repeatLastScene() {
 }
 
 void GlDevice::stretchReducedScene() {
+    glBindFramebuffer(GL_FRAMEBUFFER, frameTarget());
+    glViewport(0, 0, width_, height_);
+    // Drawn as one triangle over the frame: the software rasteriser shares
+    // a draw among its threads, where its blit keeps this thread busy too.
+    // Every draw sets program, vertex array and fixed-function state anew,
+    // so what is changed here needs no restoring.
+    if (stretchProgram() != 0) {
+        glUseProgram(stretchProgram_);
+        glBindVertexArray(stretchVertexArray_);
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_BLEND);
+        glDisable(GL_CULL_FACE);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, reducedColour_);
+        glBindSampler(0, 0);
+        glDrawArrays(GL_TRIANGLES, 0, 3);
+        glBindVertexArray(vertexArray_);
+        return;
+    }
     glBindFramebuffer(GL_READ_FRAMEBUFFER, reducedFramebuffer_);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, frameTarget());
     glBlitFramebuffer(0, 0, reducedWidth_, reducedHeight_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_LINEAR);
     glBindFramebuffer(GL_FRAMEBUFFER, frameTarget());
-    glViewport(0, 0, width_, height_);
+}
+
+GLuint GlDevice::stretchProgram() {
+    if (stretchTried_) return stretchProgram_;
+    stretchTried_ = true;
+    const GLuint vertex = compileShader(GL_VERTEX_SHADER, "", shaders::kStretchVertex);
+    const GLuint fragment = compileShader(GL_FRAGMENT_SHADER, "", shaders::kStretchFragment);
+    if (vertex != 0 && fragment != 0) {
+        stretchProgram_ = linkProgram({vertex, fragment});
+        if (stretchProgram_ != 0) glGenVertexArrays(1, &stretchVertexArray_);
+    }
+    if (vertex != 0) glDeleteShader(vertex);
+    if (fragment != 0) glDeleteShader(fragment);
+    return stretchProgram_;
 }
 
 bool GlDevice::readBackBuffer(std::vector<unsigned char>& rgba, int& width, int& height) {

@@ -228,4 +228,22 @@ void main() {
 }
 )";
 
+// The stretch of a reduced scene over the frame: one triangle that covers
+// the viewport, sampling the reduced picture (no defines).
+inline constexpr const char* kStretchVertex = R"(
+out vec2 vTexCoord;
+void main() {
+    vec2 corner = vec2(float((gl_VertexID & 1) << 2) - 1.0, float((gl_VertexID & 2) << 1) - 1.0);
+    vTexCoord = corner * 0.5 + 0.5;
+    gl_Position = vec4(corner, 0.0, 1.0);
+}
+)";
+
+inline constexpr const char* kStretchFragment = R"(
+in vec2 vTexCoord;
+uniform sampler2D uScene;
+out vec4 fragColour;
+void main() { fragColour = vec4(texture(uScene, vTexCoord).rgb, 1.0); }
+)";
+
 }  // namespace gfx::shaders
