@@ -387,6 +387,12 @@ private:
 
 constexpr std::size_t kRowsPerChunk = 256;
 
+// Gives the memory of every vector back.
+template <typename... Vectors>
+void freeVectors(Vectors&... vectors) {
+    (Vectors().swap(vectors), ...);
+}
+
 }  // namespace
 
 namespace {
@@ -437,6 +443,23 @@ bool cubesAroundEdge(const D3DXVECTOR3& a, const D3DXVECTOR3& b, float edge, int
 bool FaceCreation::createFaces(std::span<const CellKey> cells, int depth, const LevelTables& tables,
                                std::span<const SculptClipping* const> sculptList, SculptMesh& mesh,
                                const RunControl& control, std::span<const std::uint64_t> insideMarks) {
+    return createFaces(cells, depth, tables, sculptList, mesh, control, insideMarks, [] {});
+}
+
+bool FaceCreation::createFaces(std::vector<CellKey>&& cells, int depth, const LevelTables& tables,
+                               std::span<const SculptClipping* const> sculptList, SculptMesh& mesh,
+                               const RunControl& control, std::vector<std::uint64_t>&& insideMarks) {
+    return createFaces(std::span<const CellKey>(cells), depth, tables, sculptList, mesh, control,
+                       std::span<const std::uint64_t>(insideMarks), [&] {
+                           std::vector<CellKey>().swap(cells);
+                           std::vector<std::uint64_t>().swap(insideMarks);
+                       });
+}
+
+bool FaceCreation::createFaces(std::span<const CellKey> cells, int depth, const LevelTables& tables,
+                               std::span<const SculptClipping* const> sculptList, SculptMesh& mesh,
+                               const RunControl& control, std::span<const std::uint64_t> insideMarks,
+                               const std::function<void()>& releaseInput) {
     mesh.clear();
     splitCorners_ = 0;
     memoryBytes_ = 0;
@@ -451,6 +474,7 @@ bool FaceCreation::createFaces(std::span<const CellKey> cells, int depth, const 
         cubes[i].key = (std::uint64_t{z} << (2 * bits)) | (std::uint64_t{y} << bits) | x;
         cubes[i].inside = i < insideMarks.size() ? insideMarks[i] : 0;
     }
+    releaseInput();
     radixSortBy(cubes, 3 * bits, [](const RowCube& cube) { return cube.key; });
     std::vector<std::uint64_t> keys(cubes.size());
     std::vector<std::uint64_t> inside(cubes.size());
@@ -590,15 +614,13 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
         (sculptList[c]->flags().addingvoxels ? adding : removing)[c / 64] |= std::uint64_t{1} << (c % 64);
     }
     std::vector<std::uint8_t> emitted(keys.size(), 0);
-    // The lattice point of each cube's corner k, at [8 * cube + k].
-    std::vector<std::uint32_t> cornerPoints(keys.size() * 8);
     std::vector<std::uint32_t> chunkFaces(chunks + 1, 0);
     control.runner.forEachChunk(chunks, [&](std::size_t chunk) {
         if (control.stopRequested()) return;
         std::uint32_t faces = 0;
         std::vector<std::uint64_t> all(words);
         cubesOf(chunk, [&](std::uint32_t i, std::uint32_t around, const std::int32_t* index) {
-            std::uint32_t* points = &cornerPoints[static_cast<std::size_t>(i) * 8];
+            std::uint32_t points[8];
             for (int k = 0; k < 8; ++k) points[k] = pointOf(i, k, index);
             std::uint8_t shown = 0;
             for (int f = 0; f < kFaceCount; ++f) {
@@ -682,28 +704,26 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
     control.runner.forEachChunk(chunks, [&](std::size_t chunk) {
         if (control.stopRequested()) return;
         std::size_t triangle = static_cast<std::size_t>(chunkFaces[chunk]) * 2;
-        for (std::size_t r = plan.begin(chunk); r < plan.end(chunk); ++r) {
-            for (std::uint32_t i = rows[r].begin; i < rows[r].end; ++i) {
-                std::uint32_t point = ownedBase[i];
-                for (int k = 0; k < 8; ++k) {
-                    if ((owned[i] >> k & 1) == 0) continue;
-                    if (sheetCount[point] == 1) positions[vertexBase[point]] = positionOf(i, k);
-                    ++point;
-                }
-                const std::uint32_t* points = &cornerPoints[static_cast<std::size_t>(i) * 8];
-                for (int f = 0; f < kFaceCount; ++f) {
-                    if ((emitted[i] >> f & 1) == 0) continue;
-                    std::uint32_t v[4];
-                    for (int c = 0; c < 4; ++c) {
-                        const int k = kFaceCorners[f][c];
-                        const std::uint32_t p = points[k];
-                        v[c] = vertexBase[p] + ((sheetOf[p] >> (2 * (k ^ 7))) & 3u);
-                    }
-                    triangles[triangle++] = MeshCreationTriangle{v[0], v[1], v[2]};
-                    triangles[triangle++] = MeshCreationTriangle{v[1], v[3], v[2]};
-                }
+        cubesOf(chunk, [&](std::uint32_t i, std::uint32_t, const std::int32_t* index) {
+            std::uint32_t point = ownedBase[i];
+            for (int k = 0; k < 8; ++k) {
+                if ((owned[i] >> k & 1) == 0) continue;
+                if (sheetCount[point] == 1) positions[vertexBase[point]] = positionOf(i, k);
+                ++point;
             }
-        }
+            if (emitted[i] == 0) return;
+            for (int f = 0; f < kFaceCount; ++f) {
+                if ((emitted[i] >> f & 1) == 0) continue;
+                std::uint32_t v[4];
+                for (int c = 0; c < 4; ++c) {
+                    const int k = kFaceCorners[f][c];
+                    const std::uint32_t p = pointOf(i, k, index);
+                    v[c] = vertexBase[p] + ((sheetOf[p] >> (2 * (k ^ 7))) & 3u);
+                }
+                triangles[triangle++] = MeshCreationTriangle{v[0], v[1], v[2]};
+                triangles[triangle++] = MeshCreationTriangle{v[1], v[3], v[2]};
+            }
+        });
         for (const SplitCopy& copy : splits[chunk]) positions[vertexBase[copy.point] + copy.sheet] = copy.position;
     });
     if (control.stopRequested()) return false;
@@ -711,9 +731,11 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
         for (const SplitCopy& copy : list) splitCorners_ += copy.sheet == 0 ? 1 : 0;
     }
     memoryBytes_ = keys.capacity() * 8 + rows.capacity() * sizeof(Row) + occupancies.capacity() +
-                   owned.capacity() + ownedBase.capacity() * 4 + emitted.capacity() + cornerPoints.capacity() * 4 +
-                   sheetCount.capacity() + sheetOf.capacity() * 2 + vertexBase.capacity() * 4 +
-                   positions.capacity() * sizeof(D3DXVECTOR3) + triangles.capacity() * sizeof(MeshCreationTriangle);
+                   owned.capacity() + ownedBase.capacity() * 4 + emitted.capacity() + sheetCount.capacity() +
+                   sheetOf.capacity() * 2 + vertexBase.capacity() * 4 + positions.capacity() * sizeof(D3DXVECTOR3) +
+                   triangles.capacity() * sizeof(MeshCreationTriangle);
+    // The mesh builds its edges next: the cubes' working arrays go first.
+    freeVectors(rows, occupancies, owned, ownedBase, emitted, sheetCount, sheetOf, vertexBase, splits);
     mesh.assign(std::move(positions), std::move(triangles), control.runner);
     return !control.stopRequested();
 }

@@ -29,6 +29,7 @@
 #include "sculpt/sculpt_mesh.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -60,6 +61,12 @@ public:
     bool createFaces(std::span<const CellKey> cells, int depth, const LevelTables& tables,
                      std::span<const SculptClipping* const> sculptList, SculptMesh& mesh, const RunControl& control,
                      std::span<const std::uint64_t> insideMarks = {});
+    // The same, taking the cubes over: `cells` and `insideMarks` are freed
+    // (left empty) as soon as the cubes are copied into rows, so that a fine
+    // depth holds one copy of its cubes at a time.
+    bool createFaces(std::vector<CellKey>&& cells, int depth, const LevelTables& tables,
+                     std::span<const SculptClipping* const> sculptList, SculptMesh& mesh, const RunControl& control,
+                     std::vector<std::uint64_t>&& insideMarks);
 
     // Corners of the last run where the surface splits (more than one
     // vertex at one corner).
@@ -70,6 +77,10 @@ public:
     std::size_t filledCubes() const { return filledCubes_; }
 
 private:
+    // createFaces(), calling `releaseInput` once the cubes are copied.
+    bool createFaces(std::span<const CellKey> cells, int depth, const LevelTables& tables,
+                     std::span<const SculptClipping* const> sculptList, SculptMesh& mesh, const RunControl& control,
+                     std::span<const std::uint64_t> insideMarks, const std::function<void()>& releaseInput);
     // One surface of the cubes `keys` (row keys, sorted).
     bool makeSurface(const std::vector<std::uint64_t>& keys, const std::vector<std::uint64_t>& insideMarks, int depth,
                      const LevelTables& tables,

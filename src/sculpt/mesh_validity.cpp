@@ -321,18 +321,25 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
                         near[(x * ny + y) * nz + z] = 1;
         }
     }
-    // Only the triangles taking part are kept, so that a search around a
-    // few moved vertices costs memory for those alone.
+    // The cells a triangle's box covers.
     struct Cells {
         std::uint32_t x0, y0, z0, x1, y1, z1;
     };
-    struct Candidate {
-        Box box;
-        Cells cells;
-        std::uint32_t triangle;
+    const auto cellsOf = [&](const Box& b) {
+        return Cells{index(b.low.x, low.x), index(b.low.y, low.y), index(b.low.z, low.z),
+                     std::min<std::uint32_t>(index(b.high.x, low.x), static_cast<std::uint32_t>(nx - 1)),
+                     std::min<std::uint32_t>(index(b.high.y, low.y), static_cast<std::uint32_t>(ny - 1)),
+                     std::min<std::uint32_t>(index(b.high.z, low.z), static_cast<std::uint32_t>(nz - 1))};
     };
-    std::vector<Candidate> candidates;
-    std::vector<CellEntry> entries;
+    // Only the triangles taking part are kept, so that a search around a
+    // few moved vertices costs memory for those alone; of each, the columns
+    // of cells (along x) it reaches. The entries each column of cells will
+    // hold are counted, so that the search can go band by band.
+    struct Reach {
+        std::uint32_t triangle, x0, x1;
+    };
+    std::vector<Reach> reaches;
+    std::vector<std::uint64_t> columnEntries(nx, 0);
     for (std::uint32_t i = 0; i < triangles.size(); ++i) {
         Box b;
         if (!boxOf(positions, triangles[i], b)) continue;
@@ -340,122 +347,162 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
             b.low.z > high.z) {
             continue;
         }
-        Cells c{index(b.low.x, low.x), index(b.low.y, low.y), index(b.low.z, low.z),
-                std::min<std::uint32_t>(index(b.high.x, low.x), static_cast<std::uint32_t>(nx - 1)),
-                std::min<std::uint32_t>(index(b.high.y, low.y), static_cast<std::uint32_t>(ny - 1)),
-                std::min<std::uint32_t>(index(b.high.z, low.z), static_cast<std::uint32_t>(nz - 1))};
+        const Cells c = cellsOf(b);
         bool wanted = looked(i);
         for (std::uint32_t x = c.x0; x <= c.x1 && !wanted; ++x)
             for (std::uint32_t y = c.y0; y <= c.y1 && !wanted; ++y)
                 for (std::uint32_t z = c.z0; z <= c.z1 && !wanted; ++z) wanted = near[(x * ny + y) * nz + z] != 0;
         if (!wanted) continue;
-        const auto candidate = static_cast<std::uint32_t>(candidates.size());
-        candidates.push_back(Candidate{b, c, i});
-        for (std::uint32_t x = c.x0; x <= c.x1; ++x)
-            for (std::uint32_t y = c.y0; y <= c.y1; ++y)
-                for (std::uint32_t z = c.z0; z <= c.z1; ++z) entries.push_back(CellEntry{(x * ny + y) * nz + z, candidate});
+        reaches.push_back(Reach{i, c.x0, c.x1});
+        const std::uint64_t perColumn = std::uint64_t{c.y1 - c.y0 + 1} * (c.z1 - c.z0 + 1);
+        for (std::uint32_t x = c.x0; x <= c.x1; ++x) columnEntries[x] += perColumn;
     }
     int bits = 1;
     while (bits < 64 && (std::uint64_t{1} << bits) < nx * ny * nz) ++bits;
-    radixSortBy(entries, bits, [](const CellEntry& e) { return e.cell; });
-    std::vector<std::size_t> runs;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (i == 0 || entries[i].cell != entries[i - 1].cell) runs.push_back(i);
-    }
-    runs.push_back(entries.size());
-    // What the pair tests read, copied in cell order so that a cell's
-    // triangles lie next to each other in memory.
-    struct Packed {
-        float low[3];
-        float high[3];
-        std::uint32_t corners[3];
-        std::uint32_t triangle;
-        float normal[3];
-        std::uint32_t firstCell[3];
-    };
-    std::vector<Packed> packed(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const Candidate& candidate = candidates[entries[i].candidate];
-        const std::uint32_t t = candidate.triangle;
-        const Box& b = candidate.box;
-        Packed& p = packed[i];
-        p.low[0] = static_cast<float>(b.low.x);
-        p.low[1] = static_cast<float>(b.low.y);
-        p.low[2] = static_cast<float>(b.low.z);
-        p.high[0] = static_cast<float>(b.high.x);
-        p.high[1] = static_cast<float>(b.high.y);
-        p.high[2] = static_cast<float>(b.high.z);
-        p.corners[0] = triangles[t][0];
-        p.corners[1] = triangles[t][1];
-        p.corners[2] = triangles[t][2];
-        p.triangle = t;
-        if (!search.exhaustive) {
-            const Vec a = toVec(positions[triangles[t][0]]);
-            const Vec normal = cross(toVec(positions[triangles[t][1]]) - a, toVec(positions[triangles[t][2]]) - a);
-            p.normal[0] = static_cast<float>(normal.x);
-            p.normal[1] = static_cast<float>(normal.y);
-            p.normal[2] = static_cast<float>(normal.z);
+    // Searches the cells of columns bandStart .. bandEnd (about
+    // `bandEntries` entries) and appends their pairs; true once
+    // search.limit pairs are found.
+    const auto searchBand = [&](std::uint32_t bandStart, std::uint32_t bandEnd, std::uint64_t bandEntries) {
+        struct Candidate {
+            Box box;
+            Cells cells;
+            std::uint32_t triangle;
+        };
+        std::vector<Candidate> candidates;
+        std::vector<CellEntry> entries;
+        entries.reserve(bandEntries);
+        for (const Reach& reach : reaches) {
+            if (reach.x1 < bandStart || reach.x0 > bandEnd) continue;
+            Box b;
+            boxOf(positions, triangles[reach.triangle], b);
+            const Cells c = cellsOf(b);
+            const auto candidate = static_cast<std::uint32_t>(candidates.size());
+            candidates.push_back(Candidate{b, c, reach.triangle});
+            for (std::uint32_t x = std::max(c.x0, bandStart); x <= std::min(c.x1, bandEnd); ++x)
+                for (std::uint32_t y = c.y0; y <= c.y1; ++y)
+                    for (std::uint32_t z = c.z0; z <= c.z1; ++z) {
+                        entries.push_back(CellEntry{(x * ny + y) * nz + z, candidate});
+                    }
         }
-        p.firstCell[0] = candidate.cells.x0;
-        p.firstCell[1] = candidate.cells.y0;
-        p.firstCell[2] = candidate.cells.z0;
-    }
-    const std::size_t runCount = runs.size() - 1;
-    const ChunkPlan plan{runCount, 4096};
-    std::vector<std::vector<std::array<std::uint32_t, 2>>> found(plan.chunks());
-    const auto testChunk = [&](std::size_t chunk) {
-        std::vector<std::array<std::uint32_t, 2>>& out = found[chunk];
-        for (std::size_t r = plan.begin(chunk); r < plan.end(chunk); ++r) {
-            const std::size_t first = runs[r];
-            const std::size_t last = runs[r + 1];
-            const std::uint64_t here = entries[first].cell;
-            for (std::size_t a = first; a < last; ++a) {
-                const Packed& pa = packed[a];
-                const bool focusA = focus == nullptr || (*focus)[pa.triangle] != 0;
-                for (std::size_t b = a + 1; b < last; ++b) {
-                    const Packed& pb = packed[b];
-                    if (pa.high[0] < pb.low[0] || pb.high[0] < pa.low[0] || pa.high[1] < pb.low[1] ||
-                        pb.high[1] < pa.low[1] || pa.high[2] < pb.low[2] || pb.high[2] < pa.low[2]) {
-                        continue;
-                    }
-                    if (!focusA && (*focus)[pb.triangle] == 0) continue;
-                    // Each pair is tested in the first cell both boxes touch.
-                    if ((std::uint64_t{std::max(pa.firstCell[0], pb.firstCell[0])} * ny +
-                         std::max(pa.firstCell[1], pb.firstCell[1])) * nz + std::max(pa.firstCell[2], pb.firstCell[2]) !=
-                        here) {
-                        continue;
-                    }
-                    if (!search.exhaustive) {
-                        int shared = 0;
-                        for (std::uint32_t p : pa.corners)
-                            for (std::uint32_t q : pb.corners) shared += p == q ? 1 : 0;
-                        if (shared > 0) {
-                            // Neighbours that face alike cannot cross unless a
-                            // triangle between them is turned over, which its
-                            // own neighbours show.
-                            const float d = pa.normal[0] * pb.normal[0] + pa.normal[1] * pb.normal[1] + pa.normal[2] * pb.normal[2];
-                            const float na = pa.normal[0] * pa.normal[0] + pa.normal[1] * pa.normal[1] + pa.normal[2] * pa.normal[2];
-                            const float nb = pb.normal[0] * pb.normal[0] + pb.normal[1] * pb.normal[1] + pb.normal[2] * pb.normal[2];
-                            if (d >= 0.0f && (shared == 2 || d * d > 0.25f * na * nb)) continue;
+        radixSortBy(entries, bits, [](const CellEntry& e) { return e.cell; });
+        std::vector<std::size_t> runs;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (i == 0 || entries[i].cell != entries[i - 1].cell) runs.push_back(i);
+        }
+        runs.push_back(entries.size());
+        // What the pair tests read, copied in cell order so that a cell's
+        // triangles lie next to each other in memory.
+        struct Packed {
+            float low[3];
+            float high[3];
+            std::uint32_t corners[3];
+            std::uint32_t triangle;
+            float normal[3];
+            std::uint32_t firstCell[3];
+        };
+        std::vector<Packed> packed(entries.size());
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const Candidate& candidate = candidates[entries[i].candidate];
+            const std::uint32_t t = candidate.triangle;
+            const Box& b = candidate.box;
+            Packed& p = packed[i];
+            p.low[0] = static_cast<float>(b.low.x);
+            p.low[1] = static_cast<float>(b.low.y);
+            p.low[2] = static_cast<float>(b.low.z);
+            p.high[0] = static_cast<float>(b.high.x);
+            p.high[1] = static_cast<float>(b.high.y);
+            p.high[2] = static_cast<float>(b.high.z);
+            p.corners[0] = triangles[t][0];
+            p.corners[1] = triangles[t][1];
+            p.corners[2] = triangles[t][2];
+            p.triangle = t;
+            if (!search.exhaustive) {
+                const Vec a = toVec(positions[triangles[t][0]]);
+                const Vec normal = cross(toVec(positions[triangles[t][1]]) - a, toVec(positions[triangles[t][2]]) - a);
+                p.normal[0] = static_cast<float>(normal.x);
+                p.normal[1] = static_cast<float>(normal.y);
+                p.normal[2] = static_cast<float>(normal.z);
+            }
+            p.firstCell[0] = candidate.cells.x0;
+            p.firstCell[1] = candidate.cells.y0;
+            p.firstCell[2] = candidate.cells.z0;
+        }
+        const std::size_t runCount = runs.size() - 1;
+        const ChunkPlan plan{runCount, 4096};
+        std::vector<std::vector<std::array<std::uint32_t, 2>>> found(plan.chunks());
+        const auto testChunk = [&](std::size_t chunk) {
+            std::vector<std::array<std::uint32_t, 2>>& out = found[chunk];
+            for (std::size_t r = plan.begin(chunk); r < plan.end(chunk); ++r) {
+                const std::size_t first = runs[r];
+                const std::size_t last = runs[r + 1];
+                const std::uint64_t here = entries[first].cell;
+                for (std::size_t a = first; a < last; ++a) {
+                    const Packed& pa = packed[a];
+                    const bool focusA = focus == nullptr || (*focus)[pa.triangle] != 0;
+                    for (std::size_t b = a + 1; b < last; ++b) {
+                        const Packed& pb = packed[b];
+                        if (pa.high[0] < pb.low[0] || pb.high[0] < pa.low[0] || pa.high[1] < pb.low[1] ||
+                            pb.high[1] < pa.low[1] || pa.high[2] < pb.low[2] || pb.high[2] < pa.low[2]) {
+                            continue;
+                        }
+                        if (!focusA && (*focus)[pb.triangle] == 0) continue;
+                        // Each pair is tested in the first cell both boxes touch.
+                        const std::uint64_t firstShared =
+                            (std::uint64_t{std::max(pa.firstCell[0], pb.firstCell[0])} * ny +
+                             std::max(pa.firstCell[1], pb.firstCell[1])) * nz +
+                            std::max(pa.firstCell[2], pb.firstCell[2]);
+                        if (firstShared != here) continue;
+                        if (!search.exhaustive) {
+                            int shared = 0;
+                            for (std::uint32_t p : pa.corners)
+                                for (std::uint32_t q : pb.corners) shared += p == q ? 1 : 0;
+                            if (shared > 0) {
+                                // Neighbours that face alike cannot cross unless a
+                                // triangle between them is turned over, which its
+                                // own neighbours show.
+                                const auto dotOf = [](const float* u, const float* v) {
+                                    return u[0] * v[0] + u[1] * v[1] + u[2] * v[2];
+                                };
+                                const float d = dotOf(pa.normal, pb.normal);
+                                const float na = dotOf(pa.normal, pa.normal);
+                                const float nb = dotOf(pb.normal, pb.normal);
+                                if (d >= 0.0f && (shared == 2 || d * d > 0.25f * na * nb)) continue;
+                            }
+                        }
+                        const std::uint32_t x = pa.triangle;
+                        const std::uint32_t y = pb.triangle;
+                        if (crossingPair(positions, triangles[x], triangles[y])) {
+                            out.push_back({std::min(x, y), std::max(x, y)});
                         }
                     }
-                    const std::uint32_t x = pa.triangle;
-                    const std::uint32_t y = pb.triangle;
-                    if (crossingPair(positions, triangles[x], triangles[y])) out.push_back({std::min(x, y), std::max(x, y)});
                 }
             }
+        };
+        if (search.runner != nullptr) {
+            search.runner->forEachChunk(plan.chunks(), testChunk);
+        } else {
+            for (std::size_t c = 0; c < plan.chunks(); ++c) testChunk(c);
         }
+        for (const auto& list : found) {
+            for (const auto& pair : list) {
+                if (pairs.size() >= search.limit) return true;
+                pairs.push_back(pair);
+            }
+        }
+        return false;
     };
-    if (search.runner != nullptr) {
-        search.runner->forEachChunk(plan.chunks(), testChunk);
-    } else {
-        for (std::size_t c = 0; c < plan.chunks(); ++c) testChunk(c);
-    }
-    for (const auto& list : found) {
-        for (const auto& pair : list) {
-            if (pairs.size() >= search.limit) return pairs;
-            pairs.push_back(pair);
+    // Band after band of columns, in cell order, each holding about
+    // search.entriesPerBand entries: the pairs come out in the same order
+    // as from one band, with the working memory of one band.
+    std::uint32_t bandStart = 0;
+    while (bandStart < nx) {
+        std::uint32_t bandEnd = bandStart;
+        std::uint64_t bandEntries = columnEntries[bandStart];
+        while (bandEnd + 1 < nx && bandEntries + columnEntries[bandEnd + 1] <= search.entriesPerBand) {
+            bandEntries += columnEntries[++bandEnd];
         }
+        if (searchBand(bandStart, bandEnd, bandEntries)) return pairs;
+        bandStart = bandEnd + 1;
     }
     return pairs;
 }

@@ -84,6 +84,11 @@ struct CrossingSearch {
     const std::vector<std::uint8_t>* focus = nullptr;
     // Threads to search on; null: the calling thread.
     ParallelRunner* runner = nullptr;
+    // The search goes through the space in bands, each holding about this
+    // many (triangle, cell) entries, so that its memory stays that of one
+    // band however large the mesh (some 130 bytes an entry). The pairs are
+    // the same whatever the bands.
+    std::uint64_t entriesPerBand = std::uint64_t{1} << 20;
 };
 
 // The pairs (first < second) of triangles that cross each other, as counted

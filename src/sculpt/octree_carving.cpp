@@ -222,3 +222,12 @@ bool OctreeCarver::carve(int depth, std::span<const SculptClipping* const> sculp
     finestBuffer_ = current;
     return true;
 }
+
+void OctreeCarver::takeFinest(std::vector<CellKey>& cells, std::vector<std::uint64_t>& insideMarks) {
+    cells = std::move(levels_[finestBuffer_]);
+    insideMarks = std::move(insideMarks_[finestBuffer_]);
+    for (int buffer = 0; buffer < 2; ++buffer) {
+        std::vector<CellKey>().swap(levels_[buffer]);
+        std::vector<std::uint64_t>().swap(insideMarks_[buffer]);
+    }
+}

@@ -11,7 +11,8 @@
 // (x, y, z) in the level's grid of 2^L cubes per side, bits interleaved, so
 // that a level is a sorted array of 8-byte keys and memory follows the
 // surface. Only two levels exist at any time, in two buffers that alternate
-// by level and are reused, never freed, from run to run. Each level is
+// by level and are reused from run to run until takeFinest() hands the
+// finest level over and frees them. Each level is
 // tested in chunks on every thread; the chunks' kept children are joined in
 // key order, so the result does not depend on the number of threads.
 #pragma once
@@ -102,6 +103,10 @@ public:
     std::size_t finestCount() const { return finestCells().size(); }
     // Kept cubes per level: [0] the root (1), [L] level L.
     const std::vector<std::size_t>& cellsPerLevel() const { return cellsPerLevel_; }
+    // Moves the finest level (finestCells() and finestInsideMarks()) into
+    // `cells` and `insideMarks` and frees both level buffers, so that what
+    // comes next holds the only copy of the cubes. The counts stay.
+    void takeFinest(std::vector<CellKey>& cells, std::vector<std::uint64_t>& insideMarks);
     // Number of classifyCell questions asked by the last carve().
     std::size_t cellTests() const { return cellTests_; }
     // Bytes held by the two level buffers.

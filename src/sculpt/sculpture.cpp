@@ -73,8 +73,13 @@ bool Sculpture::carveAndCreateFaces(const RunControl& control) {
         return false;
     }
     control.step("Sculpturing - Creating Faces", 15.0f);
-    return faceCreation_.createFaces(carver_.finestCells(), carver_.depth(), tables_, list, mesh_, control,
-                                     carver_.finestInsideMarks());
+    // Face creation keeps the cubes in an order of its own: it takes them
+    // over and frees them once copied, so a fine depth holds one copy.
+    std::vector<CellKey> cells;
+    std::vector<std::uint64_t> insideMarks;
+    carver_.takeFinest(cells, insideMarks);
+    return faceCreation_.createFaces(std::move(cells), carver_.depth(), tables_, list, mesh_, control,
+                                     std::move(insideMarks));
 }
 
 bool Sculpture::runLaterStages(const RunControl& control) {

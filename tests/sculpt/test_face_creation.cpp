@@ -143,7 +143,7 @@ TEST(FaceCreation, CubesTouchingAtEdgesAndCornersSplitIntoAValidSurface) {
     }
 }
 
-TEST(FaceCreation, TheMeshDoesNotDependOnTheThreads) {
+TEST(FaceCreation, TheMeshDoesNotDependOnTheThreadsNorOnWhoHoldsTheCubes) {
     const synthetic::Scene ring(synthetic::ringWithPost(), synthetic::sixViews());
     std::vector<Clipping*> clippings = ring.clippings();
     const SculptScene captured = SculptScene::capture(clippings, SculptScene::Pictures::No);
@@ -157,10 +157,7 @@ TEST(FaceCreation, TheMeshDoesNotDependOnTheThreads) {
     FaceCreation faces;
     ASSERT_TRUE(faces.createFaces(carver.finestCells(), 8, tables, constList, reference, one));
     expectValid(reference);
-    for (int threads : {2, 3}) {
-        SculptMesh mesh;
-        const OwnRunControl several(nullptr, threads);
-        ASSERT_TRUE(faces.createFaces(carver.finestCells(), 8, tables, constList, mesh, several));
+    const auto expectReference = [&](const SculptMesh& mesh) {
         ASSERT_EQ(mesh.positions(), reference.positions());
         ASSERT_EQ(mesh.triangleSlots(), reference.triangleSlots());
         for (std::uint32_t t = 0; t < mesh.triangleSlots(); ++t) {
@@ -168,7 +165,29 @@ TEST(FaceCreation, TheMeshDoesNotDependOnTheThreads) {
             ASSERT_EQ(mesh.triangle(t).f, reference.triangle(t).f);
             ASSERT_EQ(mesh.triangle(t).g, reference.triangle(t).g);
         }
+    };
+    for (int threads : {2, 3}) {
+        SculptMesh mesh;
+        const OwnRunControl several(nullptr, threads);
+        ASSERT_TRUE(faces.createFaces(carver.finestCells(), 8, tables, constList, mesh, several));
+        expectReference(mesh);
     }
+    // Handed over from the carver with its inside marks, the cubes give the
+    // same surface and are freed on the way.
+    const std::size_t cubes = carver.finestCount();
+    std::vector<CellKey> cells;
+    std::vector<std::uint64_t> marks;
+    carver.takeFinest(cells, marks);
+    EXPECT_EQ(cells.size(), cubes);
+    EXPECT_EQ(marks.size(), cubes);
+    EXPECT_TRUE(carver.finestCells().empty());
+    EXPECT_EQ(carver.memoryBytes(), 0u);
+    SculptMesh taken;
+    ASSERT_TRUE(faces.createFaces(std::move(cells), 8, tables, constList, taken, OwnRunControl(nullptr, 2),
+                                  std::move(marks)));
+    expectReference(taken);
+    EXPECT_EQ(cells.capacity(), 0u);
+    EXPECT_EQ(marks.capacity(), 0u);
 }
 
 TEST(SculptMesh, ObjectInfoSkipsRemovedRecords) {

@@ -130,6 +130,30 @@ TEST(MeshValidity, AFocusedCrossingSearchFindsThePairsOfTheFullOneThatTouchTheFo
     }
 }
 
+TEST(MeshValidity, TheCrossingSearchFindsTheSamePairsInTheSameOrderBandByBand) {
+    const Strewn strewn(7);
+    std::vector<std::uint8_t> focus(strewn.triangles.size(), 0);
+    for (std::size_t i = 0; i < focus.size(); i += 7) focus[i] = 1;
+    for (bool focused : {false, true}) {
+        CrossingSearch whole;
+        whole.exhaustive = false;
+        whole.focus = focused ? &focus : nullptr;
+        const auto reference = findSelfIntersections(strewn.positions, strewn.triangles, whole);
+        EXPECT_GT(reference.size(), focused ? 5u : 50u);
+        // One column of cells a band, and bands of a few columns.
+        for (std::uint64_t entries : {std::uint64_t{1}, std::uint64_t{300}}) {
+            CrossingSearch banded = whole;
+            banded.entriesPerBand = entries;
+            EXPECT_EQ(findSelfIntersections(strewn.positions, strewn.triangles, banded), reference)
+                << entries << (focused ? ", focused" : "");
+            // A limit stops in whichever band it is reached.
+            banded.limit = reference.size() / 2;
+            const auto firstHalf = findSelfIntersections(strewn.positions, strewn.triangles, banded);
+            EXPECT_EQ(firstHalf, std::vector(reference.begin(), reference.begin() + static_cast<long>(banded.limit)));
+        }
+    }
+}
+
 // --- the matrix -------------------------------------------------------------------------
 
 // The sanitized debug build runs some ten times slower: it checks the
