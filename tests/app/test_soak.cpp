@@ -133,6 +133,37 @@ TEST(SoakGenerator, StepsStayOnTheWindowAndChooseOnlyEnabledItemsOfTheMenuItOpen
         << "disabled items and items that reach the network are never chosen";
 }
 
+TEST(SoakGenerator, ACrowdedProjectIsStartedAfreshWithinAFewSteps) {
+    // The steps until "New Project" is first chosen, and how often it is
+    // chosen in 200 steps, with `images` pictures in the project.
+    const auto newProjects = [](int images, int& firstAt) {
+        SoakGenerator generator(11, sampleFiles());
+        SoakView view = sampleView();
+        view.menus.front().items.front().enabled = true;  // "New Project"
+        view.images = images;
+        int chosen = 0;
+        firstAt = -1;
+        for (int step = 0; step < 200; ++step) {
+            const std::vector<ScriptCommand> commands = generator.nextStep(view);
+            view.openMenu.clear();
+            for (const ScriptCommand& command : commands) {
+                if (command.kind == ScriptCommandKind::Press && command.x < 40 && command.y < 30) view.openMenu = "File";
+                if (command.kind != ScriptCommandKind::Choose || command.item != "New Project") continue;
+                ++chosen;
+                if (firstAt < 0) firstAt = step;
+            }
+        }
+        return chosen;
+    };
+    int firstAt = -1;
+    const int few = newProjects(SoakGenerator::kCrowdedProject - 1, firstAt);
+    const int crowded = newProjects(SoakGenerator::kCrowdedProject, firstAt);
+    EXPECT_GE(firstAt, 0);
+    EXPECT_LT(firstAt, 40);
+    // Below the limit only the random menu choices start a new project.
+    EXPECT_GT(crowded, 3 * few + 10) << few << " against " << crowded;
+}
+
 TEST(SoakGenerator, AnswersFitTheirDialogs) {
     SoakGenerator generator(3, sampleFiles());
     for (int round = 0; round < 200; ++round) {

@@ -1,6 +1,7 @@
 #include "app/script/application_script_host.h"
 
 #include "app/shell/application_main.h"
+#include "twod/two_d.h"
 #include "core/file_io.h"
 #include "core/json.h"
 #include "gui/gui_container.h"
@@ -84,6 +85,7 @@ SoakView ApplicationScriptHost::soakView() const {
     view.width = static_cast<int>(application_.toWindowX(static_cast<float>(application_.backBufferWidth())));
     view.height = static_cast<int>(application_.toWindowY(static_cast<float>(application_.backBufferHeight())));
     view.mode = application_.currentMode();
+    if (application_.twoD() != nullptr) view.images = application_.twoD()->images().imageCount();
     WorkspaceMode* mode = application_.activeMode();
     if (mode == nullptr) return view;
     std::vector<const GuiComponent*> controls;

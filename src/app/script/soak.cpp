@@ -163,17 +163,29 @@ void SoakGenerator::startAndStop(std::vector<ScriptCommand>& step) {
 
 void SoakGenerator::menu(const SoakView& view, std::vector<ScriptCommand>& step) {
     if (view.menus.empty()) return;
-    const SoakMenu& chosen = view.menus[static_cast<size_t>(below(static_cast<int>(view.menus.size())))];
+    openMenu(view.menus[static_cast<size_t>(below(static_cast<int>(view.menus.size())))], step);
+}
+
+void SoakGenerator::openMenu(const SoakMenu& menu, std::vector<ScriptCommand>& step) {
     // ESC closes a menu left open, then a click opens this one: its items
     // are brought up to date as it opens, and the next step chooses one of
     // the enabled ones while it is open.
     int x = 0, y = 0;
-    pointIn(chosen.title, x, y);
+    pointIn(menu.title, x, y);
     add(step, keyCommand(ScriptCommandKind::Key, 0x1B));
     add(step, pointerCommand(ScriptCommandKind::Move, x, y));
     add(step, pointerCommand(ScriptCommandKind::Press, x, y));
     add(step, pointerCommand(ScriptCommandKind::Release, x, y));
-    openedMenu_ = chosen.name;
+    openedMenu_ = menu.name;
+}
+
+void SoakGenerator::startAfresh(const SoakView& view, std::vector<ScriptCommand>& step) {
+    for (const SoakMenu& menu : view.menus) {
+        if (menu.name != "File") continue;
+        openMenu(menu, step);
+        wantedItem_ = "New Project";
+        return;
+    }
 }
 
 std::string SoakGenerator::anyFile() {
@@ -195,7 +207,9 @@ std::vector<ScriptCommand> SoakGenerator::nextStep(const SoakView& view) {
     std::vector<ScriptCommand> step;
     if (!openedMenu_.empty()) {
         const std::string name = openedMenu_;
+        const std::string wanted = wantedItem_;
         openedMenu_.clear();
+        wantedItem_.clear();
         for (const SoakMenu& menu : view.menus) {
             if (menu.name != name || view.openMenu != name) continue;
             std::vector<const SoakMenuItem*> enabled;
@@ -206,11 +220,15 @@ std::vector<ScriptCommand> SoakGenerator::nextStep(const SoakView& view) {
             ScriptCommand command;
             command.kind = ScriptCommandKind::Choose;
             command.menu = name;
-            command.item = enabled[static_cast<size_t>(below(static_cast<int>(enabled.size())))]->label;
+            const auto isWanted = [&wanted](const SoakMenuItem* item) { return item->label == wanted; };
+            const auto found = std::find_if(enabled.begin(), enabled.end(), isWanted);
+            command.item = found != enabled.end() ? (*found)->label
+                                                  : enabled[static_cast<size_t>(below(static_cast<int>(enabled.size())))]->label;
             add(step, command);
             break;
         }
     }
+    if (step.empty() && view.images >= kCrowdedProject && chance(20)) startAfresh(view, step);
     if (step.empty()) {
         const int roll = below(100);
         if (roll < 24) click(view, step);

@@ -48,6 +48,8 @@ struct SoakView {
     std::vector<SoakMenu> menus;
     // The name of the open menu; empty when all are closed.
     std::string openMenu;
+    // Pictures in the project.
+    int images = 0;
 };
 
 // Files the dialogs and drops may hand the program.
@@ -70,6 +72,12 @@ struct SoakQuestion {
 
 class SoakGenerator {
 public:
+    // From this many pictures on, a step now and then starts a new project
+    // ("New Project" in the File menu), so that drops and loaded projects do
+    // not pile up pictures without end: every step would take longer and
+    // longer, and a long session would never finish.
+    static constexpr int kCrowdedProject = 24;
+
     SoakGenerator(std::uint32_t seed, SoakFiles files);
 
     // The commands of the next step for what `view` shows. Every step ends
@@ -101,8 +109,11 @@ private:
     void keys(const SoakView& view, std::vector<ScriptCommand>& step);
     void wheel(const SoakView& view, std::vector<ScriptCommand>& step);
     void menu(const SoakView& view, std::vector<ScriptCommand>& step);
+    void openMenu(const SoakMenu& menu, std::vector<ScriptCommand>& step);
     void startAndStop(std::vector<ScriptCommand>& step);
     void drop(std::vector<ScriptCommand>& step);
+    // Opens the File menu for a choice of "New Project" in the next step.
+    void startAfresh(const SoakView& view, std::vector<ScriptCommand>& step);
     std::string anyFile();
     std::string savePath();
     std::string sliderText();
@@ -111,6 +122,8 @@ private:
     SoakFiles files_;
     long events_ = 0;
     long saves_ = 0;
-    // The menu the last step opened (its items are then up to date).
+    // The menu the last step opened (its items are then up to date), and
+    // the item to choose in it when enabled (empty: any enabled one).
     std::string openedMenu_;
+    std::string wantedItem_;
 };
