@@ -450,10 +450,7 @@ bool FaceCreation::createFaces(std::vector<CellKey>&& cells, int depth, const Le
                                std::span<const SculptClipping* const> sculptList, SculptMesh& mesh,
                                const RunControl& control, std::vector<std::uint64_t>&& insideMarks) {
     return createFaces(std::span<const CellKey>(cells), depth, tables, sculptList, mesh, control,
-                       std::span<const std::uint64_t>(insideMarks), [&] {
-                           std::vector<CellKey>().swap(cells);
-                           std::vector<std::uint64_t>().swap(insideMarks);
-                       });
+                       std::span<const std::uint64_t>(insideMarks), [&] { freeVectors(cells, insideMarks); });
 }
 
 bool FaceCreation::createFaces(std::span<const CellKey> cells, int depth, const LevelTables& tables,
@@ -482,7 +479,7 @@ bool FaceCreation::createFaces(std::span<const CellKey> cells, int depth, const 
         keys[i] = cubes[i].key;
         inside[i] = cubes[i].inside;
     }
-    std::vector<RowCube>().swap(cubes);
+    freeVectors(cubes);
     // Two cubes touching along an edge, joined through other cubes at both
     // ends of it, would leave that edge with four triangles whatever the
     // corners' copies: one of the two empty cubes beside the edge is filled
@@ -645,7 +642,7 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
     });
     if (control.stopRequested()) return false;
     for (std::size_t c = 0; c < chunks; ++c) chunkFaces[c + 1] += chunkFaces[c];
-    std::vector<std::uint64_t>().swap(inside);
+    freeVectors(inside);
 
     // 4. Sheets at every corner and the vertices they need; where a corner
     // splits, the copies' places (their vertex numbers are known only
