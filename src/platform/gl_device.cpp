@@ -259,7 +259,8 @@ size_t appendToStream(StreamBuffer& stream, GLenum target, const void* data, siz
 // What the colour of a render target is.
 enum class ColourStore {
     Renderbuffer,
-    // A texture that draws can read, bilinear with clamped edges.
+    // A texture that draws can read, texel by texel (nearest) with clamped
+    // edges.
     Texture,
 };
 
@@ -273,8 +274,8 @@ bool makeRenderTarget(int width, int height, GLuint& framebuffer, GLuint& colour
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, colour);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
@@ -1022,6 +1023,9 @@ void GlDevice::stretchReducedScene() {
     glViewport(0, 0, width_, height_);
     // Drawn as one triangle over the frame: the software rasteriser shares
     // a draw among its threads, where its blit keeps this thread busy too.
+    // Each pixel of the reduced scene becomes a block of divisor x divisor
+    // pixels (nearest texel): filtering would cost llvmpipe about twice as
+    // much a pixel, and the view is reduced only while it moves.
     // Every draw sets program, vertex array and fixed-function state anew,
     // so what is changed here needs no restoring.
     if (stretchProgram() != 0) {
@@ -1040,7 +1044,7 @@ void GlDevice::stretchReducedScene() {
     }
     glBindFramebuffer(GL_READ_FRAMEBUFFER, reducedFramebuffer_);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, frameTarget());
-    glBlitFramebuffer(0, 0, reducedWidth_, reducedHeight_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glBlitFramebuffer(0, 0, reducedWidth_, reducedHeight_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
     glBindFramebuffer(GL_FRAMEBUFFER, frameTarget());
 }
 

@@ -214,7 +214,8 @@ public:
     // buffer's size divided by `divisor` (1 to 4; 1 keeps the full size, for a
     // scene to repeat with repeatLastScene()), cleared to the colour of
     // the frame's last clear with depth 1; endReducedScene() stretches it
-    // over the whole back buffer. Coordinates, pretransformed ones included,
+    // over the whole back buffer, each of its pixels a block of divisor x
+    // divisor pixels there. Coordinates, pretransformed ones included,
     // stay those of the back buffer. False, with nothing changed, when the
     // device cannot (or a reduced scene is open already): draw as usual then.
     virtual bool beginReducedScene(int divisor) {
