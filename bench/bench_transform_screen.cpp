@@ -7,7 +7,8 @@
 //  - CameraTurnFrame7/25: the user's turn, a left-button drag over empty
 //    space moving the pointer three pixels a pass; while frames of the drag
 //    prove slower than a 60 Hz frame, the view is drawn coarser (half, a
-//    third, a quarter of the resolution) until the pointer rests;
+//    third, a quarter of the resolution, then a fifth and a sixth while
+//    frames stay slow) until the pointer rests;
 //  - CameraTurnFullResolution7/25: the same turns made directly, every
 //    frame at full resolution (the cost of a still view).
 // Targets: the drag with 7 clippings within 16 ms a frame, with 25 within

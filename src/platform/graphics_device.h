@@ -211,7 +211,7 @@ public:
     virtual void keepFramesForReadBack(bool keep) { (void)keep; }
 
     // Draws what follows, until endReducedScene(), into a picture of the back
-    // buffer's size divided by `divisor` (1 to 4; 1 keeps the full size, for a
+    // buffer's size divided by `divisor` (1 to 8; 1 keeps the full size, for a
     // scene to repeat with repeatLastScene()), cleared to the colour of
     // the frame's last clear with depth 1; endReducedScene() stretches it
     // over the whole back buffer, each of its pixels a block of divisor x

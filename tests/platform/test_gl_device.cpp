@@ -462,8 +462,16 @@ TEST_F(GlDeviceTest, AReducedSceneLandsStretchedOverTheBackBufferAndDrawingRetur
     EXPECT_TRUE(near(pixel(10, 50), kWhite));
     EXPECT_TRUE(near(pixel(11, 50), kBlack));
     EXPECT_TRUE(near(pixel(10, 51), kBlack));
+    // A divisor that does not divide the back buffer (64 / 6) still covers
+    // all of it.
+    newFrame(0xFF000000);
+    ASSERT_TRUE(device->beginReducedScene(6));
+    drawList(screenQuad(0, 0, 64, 64, 0.5f, 0xFFFF0000), kScreenFlags);
+    device->endReducedScene();
+    EXPECT_TRUE(near(pixel(0, 0), kRed));
+    EXPECT_TRUE(near(pixel(63, 63), kRed));
     EXPECT_FALSE(device->beginReducedScene(0));
-    EXPECT_FALSE(device->beginReducedScene(5));
+    EXPECT_FALSE(device->beginReducedScene(9));
 }
 
 TEST_F(GlDeviceTest, TheLastSceneIsShownAgainUntilTheBackBufferChanges) {

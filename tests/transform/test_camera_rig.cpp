@@ -146,11 +146,26 @@ TEST(DragResolution, OnlyASlowMovementGetsCoarserAndRestingSharpensAgain) {
         {true, 10.0, 2},    // and stays there, fast as it now is
         {true, 30.0, 3},    // still slow at half: a third
         {true, 17.0, 4},    // still slow at a third: a quarter
-        {true, 90.0, 4},    // and no coarser
+        {true, 90.0, 4},    // past a quarter one slow frame is not enough
+        {true, 12.0, 4},
+        {true, 20.0, 4},    // nor a slow frame after a fast one
+        {true, 20.0, 5},    // two slow frames in a row: a fifth
+        {true, 20.0, 5},    // frames at a fifth count afresh
+        {true, 20.0, 6},    // two of them: a sixth
+        {true, 90.0, 6},    // and no coarser
+        {true, 90.0, 6},
         {false, 10.0, 1},   // the pointer rests: full at once
         {true, 500.0, 1},   // the next movement is measured afresh
         {true, 16.0, 1},
         {true, 16.5, 2},
+        {true, 20.0, 3},
+        {true, 20.0, 4},
+        {false, 10.0, 1},   // a rest forgets the slow frames before it
+        {true, 500.0, 1},
+        {true, 20.0, 2},
+        {true, 20.0, 3},
+        {true, 20.0, 4},
+        {true, 20.0, 4},    // the first slow frame at a quarter
     };
     DragResolution resolution;
     int index = 0;
