@@ -984,7 +984,7 @@ void GlDevice::destroyReducedTargets() {
 }
 
 bool GlDevice::beginReducedScene(int divisor) {
-    if (lost_ || reduced_ || divisor < 1 || divisor > 8) return false;
+    if (lost_ || reduced_ || divisor < 1 || divisor > kMaxReducedDivisor) return false;
     const int width = std::max(1, width_ / divisor);
     const int height = std::max(1, height_ / divisor);
     if (!prepareReducedTargets(width, height)) return false;

@@ -142,6 +142,9 @@ class GraphicsDevice {
 public:
     virtual ~GraphicsDevice() = default;
 
+    // The coarsest reduced scene a device draws (see beginReducedScene()).
+    static constexpr int kMaxReducedDivisor = 8;
+
     virtual DeviceCaps caps() const = 0;
     virtual int backBufferWidth() const = 0;
     virtual int backBufferHeight() const = 0;
@@ -211,7 +214,7 @@ public:
     virtual void keepFramesForReadBack(bool keep) { (void)keep; }
 
     // Draws what follows, until endReducedScene(), into a picture of the back
-    // buffer's size divided by `divisor` (1 to 8; 1 keeps the full size, for a
+    // buffer's size divided by `divisor` (1 to kMaxReducedDivisor; 1 keeps the full size, for a
     // scene to repeat with repeatLastScene()), cleared to the colour of
     // the frame's last clear with depth 1; endReducedScene() stretches it
     // over the whole back buffer, each of its pixels a block of divisor x

@@ -264,6 +264,9 @@ void ThreeD::frame() {
     WorkspaceMode::frame();
 }
 
+static_assert(DragResolution::kCoarsestDivisor <= gfx::GraphicsDevice::kMaxReducedDivisor,
+              "a drag must not ask for a coarser scene than the device draws");
+
 int ThreeD::sceneDivisorNow() {
     const double now =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();

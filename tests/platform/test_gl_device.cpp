@@ -447,12 +447,17 @@ TEST_F(GlDeviceTest, AReducedSceneLandsStretchedOverTheBackBufferAndDrawingRetur
     EXPECT_TRUE(near(pixel(40, 2), kBlue));
     EXPECT_TRUE(near(pixel(12, 40), kRed));
     EXPECT_TRUE(near(pixel(52, 40), kBlue));
+    // A black frame whose reduced scene holds one quad.
+    auto reducedFrame = [&](int divisor, const std::array<ScreenVertex, 6>& quad) {
+        newFrame(0xFF000000);
+        if (!device->beginReducedScene(divisor)) return false;
+        drawList(quad, kScreenFlags);
+        device->endReducedScene();
+        return true;
+    };
     // Its pixels are twice the size, blocks of their own colour: a line of
     // one reduced pixel covers two rows wholly and bleeds into none.
-    newFrame(0xFF000000);
-    ASSERT_TRUE(device->beginReducedScene(2));
-    drawList(screenQuad(0, 30, 64, 32, 0.5f, 0xFF00FF00), kScreenFlags);
-    device->endReducedScene();
+    ASSERT_TRUE(reducedFrame(2, screenQuad(0, 30, 64, 32, 0.5f, 0xFF00FF00)));
     EXPECT_TRUE(near(pixel(20, 30), kGreen));
     EXPECT_TRUE(near(pixel(20, 31), kGreen));
     EXPECT_TRUE(near(pixel(20, 29), kBlack));
@@ -464,10 +469,7 @@ TEST_F(GlDeviceTest, AReducedSceneLandsStretchedOverTheBackBufferAndDrawingRetur
     EXPECT_TRUE(near(pixel(10, 51), kBlack));
     // A divisor that does not divide the back buffer (64 / 6) still covers
     // all of it.
-    newFrame(0xFF000000);
-    ASSERT_TRUE(device->beginReducedScene(6));
-    drawList(screenQuad(0, 0, 64, 64, 0.5f, 0xFFFF0000), kScreenFlags);
-    device->endReducedScene();
+    ASSERT_TRUE(reducedFrame(6, screenQuad(0, 0, 64, 64, 0.5f, 0xFFFF0000)));
     EXPECT_TRUE(near(pixel(0, 0), kRed));
     EXPECT_TRUE(near(pixel(63, 63), kRed));
     EXPECT_FALSE(device->beginReducedScene(0));
