@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cmath>
 
@@ -141,13 +142,14 @@ const BlockTables& blockTables() {
     return tables;
 }
 
+// The occupancy of the block around corner k of a cube, from the cube's
+// neighbourhood mask: the block is a 2 x 2 x 2 part of the 3 x 3 x 3
+// neighbourhood, read as four pairs of bits along x.
 int blockOccupancy(std::uint32_t around, int k) {
-    const BlockTables& t = blockTables();
-    int occupancy = 0;
-    for (int m = 0; m < 8; ++m) {
-        if ((around >> t.bit[k][m] & 1u) != 0) occupancy |= 1 << m;
-    }
-    return occupancy;
+    const int self = k ^ 7;
+    const int low = (1 - bitZ(self)) * 9 + (1 - bitY(self)) * 3 + (1 - bitX(self));
+    return static_cast<int>((around >> low & 3u) | (around >> (low + 9) & 3u) << 2 | (around >> (low + 3) & 3u) << 4 |
+                            (around >> (low + 12) & 3u) << 6);
 }
 
 // The number of set bits of a byte.
@@ -370,6 +372,24 @@ public:
         return bitsSet;
     }
 
+    // The neighbourhood mask alone (as around()).
+    std::uint32_t maskAround(std::size_t i) {
+        const std::uint64_t x = keys_[i] & mask_;
+        std::uint32_t bitsSet = 0;
+        for (int slot = 0; slot < 9; ++slot) {
+            RowCursor& cursor = cursors_[slot];
+            if (!cursor.valid) continue;
+            while (cursor.at < cursor.end && (keys_[cursor.at] & mask_) + 1 < x) ++cursor.at;
+            // Bit of (dx, dy, dz) is slot * 3 + dx + 1 (neighbourBit).
+            for (std::uint32_t j = cursor.at; j < cursor.end; ++j) {
+                const std::uint64_t nx = keys_[j] & mask_;
+                if (nx > x + 1) break;
+                bitsSet |= 1u << (slot * 3 + static_cast<int>(nx + 1 - x));
+            }
+        }
+        return bitsSet;
+    }
+
 private:
     struct RowCursor {
         bool valid = false;
@@ -391,6 +411,69 @@ constexpr std::size_t kRowsPerChunk = 256;
 template <typename... Vectors>
 void freeVectors(Vectors&... vectors) {
     (Vectors().swap(vectors), ...);
+}
+
+// The cubes' row keys (z << 2b) | (y << b) | x in increasing order, and
+// their inside marks beside them. The cells come in octree key order: they
+// are dealt out into slabs of one z, then each slab is sorted on its own,
+// small enough to stay in the cache, the slabs on every core.
+void sortIntoRows(std::span<const CellKey> cells, std::span<const std::uint64_t> insideMarks, int bits,
+                  ParallelRunner& runner, const std::function<void()>& releaseInput, std::vector<std::uint64_t>& keys,
+                  std::vector<std::uint64_t>& inside) {
+    const std::size_t slabs = std::size_t{1} << bits;
+    const ChunkPlan plan{cells.size(), std::max<std::size_t>(65536, (cells.size() + 63) / 64)};
+    const std::size_t chunks = plan.chunks();
+    const auto rowKey = [&](std::size_t i) {
+        std::uint32_t x = 0, y = 0, z = 0;
+        cellPosition(cells[i], x, y, z);
+        return (std::uint64_t{z} << (2 * bits)) | (std::uint64_t{y} << bits) | x;
+    };
+    // Cubes of each slab in each chunk, then where each chunk's share of a
+    // slab begins: slab by slab, chunk by chunk, so that the order within a
+    // slab is the cells' order.
+    std::vector<std::uint32_t> at(chunks * slabs, 0);
+    runner.forEachChunk(chunks, [&](std::size_t chunk) {
+        std::uint32_t* counts = &at[chunk * slabs];
+        for (std::size_t i = plan.begin(chunk); i < plan.end(chunk); ++i) ++counts[rowKey(i) >> (2 * bits)];
+    });
+    std::vector<std::uint32_t> slabBegin(slabs + 1, 0);
+    std::uint32_t total = 0;
+    for (std::size_t z = 0; z < slabs; ++z) {
+        slabBegin[z] = total;
+        for (std::size_t chunk = 0; chunk < chunks; ++chunk) {
+            const std::uint32_t count = at[chunk * slabs + z];
+            at[chunk * slabs + z] = total;
+            total += count;
+        }
+    }
+    slabBegin[slabs] = total;
+    keys.resize(cells.size());
+    inside.resize(cells.size());
+    runner.forEachChunk(chunks, [&](std::size_t chunk) {
+        std::uint32_t* next = &at[chunk * slabs];
+        for (std::size_t i = plan.begin(chunk); i < plan.end(chunk); ++i) {
+            const std::uint64_t key = rowKey(i);
+            const std::uint32_t to = next[key >> (2 * bits)]++;
+            keys[to] = key;
+            inside[to] = i < insideMarks.size() ? insideMarks[i] : 0;
+        }
+    });
+    freeVectors(at);
+    releaseInput();
+    const ChunkPlan slabPlan{slabs, 16};
+    runner.forEachChunk(slabPlan.chunks(), [&](std::size_t chunk) {
+        std::vector<RowCube> slab;
+        std::vector<RowCube> buffer;
+        for (std::size_t z = slabPlan.begin(chunk); z < slabPlan.end(chunk); ++z) {
+            slab.clear();
+            for (std::size_t i = slabBegin[z]; i < slabBegin[z + 1]; ++i) slab.push_back(RowCube{keys[i], inside[i]});
+            radixSortBy(std::span<RowCube>(slab), 2 * bits, [](const RowCube& cube) { return cube.key; }, buffer);
+            for (std::size_t i = slabBegin[z]; i < slabBegin[z + 1]; ++i) {
+                keys[i] = slab[i - slabBegin[z]].key;
+                inside[i] = slab[i - slabBegin[z]].inside;
+            }
+        }
+    });
 }
 
 }  // namespace
@@ -463,23 +546,9 @@ bool FaceCreation::createFaces(std::span<const CellKey> cells, int depth, const 
     filledCubes_ = 0;
     if (cells.empty()) return !control.stopRequested();
     const int bits = std::max(depth, 1);
-    // The cubes sorted into rows along x.
-    std::vector<RowCube> cubes(cells.size());
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        std::uint32_t x = 0, y = 0, z = 0;
-        cellPosition(cells[i], x, y, z);
-        cubes[i].key = (std::uint64_t{z} << (2 * bits)) | (std::uint64_t{y} << bits) | x;
-        cubes[i].inside = i < insideMarks.size() ? insideMarks[i] : 0;
-    }
-    releaseInput();
-    radixSortBy(cubes, 3 * bits, [](const RowCube& cube) { return cube.key; });
-    std::vector<std::uint64_t> keys(cubes.size());
-    std::vector<std::uint64_t> inside(cubes.size());
-    for (std::size_t i = 0; i < cubes.size(); ++i) {
-        keys[i] = cubes[i].key;
-        inside[i] = cubes[i].inside;
-    }
-    freeVectors(cubes);
+    std::vector<std::uint64_t> keys;
+    std::vector<std::uint64_t> inside;
+    sortIntoRows(cells, insideMarks, bits, control.runner, releaseInput, keys, inside);
     // Two cubes touching along an edge, joined through other cubes at both
     // ends of it, would leave that edge with four triangles whatever the
     // corners' copies: one of the two empty cubes beside the edge is filled
@@ -527,15 +596,27 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
     }
     const ChunkPlan plan{rows.size(), kRowsPerChunk};
     const std::size_t chunks = plan.chunks();
-    const auto cubesOf = [&](std::size_t chunk, auto&& visit) {
+    // Visits the cubes of a chunk that `wanted` asks for, with their
+    // neighbourhoods. Most cubes lie inside the shell of kept cubes and
+    // show nothing: the later steps pass them over.
+    const auto cubesOf = [&](std::size_t chunk, auto&& wanted, auto&& visit) {
         NeighbourSweep sweep(keys, rows, bits);
         std::int32_t index[27];
         for (std::size_t r = plan.begin(chunk); r < plan.end(chunk); ++r) {
             sweep.startRow(r);
             for (std::uint32_t i = rows[r].begin; i < rows[r].end; ++i) {
+                if (!wanted(i)) continue;
                 const std::uint32_t around = sweep.around(i, index);
                 visit(i, around, index);
             }
+        }
+    };
+    // Visits every cube of a chunk with its neighbourhood mask alone.
+    const auto masksOf = [&](std::size_t chunk, auto&& visit) {
+        NeighbourSweep sweep(keys, rows, bits);
+        for (std::size_t r = plan.begin(chunk); r < plan.end(chunk); ++r) {
+            sweep.startRow(r);
+            for (std::uint32_t i = rows[r].begin; i < rows[r].end; ++i) visit(i, sweep.maskAround(i));
         }
     };
     const auto positionOf = [&](std::uint32_t i, int k) {
@@ -552,16 +633,25 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
     // The occupancy of the block around each cube's corner k, at [8 * cube + k].
     std::vector<std::uint8_t> occupancies(keys.size() * 8);
     std::vector<std::uint8_t> owned(keys.size());
+    // The faces (bit f) whose neighbour across is missing.
+    std::vector<std::uint8_t> open(keys.size());
     std::vector<std::uint32_t> ownedBase(keys.size());
     std::vector<std::uint32_t> chunkCounts(chunks + 1, 0);
     control.runner.forEachChunk(chunks, [&](std::size_t chunk) {
         if (control.stopRequested()) return;
         std::uint32_t count = 0;
-        cubesOf(chunk, [&](std::uint32_t i, std::uint32_t around, const std::int32_t*) {
+        masksOf(chunk, [&](std::uint32_t i, std::uint32_t around) {
             std::uint8_t* blocks = &occupancies[static_cast<std::size_t>(i) * 8];
             for (int k = 0; k < 8; ++k) blocks[k] = static_cast<std::uint8_t>(blockOccupancy(around, k));
             owned[i] = ownedCorners(blocks);
             count += bitsSet(owned[i]);
+            std::uint8_t missing = 0;
+            for (int f = 0; f < kFaceCount; ++f) {
+                if ((around >> neighbourBit(kFaceOffset[f][0], kFaceOffset[f][1], kFaceOffset[f][2]) & 1u) == 0) {
+                    missing = static_cast<std::uint8_t>(missing | 1 << f);
+                }
+            }
+            open[i] = missing;
         });
         chunkCounts[chunk + 1] = count;
     });
@@ -588,6 +678,11 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
                 ownedBase[i] = point;
                 for (int k = 0; k < 8; ++k) {
                     if ((owned[i] >> k & 1) == 0) continue;
+                    // A corner amid eight kept cubes is no face's corner.
+                    if (occupancies[static_cast<std::size_t>(i) * 8 + static_cast<std::size_t>(k)] == 0xFF) {
+                        ++point;
+                        continue;
+                    }
                     const D3DXVECTOR3 p = positionOf(i, k);
                     std::uint64_t* bitsOut = &inside[static_cast<std::size_t>(point) * words];
                     // Clippings that see the whole cube inside see its
@@ -611,17 +706,21 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
         (sculptList[c]->flags().addingvoxels ? adding : removing)[c / 64] |= std::uint64_t{1} << (c % 64);
     }
     std::vector<std::uint8_t> emitted(keys.size(), 0);
+    // Whether a corner lies on a shown face; written by every cube that
+    // shows one there, so by several threads (always the same value).
+    std::vector<std::uint8_t> onSurface(pointCount, 0);
     std::vector<std::uint32_t> chunkFaces(chunks + 1, 0);
+    const auto hasOpenFace = [&](std::uint32_t i) { return open[i] != 0; };
     control.runner.forEachChunk(chunks, [&](std::size_t chunk) {
         if (control.stopRequested()) return;
         std::uint32_t faces = 0;
         std::vector<std::uint64_t> all(words);
-        cubesOf(chunk, [&](std::uint32_t i, std::uint32_t around, const std::int32_t* index) {
+        cubesOf(chunk, hasOpenFace, [&](std::uint32_t i, std::uint32_t, const std::int32_t* index) {
             std::uint32_t points[8];
             for (int k = 0; k < 8; ++k) points[k] = pointOf(i, k, index);
             std::uint8_t shown = 0;
             for (int f = 0; f < kFaceCount; ++f) {
-                if ((around >> neighbourBit(kFaceOffset[f][0], kFaceOffset[f][1], kFaceOffset[f][2]) & 1u) != 0) continue;
+                if ((open[i] >> f & 1) == 0) continue;
                 std::fill(all.begin(), all.end(), ~std::uint64_t{0});
                 for (int c = 0; c < 4; ++c) {
                     const std::uint32_t point = points[kFaceCorners[f][c]];
@@ -634,6 +733,10 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
                 if (outside) {
                     shown = static_cast<std::uint8_t>(shown | 1 << f);
                     ++faces;
+                    for (int c = 0; c < 4; ++c) {
+                        std::atomic_ref<std::uint8_t>(onSurface[points[kFaceCorners[f][c]]])
+                            .store(1, std::memory_order_relaxed);
+                    }
                 }
             }
             emitted[i] = shown;
@@ -656,13 +759,26 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
     std::vector<std::uint16_t> sheetOf(pointCount, 0);
     std::vector<std::vector<SplitCopy>> splits(chunks);
     const float splitOffset = kSplitOffset * tables.edge[depth];
+    // A cube is visited when a corner it leads lies on a shown face; other
+    // corners have no sheet.
+    const auto leadsSurfaceCorner = [&](std::uint32_t i) {
+        const std::uint32_t count = bitsSet(owned[i]);
+        for (std::uint32_t p = ownedBase[i]; p < ownedBase[i] + count; ++p) {
+            if (onSurface[p] != 0) return true;
+        }
+        return false;
+    };
     control.runner.forEachChunk(chunks, [&](std::size_t chunk) {
         if (control.stopRequested()) return;
         splits[chunk].clear();
-        cubesOf(chunk, [&](std::uint32_t i, std::uint32_t, const std::int32_t* index) {
+        cubesOf(chunk, leadsSurfaceCorner, [&](std::uint32_t i, std::uint32_t, const std::int32_t* index) {
             std::uint32_t point = ownedBase[i];
             for (int k = 0; k < 8; ++k) {
                 if ((owned[i] >> k & 1) == 0) continue;
+                if (onSurface[point] == 0) {
+                    ++point;
+                    continue;
+                }
                 const int occupancy = occupancies[static_cast<std::size_t>(i) * 8 + static_cast<std::size_t>(k)];
                 std::uint8_t shownInBlock[8] = {};
                 for (int m = 0; m < 8; ++m) {
@@ -701,14 +817,18 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
     control.runner.forEachChunk(chunks, [&](std::size_t chunk) {
         if (control.stopRequested()) return;
         std::size_t triangle = static_cast<std::size_t>(chunkFaces[chunk]) * 2;
-        cubesOf(chunk, [&](std::uint32_t i, std::uint32_t, const std::int32_t* index) {
-            std::uint32_t point = ownedBase[i];
-            for (int k = 0; k < 8; ++k) {
-                if ((owned[i] >> k & 1) == 0) continue;
-                if (sheetCount[point] == 1) positions[vertexBase[point]] = positionOf(i, k);
-                ++point;
+        for (std::size_t r = plan.begin(chunk); r < plan.end(chunk); ++r) {
+            for (std::uint32_t i = rows[r].begin; i < rows[r].end; ++i) {
+                std::uint32_t point = ownedBase[i];
+                for (int k = 0; k < 8; ++k) {
+                    if ((owned[i] >> k & 1) == 0) continue;
+                    if (sheetCount[point] == 1) positions[vertexBase[point]] = positionOf(i, k);
+                    ++point;
+                }
             }
-            if (emitted[i] == 0) return;
+        }
+        const auto showsFaces = [&](std::uint32_t i) { return emitted[i] != 0; };
+        cubesOf(chunk, showsFaces, [&](std::uint32_t i, std::uint32_t, const std::int32_t* index) {
             for (int f = 0; f < kFaceCount; ++f) {
                 if ((emitted[i] >> f & 1) == 0) continue;
                 std::uint32_t v[4];
@@ -728,11 +848,12 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
         for (const SplitCopy& copy : list) splitCorners_ += copy.sheet == 0 ? 1 : 0;
     }
     memoryBytes_ = keys.capacity() * 8 + rows.capacity() * sizeof(Row) + occupancies.capacity() +
-                   owned.capacity() + ownedBase.capacity() * 4 + emitted.capacity() + sheetCount.capacity() +
-                   sheetOf.capacity() * 2 + vertexBase.capacity() * 4 + positions.capacity() * sizeof(D3DXVECTOR3) +
+                   owned.capacity() + open.capacity() + ownedBase.capacity() * 4 + emitted.capacity() +
+                   onSurface.capacity() + sheetCount.capacity() + sheetOf.capacity() * 2 + vertexBase.capacity() * 4 +
+                   positions.capacity() * sizeof(D3DXVECTOR3) +
                    triangles.capacity() * sizeof(MeshCreationTriangle);
     // The mesh builds its edges next: the cubes' working arrays go first.
-    freeVectors(rows, occupancies, owned, ownedBase, emitted, sheetCount, sheetOf, vertexBase, splits);
+    freeVectors(rows, occupancies, owned, open, ownedBase, emitted, onSurface, sheetCount, sheetOf, vertexBase, splits);
     mesh.assign(std::move(positions), std::move(triangles), control.runner);
     return !control.stopRequested();
 }

@@ -201,19 +201,22 @@ bool OctreeCarver::carve(int depth, std::span<const SculptClipping* const> sculp
             finestBuffer_ = 0;
             return false;
         }
-        std::size_t total = 0;
-        for (const ChunkOutput& out : outputs) total += out.kept.size();
+        // The chunks' cubes one after the other, copied on every core.
+        std::vector<std::size_t> offsets(outputs.size() + 1, 0);
+        for (std::size_t chunk = 0; chunk < outputs.size(); ++chunk) {
+            offsets[chunk + 1] = offsets[chunk] + outputs[chunk].kept.size();
+            cellTests_ += outputs[chunk].tests;
+        }
+        const std::size_t total = offsets.back();
         std::vector<CellKey>& children = levels_[next];
         std::vector<std::uint64_t>& marks = insideMarks_[next];
-        children.clear();
-        children.reserve(total);
-        marks.clear();
-        marks.reserve(total);
-        for (const ChunkOutput& out : outputs) {
-            children.insert(children.end(), out.kept.begin(), out.kept.end());
-            marks.insert(marks.end(), out.inside.begin(), out.inside.end());
-            cellTests_ += out.tests;
-        }
+        children.resize(total);
+        marks.resize(total);
+        control.runner.forEachChunk(outputs.size(), [&](std::size_t chunk) {
+            const ChunkOutput& out = outputs[chunk];
+            std::copy(out.kept.begin(), out.kept.end(), children.begin() + static_cast<std::ptrdiff_t>(offsets[chunk]));
+            std::copy(out.inside.begin(), out.inside.end(), marks.begin() + static_cast<std::ptrdiff_t>(offsets[chunk]));
+        });
         levels_[current].clear();
         insideMarks_[current].clear();
         current = next;

@@ -20,6 +20,7 @@ void SculptMesh::clear() {
     triangles_.clear();
     faceNormals_.clear();
     edges_.clear();
+    overused_.clear();
     textures_.clear();
 }
 
@@ -83,59 +84,51 @@ void SculptMesh::assign(std::vector<D3DXVECTOR3>&& positions, std::vector<MeshCr
 
 void SculptMesh::buildEdges(const VertexLists& around, ParallelRunner& runner) {
     const ChunkPlan plan{positions_.size(), 16384};
-    std::vector<std::vector<VertexConnection>> found(plan.chunks());
+    struct Found {
+        std::vector<VertexConnection> edges;
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> overused;
+    };
+    std::vector<Found> found(plan.chunks());
     runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
-        std::vector<std::uint32_t> seen;
+        // The vertex's neighbours above it and how many of its triangles
+        // each shares.
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> uses;
         for (std::size_t vertex = plan.begin(chunk); vertex < plan.end(chunk); ++vertex) {
             const std::uint32_t v = static_cast<std::uint32_t>(vertex);
-            seen.clear();
+            uses.clear();
             for (std::uint32_t t : around.of(v)) {
                 const MeshCreationTriangle& tri = triangles_[t];
                 for (int k = 0; k < 3; ++k) {
                     const std::uint32_t w = tri.corner(k);
-                    if (w <= v || std::find(seen.begin(), seen.end(), w) != seen.end()) continue;
-                    seen.push_back(w);
-                    found[chunk].push_back(VertexConnection{v, w});
+                    if (w <= v) continue;
+                    const auto it = std::find_if(uses.begin(), uses.end(), [w](const auto& use) { return use.first == w; });
+                    if (it != uses.end()) {
+                        ++it->second;
+                    } else {
+                        uses.emplace_back(w, 1);
+                    }
                 }
+            }
+            for (const auto& [w, count] : uses) {
+                found[chunk].edges.push_back(VertexConnection{v, w});
+                if (count > 2) found[chunk].overused.emplace_back(v, w);
             }
         }
     });
     edges_.clear();
+    overused_.clear();
     std::size_t total = 0;
-    for (const auto& list : found) total += list.size();
+    for (const Found& list : found) total += list.edges.size();
     edges_.reserve(total);
-    for (const auto& list : found) edges_.insert(edges_.end(), list.begin(), list.end());
+    for (const Found& list : found) {
+        edges_.insert(edges_.end(), list.edges.begin(), list.edges.end());
+        overused_.insert(overused_.end(), list.overused.begin(), list.overused.end());
+    }
 }
 
 void SculptMesh::buildEdges() {
     ParallelRunner single(1);
     buildEdges(triangleLists(), single);
-}
-
-std::vector<std::pair<std::uint32_t, std::uint32_t>> SculptMesh::overusedEdges() const {
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> found;
-    const VertexLists around = triangleLists();
-    std::vector<std::pair<std::uint32_t, int>> uses;
-    for (std::uint32_t v = 0; v < vertexSlots(); ++v) {
-        uses.clear();
-        for (std::uint32_t t : around.of(v)) {
-            const MeshCreationTriangle& tri = triangles_[t];
-            for (int k = 0; k < 3; ++k) {
-                const std::uint32_t w = tri.corner(k);
-                if (w <= v) continue;
-                auto it = std::find_if(uses.begin(), uses.end(), [w](const auto& u) { return u.first == w; });
-                if (it == uses.end()) {
-                    uses.emplace_back(w, 1);
-                } else {
-                    ++it->second;
-                }
-            }
-        }
-        for (const auto& [w, count] : uses) {
-            if (count > 2) found.emplace_back(v, w);
-        }
-    }
-    return found;
 }
 
 // --- vertices and triangles -------------------------------------------------------------------

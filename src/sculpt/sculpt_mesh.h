@@ -94,8 +94,9 @@ public:
     void assign(std::vector<D3DXVECTOR3>&& positions, std::vector<MeshCreationTriangle>&& triangles,
                 ParallelRunner& runner);
     // Pairs of vertices (smaller slot first) joined by more than two
-    // triangles.
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> overusedEdges() const;
+    // triangles when the edges were last built (by assign() or
+    // buildEdges()), in the order of the edge array.
+    const std::vector<std::pair<std::uint32_t, std::uint32_t>>& overusedEdges() const { return overused_; }
     // Replaces the edge array by one edge per pair of vertices that share a
     // triangle, ordered by their smaller end, then by first use. End b is the
     // smaller slot.
@@ -199,5 +200,6 @@ private:
     std::vector<MeshCreationTriangle> triangles_;
     std::vector<D3DXVECTOR3> faceNormals_;
     std::vector<VertexConnection> edges_;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> overused_;
     std::vector<TriangleTexture> textures_;
 };

@@ -190,6 +190,28 @@ TEST(FaceCreation, TheMeshDoesNotDependOnTheThreadsNorOnWhoHoldsTheCubes) {
     EXPECT_EQ(marks.capacity(), 0u);
 }
 
+TEST(SculptMesh, EdgesOfMoreThanTwoTrianglesAreFoundWhenTheEdgesAreBuilt) {
+    // Four triangles around the edge 0-1, and a second fan where 2-3 is
+    // shared by exactly two: only 0-1 is overused, found by either way of
+    // building the edges, and forgotten when the mesh is cleared.
+    SculptMesh mesh;
+    for (int v = 0; v < 6; ++v) mesh.addVertex(D3DXVECTOR3(static_cast<float>(v), static_cast<float>(v * v), 0.5f * v));
+    mesh.addTriangle(0, 1, 2);
+    mesh.addTriangle(1, 0, 3);
+    mesh.addTriangle(0, 1, 4);
+    mesh.addTriangle(1, 0, 5);
+    mesh.addTriangle(2, 3, 5);
+    mesh.addTriangle(3, 2, 4);
+    const std::vector<std::pair<std::uint32_t, std::uint32_t>> expected = {{0, 1}};
+    mesh.buildEdges();
+    EXPECT_EQ(mesh.overusedEdges(), expected);
+    ParallelRunner two(2);
+    mesh.buildEdges(mesh.triangleLists(), two);
+    EXPECT_EQ(mesh.overusedEdges(), expected);
+    mesh.clear();
+    EXPECT_TRUE(mesh.overusedEdges().empty());
+}
+
 TEST(SculptMesh, ObjectInfoSkipsRemovedRecords) {
     Fixture f;
     f.create({{0, 0, 0}});

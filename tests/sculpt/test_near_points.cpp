@@ -11,6 +11,7 @@
 #include <limits>
 #include <random>
 #include <set>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -140,6 +141,31 @@ TEST(RadixSortBy, SortsStablyForEveryKeyWidth) {
             ASSERT_EQ(items[i].key, expected[i].key) << i;
             ASSERT_EQ(items[i].order, expected[i].order) << i;
         }
+    }
+}
+
+TEST(RadixSortBy, SortsPartsOfAnArrayWithOneWorkingBuffer) {
+    // Parts sorted one after the other with one buffer, which the first, the
+    // largest, leaves larger than the others need: each part comes out
+    // sorted and nothing outside it moves.
+    std::mt19937_64 random(5);
+    std::vector<Keyed> items;
+    for (std::uint32_t i = 0; i < 2000; ++i) items.push_back({random() % 1000, i});
+    const std::size_t cuts[] = {0, 1200, 1201, 1700, 2000};
+    std::vector<Keyed> buffer;
+    std::vector<Keyed> expected = items;
+    for (int part = 0; part < 4; ++part) {
+        const auto first = static_cast<std::ptrdiff_t>(cuts[part]);
+        const auto last = static_cast<std::ptrdiff_t>(cuts[part + 1]);
+        std::stable_sort(expected.begin() + first, expected.begin() + last,
+                         [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
+        // 10 bits in one pass, 20 in two: both ends of the copy back.
+        radixSortBy(std::span<Keyed>(items.data() + first, items.data() + last), part % 2 == 0 ? 10 : 20,
+                    [](const Keyed& k) { return k.key; }, buffer);
+    }
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        ASSERT_EQ(items[i].key, expected[i].key) << i;
+        ASSERT_EQ(items[i].order, expected[i].order) << i;
     }
 }
 
