@@ -89,7 +89,7 @@ bool Sculpture::runLaterStages(const RunControl& control) {
     if (!smoothMesh(mesh_, settings_.smoothingPasses, cellEdge(), control)) return false;
     control.step("Sculpturing - Mesh simplification", 65.0f);
     const SimplificationResult simplified =
-        simplify(mesh_, SimplificationSettings{settings_.simplification, settings_.normalParticipation}, control);
+        simplify(mesh_, SimplificationSettings{settings_.simplification, settings_.normalParticipation, true}, control);
     return !simplified.stopped;
 }
 

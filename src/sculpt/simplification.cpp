@@ -348,7 +348,7 @@ SimplificationResult simplify(SculptMesh& mesh, const SimplificationSettings& se
     const int progressEvery = static_cast<int>(static_cast<float>(mesh.edgeSlots()) * 0.04f);
 
     control.step("Sculpturing - Simplification - Initialisation", 65.0f);
-    mesh.computeNormalsAndCurvature();
+    if (!settings.normalsCurrent) mesh.computeNormalsAndCurvature();
     if (result.steps == 0) return result;
     const float edge = meanEdgeLength(mesh);
     Collapser collapser(mesh, w, kFlatArea * edge * edge);

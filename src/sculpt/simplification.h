@@ -80,6 +80,10 @@ struct SimplificationSettings {
     // Weight of the ends' curvature in the edge cost ("Normal partic:"); a
     // non-finite value counts as 0.
     float normalParticipation = 0.0f;
+    // True when the mesh's face normals, vertex normals and curvatures are
+    // those of its present shape (every sculpting stage leaves them so);
+    // otherwise the run computes them first.
+    bool normalsCurrent = false;
 };
 
 // What a run did.

@@ -289,6 +289,45 @@ struct CarvedSphere {
     }
 };
 
+TEST(Simplification, EveryStageBeforeItLeavesNormalsAndCurvaturesCurrent) {
+    // The run's simplification takes the normals and curvatures as the
+    // stages left them: after face creation, sharpening and smoothing, in
+    // every combination, computing them again must change nothing.
+    const synthetic::Scene scene(synthetic::ringWithPost(), synthetic::sixViews());
+    std::vector<Clipping*> clippings = scene.clippings();
+    for (const auto& [sharpening, smoothing] : {std::pair{0, 0}, std::pair{3, 0}, std::pair{0, 2}, std::pair{3, 2}}) {
+        SCOPED_TRACE(testing::Message() << "sharpening " << sharpening << ", smoothing " << smoothing);
+        SculptSettings settings;
+        settings.depth = 7;
+        settings.sharpeningPasses = sharpening;
+        settings.smoothingPasses = smoothing;
+        settings.threads = 2;
+        Sculpture run(settings);
+        RecordingProgress progress;
+        ASSERT_TRUE(run.execute(clippings, progress));
+        SculptMesh& mesh = run.mesh();
+        ASSERT_GT(mesh.vertexSlots(), 100u);
+        std::vector<D3DXVECTOR3> faceNormals;
+        for (std::uint32_t t = 0; t < mesh.triangleSlots(); ++t) faceNormals.push_back(mesh.faceNormal(t));
+        std::vector<D3DXVECTOR3> normals;
+        std::vector<float> curvatures;
+        for (std::uint32_t v = 0; v < mesh.vertexSlots(); ++v) {
+            normals.push_back(mesh.normal(v));
+            curvatures.push_back(mesh.curvature(v));
+        }
+        mesh.computeNormalsAndCurvature();
+        for (std::uint32_t t = 0; t < mesh.triangleSlots(); ++t) {
+            if (!mesh.isTriangle(t)) continue;
+            ASSERT_EQ(mesh.faceNormal(t), faceNormals[t]) << "triangle " << t;
+        }
+        for (std::uint32_t v = 0; v < mesh.vertexSlots(); ++v) {
+            if (!mesh.isVertex(v)) continue;
+            ASSERT_EQ(mesh.normal(v), normals[v]) << "vertex " << v;
+            ASSERT_EQ(mesh.curvature(v), curvatures[v]) << "vertex " << v;
+        }
+    }
+}
+
 TEST(Simplification, HalfAmountKeepsTheCarvedSphereClosedManifoldAndFinite) {
     for (const float w : {0.0f, 10.0f}) {
         CarvedSphere sphere;
