@@ -520,7 +520,7 @@ bool repairMesh(SculptMesh& mesh, const MeshBeforeStage& before, float cellEdge,
         restore(mesh, before);
         report.restored = true;
     }
-    mesh.buildEdges(mesh.triangleLists(), control.runner);
+    mesh.buildEdges(mesh.triangleLists(control.runner), control.runner);
     mesh.computeNormalsAndCurvature();
     if (reportOut != nullptr) *reportOut = report;
     return true;

@@ -60,7 +60,7 @@ void SculptMesh::assign(std::vector<D3DXVECTOR3>&& positions, std::vector<MeshCr
     runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
         for (std::size_t t = plan.begin(chunk); t < plan.end(chunk); ++t) computeFaceNormal(static_cast<std::uint32_t>(t));
     });
-    const VertexLists around = triangleLists();
+    const VertexLists around = triangleLists(runner);
     buildEdges(around, runner);
     // Vertex normals, then curvatures, each vertex on its own.
     const ChunkPlan vertices{positions_.size(), 65536};
@@ -71,7 +71,7 @@ void SculptMesh::assign(std::vector<D3DXVECTOR3>&& positions, std::vector<MeshCr
             D3DXVec3Normalize(&normals_[v], &sum);
         }
     });
-    const VertexLists neighbours = neighbourLists();
+    const VertexLists neighbours = neighbourLists(runner);
     runner.forEachChunk(vertices.chunks(), [&](std::size_t chunk) {
         for (std::size_t v = vertices.begin(chunk); v < vertices.end(chunk); ++v) {
             float sum = 0.0f;
@@ -84,7 +84,9 @@ void SculptMesh::assign(std::vector<D3DXVECTOR3>&& positions, std::vector<MeshCr
 
 void SculptMesh::buildEdges(const VertexLists& around, ParallelRunner& runner) {
     const ChunkPlan plan{positions_.size(), 16384};
-    struct Found {
+    // Each chunk's finds on cache lines of their own: neighbouring chunks
+    // grow their lists at the same time.
+    struct alignas(64) Found {
         std::vector<VertexConnection> edges;
         std::vector<std::pair<std::uint32_t, std::uint32_t>> overused;
     };
@@ -212,45 +214,83 @@ void SculptMesh::computeNormalsAndCurvature() {
 
 // --- lists ---------------------------------------------------------------------------------------
 
-VertexLists SculptMesh::neighbourLists() const {
+namespace {
+
+// Lists per vertex of the values `emit(i, add)` adds, add(vertex, value),
+// for the records i = 0 .. count - 1, each list in record order. The
+// records are split into one part per thread; each part counts and then
+// places its own values, behind those of the parts before it.
+template <typename Emit>
+VertexLists listsPerVertex(std::size_t vertices, std::size_t count, const Emit& emit, ParallelRunner& runner) {
+    constexpr std::size_t kLeastPerPart = 65536;
+    const std::size_t parts = std::clamp<std::size_t>(count / kLeastPerPart, 1, static_cast<std::size_t>(runner.threads()));
+    const ChunkPlan plan{count, (count + parts - 1) / parts};
+    std::vector<std::vector<std::uint32_t>> at(parts);
+    runner.forEachChunk(plan.chunks(), [&](std::size_t part) {
+        std::vector<std::uint32_t>& counts = at[part];
+        counts.assign(vertices, 0);
+        for (std::size_t i = plan.begin(part); i < plan.end(part); ++i) {
+            emit(i, [&counts](std::uint32_t v, std::uint32_t) { ++counts[v]; });
+        }
+    });
     VertexLists lists;
-    lists.start.assign(positions_.size() + 1, 0);
-    for (const VertexConnection& edge : edges_) {
-        if (edge.a == kNoIndex) continue;
-        ++lists.start[edge.a + 1];
-        ++lists.start[edge.b + 1];
+    lists.start.resize(vertices + 1);
+    std::uint32_t total = 0;
+    for (std::size_t v = 0; v < vertices; ++v) {
+        lists.start[v] = total;
+        for (std::size_t part = 0; part < plan.chunks(); ++part) {
+            const std::uint32_t n = at[part][v];
+            at[part][v] = total;
+            total += n;
+        }
     }
-    for (std::size_t v = 0; v < positions_.size(); ++v) lists.start[v + 1] += lists.start[v];
-    lists.items.resize(lists.start.back());
-    std::vector<std::uint32_t> fill(lists.start.begin(), lists.start.end() - 1);
-    for (const VertexConnection& edge : edges_) {
-        if (edge.a == kNoIndex) continue;
-        lists.items[fill[edge.a]++] = edge.b;
-        lists.items[fill[edge.b]++] = edge.a;
-    }
+    lists.start[vertices] = total;
+    lists.items.resize(total);
+    runner.forEachChunk(plan.chunks(), [&](std::size_t part) {
+        std::vector<std::uint32_t>& next = at[part];
+        for (std::size_t i = plan.begin(part); i < plan.end(part); ++i) {
+            emit(i, [&](std::uint32_t v, std::uint32_t value) { lists.items[next[v]++] = value; });
+        }
+    });
     return lists;
 }
 
+}  // namespace
+
+VertexLists SculptMesh::neighbourLists() const {
+    ParallelRunner single(1);
+    return neighbourLists(single);
+}
+
+VertexLists SculptMesh::neighbourLists(ParallelRunner& runner) const {
+    return listsPerVertex(
+        positions_.size(), edges_.size(),
+        [this](std::size_t i, const auto& add) {
+            const VertexConnection& edge = edges_[i];
+            if (edge.a == kNoIndex) return;
+            add(edge.a, edge.b);
+            add(edge.b, edge.a);
+        },
+        runner);
+}
+
 VertexLists SculptMesh::triangleLists() const {
-    VertexLists lists;
-    lists.start.assign(positions_.size() + 1, 0);
-    for (const MeshCreationTriangle& tri : triangles_) {
-        if (tri.e == kNoIndex) continue;
-        ++lists.start[tri.e + 1];
-        ++lists.start[tri.f + 1];
-        ++lists.start[tri.g + 1];
-    }
-    for (std::size_t v = 0; v < positions_.size(); ++v) lists.start[v + 1] += lists.start[v];
-    lists.items.resize(lists.start.back());
-    std::vector<std::uint32_t> fill(lists.start.begin(), lists.start.end() - 1);
-    for (std::uint32_t t = 0; t < triangleSlots(); ++t) {
-        const MeshCreationTriangle& tri = triangles_[t];
-        if (tri.e == kNoIndex) continue;
-        lists.items[fill[tri.e]++] = t;
-        lists.items[fill[tri.f]++] = t;
-        lists.items[fill[tri.g]++] = t;
-    }
-    return lists;
+    ParallelRunner single(1);
+    return triangleLists(single);
+}
+
+VertexLists SculptMesh::triangleLists(ParallelRunner& runner) const {
+    return listsPerVertex(
+        positions_.size(), triangles_.size(),
+        [this](std::size_t t, const auto& add) {
+            const MeshCreationTriangle& tri = triangles_[t];
+            if (tri.e == kNoIndex) return;
+            const auto slot = static_cast<std::uint32_t>(t);
+            add(tri.e, slot);
+            add(tri.f, slot);
+            add(tri.g, slot);
+        },
+        runner);
 }
 
 // --- summaries -----------------------------------------------------------------------------------

@@ -164,8 +164,10 @@ public:
     // The edge neighbours of every vertex (through live edges), each in edge
     // array order.
     VertexLists neighbourLists() const;
+    VertexLists neighbourLists(ParallelRunner& runner) const;
     // The live triangles around every vertex, in triangle order.
     VertexLists triangleLists() const;
+    VertexLists triangleLists(ParallelRunner& runner) const;
 
     // --- texture ----------------------------------------------------------------------
 

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cmath>
+#include <random>
 #include <vector>
 
 namespace {
@@ -210,6 +211,49 @@ TEST(SculptMesh, EdgesOfMoreThanTwoTrianglesAreFoundWhenTheEdgesAreBuilt) {
     EXPECT_EQ(mesh.overusedEdges(), expected);
     mesh.clear();
     EXPECT_TRUE(mesh.overusedEdges().empty());
+}
+
+TEST(SculptMesh, ListsPerVertexAreInRecordOrderOnAnyNumberOfThreads) {
+    // Enough triangles and edges to be split between threads, some of them
+    // removed: every vertex's list holds its live triangles (neighbours) in
+    // triangle (edge) order, as one walk over the records makes it.
+    SculptMesh mesh;
+    std::mt19937 random(3);
+    constexpr std::uint32_t kVertices = 3000;
+    for (std::uint32_t v = 0; v < kVertices; ++v) mesh.addVertex(D3DXVECTOR3(static_cast<float>(v), 0.0f, 0.0f));
+    std::uniform_int_distribution<std::uint32_t> pick(0, kVertices - 1);
+    while (mesh.triangleSlots() < 150000) {
+        const std::uint32_t a = pick(random), b = pick(random), c = pick(random);
+        if (a != b && b != c && a != c) mesh.addTriangle(a, b, c);
+    }
+    for (std::uint32_t t = 0; t < mesh.triangleSlots(); t += 7) mesh.removeTriangle(t);
+    mesh.buildEdges();
+    for (std::uint32_t e = 0; e < mesh.edgeSlots(); e += 5) mesh.removeEdge(e);
+    std::vector<std::vector<std::uint32_t>> triangles(kVertices), neighbours(kVertices);
+    for (std::uint32_t t = 0; t < mesh.triangleSlots(); ++t) {
+        if (!mesh.isTriangle(t)) continue;
+        for (int k = 0; k < 3; ++k) triangles[mesh.triangle(t).corner(k)].push_back(t);
+    }
+    for (std::uint32_t e = 0; e < mesh.edgeSlots(); ++e) {
+        if (!mesh.isEdge(e)) continue;
+        neighbours[mesh.edge(e).a].push_back(mesh.edge(e).b);
+        neighbours[mesh.edge(e).b].push_back(mesh.edge(e).a);
+    }
+    const auto expectLists = [](const VertexLists& lists, const std::vector<std::vector<std::uint32_t>>& expected) {
+        ASSERT_EQ(lists.start.size(), expected.size() + 1);
+        for (std::uint32_t v = 0; v < expected.size(); ++v) {
+            const auto list = lists.of(v);
+            ASSERT_EQ(std::vector<std::uint32_t>(list.begin(), list.end()), expected[v]) << "vertex " << v;
+        }
+    };
+    expectLists(mesh.triangleLists(), triangles);
+    expectLists(mesh.neighbourLists(), neighbours);
+    for (int threads : {2, 3}) {
+        SCOPED_TRACE(threads);
+        ParallelRunner runner(threads);
+        expectLists(mesh.triangleLists(runner), triangles);
+        expectLists(mesh.neighbourLists(runner), neighbours);
+    }
 }
 
 TEST(SculptMesh, ObjectInfoSkipsRemovedRecords) {
