@@ -165,9 +165,10 @@ std::uint32_t bitsSet(std::uint8_t byte) {
 // The corners of a cube whose block it leads in row order, from the
 // occupancy of each corner's block.
 std::uint8_t ownedCorners(const std::uint8_t occupancy[8]) {
+    const BlockTables& tables = blockTables();
     std::uint8_t owned = 0;
     for (int k = 0; k < 8; ++k) {
-        if (blockTables().owner[occupancy[k]] == (k ^ 7)) owned = static_cast<std::uint8_t>(owned | 1 << k);
+        if (tables.owner[occupancy[k]] == (k ^ 7)) owned = static_cast<std::uint8_t>(owned | 1 << k);
     }
     return owned;
 }
@@ -630,9 +631,11 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
     };
 
     // 1. Neighbourhoods and the corners each cube leads.
-    // The occupancy of the block around each cube's corner k, at [8 * cube + k].
-    std::vector<std::uint8_t> occupancies(keys.size() * 8);
+    // The corners each cube leads, and those of them amid eight kept cubes
+    // (no face's corners). A corner's block is read from the neighbourhood
+    // mask wherever it is needed.
     std::vector<std::uint8_t> owned(keys.size());
+    std::vector<std::uint8_t> ownedAmidKept(keys.size());
     // The faces (bit f) whose neighbour across is missing.
     std::vector<std::uint8_t> open(keys.size());
     std::vector<std::uint32_t> ownedBase(keys.size());
@@ -641,9 +644,14 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
         if (control.stopRequested()) return;
         std::uint32_t count = 0;
         masksOf(chunk, [&](std::uint32_t i, std::uint32_t around) {
-            std::uint8_t* blocks = &occupancies[static_cast<std::size_t>(i) * 8];
-            for (int k = 0; k < 8; ++k) blocks[k] = static_cast<std::uint8_t>(blockOccupancy(around, k));
+            std::uint8_t blocks[8];
+            std::uint8_t full = 0;
+            for (int k = 0; k < 8; ++k) {
+                blocks[k] = static_cast<std::uint8_t>(blockOccupancy(around, k));
+                if (blocks[k] == 0xFF) full = static_cast<std::uint8_t>(full | 1 << k);
+            }
             owned[i] = ownedCorners(blocks);
+            ownedAmidKept[i] = static_cast<std::uint8_t>(full & owned[i]);
             count += bitsSet(owned[i]);
             std::uint8_t missing = 0;
             for (int f = 0; f < kFaceCount; ++f) {
@@ -660,8 +668,8 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
     const std::size_t pointCount = chunkCounts[chunks];
     const std::size_t words = std::max<std::size_t>(1, (sculptList.size() + 63) / 64);
     std::vector<std::uint64_t> inside(pointCount * words, 0);
-    const auto pointOf = [&](std::uint32_t i, int k, const std::int32_t* index) -> std::uint32_t {
-        const int occupancy = occupancies[static_cast<std::size_t>(i) * 8 + static_cast<std::size_t>(k)];
+    const auto pointOf = [&](std::uint32_t i, std::uint32_t around, int k, const std::int32_t* index) -> std::uint32_t {
+        const int occupancy = blockOccupancy(around, k);
         const int leader = blockTables().owner[occupancy];
         const std::uint32_t cube = static_cast<std::uint32_t>(index[blockTables().bit[k][leader]]);
         const int leaderCorner = leader ^ 7;
@@ -676,10 +684,10 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
         for (std::size_t r = plan.begin(chunk); r < plan.end(chunk); ++r) {
             for (std::uint32_t i = rows[r].begin; i < rows[r].end; ++i) {
                 ownedBase[i] = point;
-                for (int k = 0; k < 8; ++k) {
-                    if ((owned[i] >> k & 1) == 0) continue;
+                for (unsigned lead = owned[i]; lead != 0; lead &= lead - 1) {
+                    const int k = std::countr_zero(lead);
                     // A corner amid eight kept cubes is no face's corner.
-                    if (occupancies[static_cast<std::size_t>(i) * 8 + static_cast<std::size_t>(k)] == 0xFF) {
+                    if ((ownedAmidKept[i] >> k & 1) != 0) {
                         ++point;
                         continue;
                     }
@@ -715,9 +723,9 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
         if (control.stopRequested()) return;
         std::uint32_t faces = 0;
         std::vector<std::uint64_t> all(words);
-        cubesOf(chunk, hasOpenFace, [&](std::uint32_t i, std::uint32_t, const std::int32_t* index) {
+        cubesOf(chunk, hasOpenFace, [&](std::uint32_t i, std::uint32_t around, const std::int32_t* index) {
             std::uint32_t points[8];
-            for (int k = 0; k < 8; ++k) points[k] = pointOf(i, k, index);
+            for (int k = 0; k < 8; ++k) points[k] = pointOf(i, around, k, index);
             std::uint8_t shown = 0;
             for (int f = 0; f < kFaceCount; ++f) {
                 if ((open[i] >> f & 1) == 0) continue;
@@ -771,15 +779,15 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
     control.runner.forEachChunk(chunks, [&](std::size_t chunk) {
         if (control.stopRequested()) return;
         splits[chunk].clear();
-        cubesOf(chunk, leadsSurfaceCorner, [&](std::uint32_t i, std::uint32_t, const std::int32_t* index) {
+        cubesOf(chunk, leadsSurfaceCorner, [&](std::uint32_t i, std::uint32_t around, const std::int32_t* index) {
             std::uint32_t point = ownedBase[i];
-            for (int k = 0; k < 8; ++k) {
-                if ((owned[i] >> k & 1) == 0) continue;
+            for (unsigned lead = owned[i]; lead != 0; lead &= lead - 1) {
+                const int k = std::countr_zero(lead);
                 if (onSurface[point] == 0) {
                     ++point;
                     continue;
                 }
-                const int occupancy = occupancies[static_cast<std::size_t>(i) * 8 + static_cast<std::size_t>(k)];
+                const int occupancy = blockOccupancy(around, k);
                 std::uint8_t shownInBlock[8] = {};
                 for (int m = 0; m < 8; ++m) {
                     if ((occupancy >> m & 1) != 0) {
@@ -820,21 +828,21 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
         for (std::size_t r = plan.begin(chunk); r < plan.end(chunk); ++r) {
             for (std::uint32_t i = rows[r].begin; i < rows[r].end; ++i) {
                 std::uint32_t point = ownedBase[i];
-                for (int k = 0; k < 8; ++k) {
-                    if ((owned[i] >> k & 1) == 0) continue;
+                for (unsigned lead = owned[i]; lead != 0; lead &= lead - 1) {
+                    const int k = std::countr_zero(lead);
                     if (sheetCount[point] == 1) positions[vertexBase[point]] = positionOf(i, k);
                     ++point;
                 }
             }
         }
         const auto showsFaces = [&](std::uint32_t i) { return emitted[i] != 0; };
-        cubesOf(chunk, showsFaces, [&](std::uint32_t i, std::uint32_t, const std::int32_t* index) {
+        cubesOf(chunk, showsFaces, [&](std::uint32_t i, std::uint32_t around, const std::int32_t* index) {
             for (int f = 0; f < kFaceCount; ++f) {
                 if ((emitted[i] >> f & 1) == 0) continue;
                 std::uint32_t v[4];
                 for (int c = 0; c < 4; ++c) {
                     const int k = kFaceCorners[f][c];
-                    const std::uint32_t p = pointOf(i, k, index);
+                    const std::uint32_t p = pointOf(i, around, k, index);
                     v[c] = vertexBase[p] + ((sheetOf[p] >> (2 * (k ^ 7))) & 3u);
                 }
                 triangles[triangle++] = MeshCreationTriangle{v[0], v[1], v[2]};
@@ -847,13 +855,13 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
     for (const auto& list : splits) {
         for (const SplitCopy& copy : list) splitCorners_ += copy.sheet == 0 ? 1 : 0;
     }
-    memoryBytes_ = keys.capacity() * 8 + rows.capacity() * sizeof(Row) + occupancies.capacity() +
+    memoryBytes_ = keys.capacity() * 8 + rows.capacity() * sizeof(Row) + ownedAmidKept.capacity() +
                    owned.capacity() + open.capacity() + ownedBase.capacity() * 4 + emitted.capacity() +
                    onSurface.capacity() + sheetCount.capacity() + sheetOf.capacity() * 2 + vertexBase.capacity() * 4 +
                    positions.capacity() * sizeof(D3DXVECTOR3) +
                    triangles.capacity() * sizeof(MeshCreationTriangle);
     // The mesh builds its edges next: the cubes' working arrays go first.
-    freeVectors(rows, occupancies, owned, open, ownedBase, emitted, onSurface, sheetCount, sheetOf, vertexBase, splits);
+    freeVectors(rows, ownedAmidKept, owned, open, ownedBase, emitted, onSurface, sheetCount, sheetOf, vertexBase, splits);
     mesh.assign(std::move(positions), std::move(triangles), control.runner);
     return !control.stopRequested();
 }
