@@ -257,6 +257,10 @@ bool crossingPair(std::span<const D3DXVECTOR3> positions, const MeshTriangle& x,
 
 namespace {
 
+// Triangles (or entries) per chunk where the crossing search prepares them
+// on several threads.
+constexpr std::size_t kPreparedPerChunk = 4096;
+
 struct CellEntry {
     std::uint64_t cell;
     std::uint32_t candidate;
@@ -338,25 +342,50 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
     struct Reach {
         std::uint32_t triangle, x0, x1;
     };
+    // The preparation goes on the runner's threads too, in chunks of
+    // triangles whose results are joined in chunk order.
+    const auto forEachChunk = [&search](std::size_t chunks, const std::function<void(std::size_t)>& work) {
+        if (search.runner != nullptr) {
+            search.runner->forEachChunk(chunks, work);
+        } else {
+            for (std::size_t c = 0; c < chunks; ++c) work(c);
+        }
+    };
+    const ChunkPlan trianglePlan{triangles.size(), kPreparedPerChunk};
+    struct alignas(64) ReachPart {
+        std::vector<Reach> reaches;
+        std::vector<std::uint64_t> columnEntries;
+    };
+    std::vector<ReachPart> reachParts(trianglePlan.chunks());
+    forEachChunk(trianglePlan.chunks(), [&](std::size_t chunk) {
+        ReachPart& part = reachParts[chunk];
+        part.columnEntries.assign(nx, 0);
+        for (std::size_t t = trianglePlan.begin(chunk); t < trianglePlan.end(chunk); ++t) {
+            const auto i = static_cast<std::uint32_t>(t);
+            Box b;
+            if (!boxOf(positions, triangles[i], b)) continue;
+            if (b.high.x < low.x || b.low.x > high.x || b.high.y < low.y || b.low.y > high.y || b.high.z < low.z ||
+                b.low.z > high.z) {
+                continue;
+            }
+            const Cells c = cellsOf(b);
+            bool wanted = looked(i);
+            for (std::uint32_t x = c.x0; x <= c.x1 && !wanted; ++x)
+                for (std::uint32_t y = c.y0; y <= c.y1 && !wanted; ++y)
+                    for (std::uint32_t z = c.z0; z <= c.z1 && !wanted; ++z) wanted = near[(x * ny + y) * nz + z] != 0;
+            if (!wanted) continue;
+            part.reaches.push_back(Reach{i, c.x0, c.x1});
+            const std::uint64_t perColumn = std::uint64_t{c.y1 - c.y0 + 1} * (c.z1 - c.z0 + 1);
+            for (std::uint32_t x = c.x0; x <= c.x1; ++x) part.columnEntries[x] += perColumn;
+        }
+    });
     std::vector<Reach> reaches;
     std::vector<std::uint64_t> columnEntries(nx, 0);
-    for (std::uint32_t i = 0; i < triangles.size(); ++i) {
-        Box b;
-        if (!boxOf(positions, triangles[i], b)) continue;
-        if (b.high.x < low.x || b.low.x > high.x || b.high.y < low.y || b.low.y > high.y || b.high.z < low.z ||
-            b.low.z > high.z) {
-            continue;
-        }
-        const Cells c = cellsOf(b);
-        bool wanted = looked(i);
-        for (std::uint32_t x = c.x0; x <= c.x1 && !wanted; ++x)
-            for (std::uint32_t y = c.y0; y <= c.y1 && !wanted; ++y)
-                for (std::uint32_t z = c.z0; z <= c.z1 && !wanted; ++z) wanted = near[(x * ny + y) * nz + z] != 0;
-        if (!wanted) continue;
-        reaches.push_back(Reach{i, c.x0, c.x1});
-        const std::uint64_t perColumn = std::uint64_t{c.y1 - c.y0 + 1} * (c.z1 - c.z0 + 1);
-        for (std::uint32_t x = c.x0; x <= c.x1; ++x) columnEntries[x] += perColumn;
+    for (ReachPart& part : reachParts) {
+        reaches.insert(reaches.end(), part.reaches.begin(), part.reaches.end());
+        for (std::uint64_t x = 0; x < nx; ++x) columnEntries[x] += part.columnEntries[x];
     }
+    reachParts.clear();
     int bits = 1;
     while (bits < 64 && (std::uint64_t{1} << bits) < nx * ny * nz) ++bits;
     // Searches the cells of columns bandStart .. bandEnd (about
@@ -368,22 +397,48 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
             Cells cells;
             std::uint32_t triangle;
         };
-        std::vector<Candidate> candidates;
-        std::vector<CellEntry> entries;
-        entries.reserve(bandEntries);
-        for (const Reach& reach : reaches) {
-            if (reach.x1 < bandStart || reach.x0 > bandEnd) continue;
-            Box b;
-            boxOf(positions, triangles[reach.triangle], b);
-            const Cells c = cellsOf(b);
-            const auto candidate = static_cast<std::uint32_t>(candidates.size());
-            candidates.push_back(Candidate{b, c, reach.triangle});
-            for (std::uint32_t x = std::max(c.x0, bandStart); x <= std::min(c.x1, bandEnd); ++x)
-                for (std::uint32_t y = c.y0; y <= c.y1; ++y)
-                    for (std::uint32_t z = c.z0; z <= c.z1; ++z) {
-                        entries.push_back(CellEntry{(x * ny + y) * nz + z, candidate});
-                    }
+        // The band's triangles and their cells, chunk by chunk (numbered
+        // from 0 in each chunk), then joined in chunk order.
+        struct alignas(64) BandPart {
+            std::vector<Candidate> candidates;
+            std::vector<CellEntry> entries;
+        };
+        const ChunkPlan reachPlan{reaches.size(), kPreparedPerChunk};
+        std::vector<BandPart> parts(reachPlan.chunks());
+        forEachChunk(reachPlan.chunks(), [&](std::size_t chunk) {
+            BandPart& part = parts[chunk];
+            for (std::size_t r = reachPlan.begin(chunk); r < reachPlan.end(chunk); ++r) {
+                const Reach& reach = reaches[r];
+                if (reach.x1 < bandStart || reach.x0 > bandEnd) continue;
+                Box b;
+                boxOf(positions, triangles[reach.triangle], b);
+                const Cells c = cellsOf(b);
+                const auto candidate = static_cast<std::uint32_t>(part.candidates.size());
+                part.candidates.push_back(Candidate{b, c, reach.triangle});
+                for (std::uint32_t x = std::max(c.x0, bandStart); x <= std::min(c.x1, bandEnd); ++x)
+                    for (std::uint32_t y = c.y0; y <= c.y1; ++y)
+                        for (std::uint32_t z = c.z0; z <= c.z1; ++z) {
+                            part.entries.push_back(CellEntry{(x * ny + y) * nz + z, candidate});
+                        }
+            }
+        });
+        std::vector<std::size_t> candidateBase(parts.size() + 1, 0), entryBase(parts.size() + 1, 0);
+        for (std::size_t c = 0; c < parts.size(); ++c) {
+            candidateBase[c + 1] = candidateBase[c] + parts[c].candidates.size();
+            entryBase[c + 1] = entryBase[c] + parts[c].entries.size();
         }
+        std::vector<Candidate> candidates(candidateBase.back());
+        std::vector<CellEntry> entries(entryBase.back());
+        forEachChunk(parts.size(), [&](std::size_t chunk) {
+            BandPart& part = parts[chunk];
+            std::copy(part.candidates.begin(), part.candidates.end(),
+                      candidates.begin() + static_cast<std::ptrdiff_t>(candidateBase[chunk]));
+            const auto offset = static_cast<std::uint32_t>(candidateBase[chunk]);
+            CellEntry* to = entries.data() + entryBase[chunk];
+            for (const CellEntry& entry : part.entries) *to++ = CellEntry{entry.cell, entry.candidate + offset};
+            BandPart().candidates.swap(part.candidates);
+            BandPart().entries.swap(part.entries);
+        });
         radixSortBy(entries, bits, [](const CellEntry& e) { return e.cell; });
         std::vector<std::size_t> runs;
         for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -401,32 +456,36 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
             std::uint32_t firstCell[3];
         };
         std::vector<Packed> packed(entries.size());
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            const Candidate& candidate = candidates[entries[i].candidate];
-            const std::uint32_t t = candidate.triangle;
-            const Box& b = candidate.box;
-            Packed& p = packed[i];
-            p.low[0] = static_cast<float>(b.low.x);
-            p.low[1] = static_cast<float>(b.low.y);
-            p.low[2] = static_cast<float>(b.low.z);
-            p.high[0] = static_cast<float>(b.high.x);
-            p.high[1] = static_cast<float>(b.high.y);
-            p.high[2] = static_cast<float>(b.high.z);
-            p.corners[0] = triangles[t][0];
-            p.corners[1] = triangles[t][1];
-            p.corners[2] = triangles[t][2];
-            p.triangle = t;
-            if (!search.exhaustive) {
-                const Vec a = toVec(positions[triangles[t][0]]);
-                const Vec normal = cross(toVec(positions[triangles[t][1]]) - a, toVec(positions[triangles[t][2]]) - a);
-                p.normal[0] = static_cast<float>(normal.x);
-                p.normal[1] = static_cast<float>(normal.y);
-                p.normal[2] = static_cast<float>(normal.z);
+        const ChunkPlan packPlan{entries.size(), kPreparedPerChunk};
+        forEachChunk(packPlan.chunks(), [&](std::size_t chunk) {
+            for (std::size_t i = packPlan.begin(chunk); i < packPlan.end(chunk); ++i) {
+                const Candidate& candidate = candidates[entries[i].candidate];
+                const std::uint32_t t = candidate.triangle;
+                const Box& b = candidate.box;
+                Packed& p = packed[i];
+                p.low[0] = static_cast<float>(b.low.x);
+                p.low[1] = static_cast<float>(b.low.y);
+                p.low[2] = static_cast<float>(b.low.z);
+                p.high[0] = static_cast<float>(b.high.x);
+                p.high[1] = static_cast<float>(b.high.y);
+                p.high[2] = static_cast<float>(b.high.z);
+                p.corners[0] = triangles[t][0];
+                p.corners[1] = triangles[t][1];
+                p.corners[2] = triangles[t][2];
+                p.triangle = t;
+                if (!search.exhaustive) {
+                    const Vec a = toVec(positions[triangles[t][0]]);
+                    const Vec normal =
+                        cross(toVec(positions[triangles[t][1]]) - a, toVec(positions[triangles[t][2]]) - a);
+                    p.normal[0] = static_cast<float>(normal.x);
+                    p.normal[1] = static_cast<float>(normal.y);
+                    p.normal[2] = static_cast<float>(normal.z);
+                }
+                p.firstCell[0] = candidate.cells.x0;
+                p.firstCell[1] = candidate.cells.y0;
+                p.firstCell[2] = candidate.cells.z0;
             }
-            p.firstCell[0] = candidate.cells.x0;
-            p.firstCell[1] = candidate.cells.y0;
-            p.firstCell[2] = candidate.cells.z0;
-        }
+        });
         const std::size_t runCount = runs.size() - 1;
         const ChunkPlan plan{runCount, 4096};
         std::vector<std::vector<std::array<std::uint32_t, 2>>> found(plan.chunks());
@@ -478,11 +537,7 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
                 }
             }
         };
-        if (search.runner != nullptr) {
-            search.runner->forEachChunk(plan.chunks(), testChunk);
-        } else {
-            for (std::size_t c = 0; c < plan.chunks(); ++c) testChunk(c);
-        }
+        forEachChunk(plan.chunks(), testChunk);
         for (const auto& list : found) {
             for (const auto& pair : list) {
                 if (pairs.size() >= search.limit) return true;

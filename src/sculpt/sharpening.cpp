@@ -6,6 +6,7 @@
 #include "sculpt/sculpt_scene.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -88,16 +89,15 @@ public:
             clippings_.push_back(entry);
         }
         states_.assign(mesh_.vertexSlots(), VertexState{});
-        neighbours_ = mesh_.neighbourLists();
+        neighbours_ = mesh_.neighbourLists(control_.runner);
         carvedNormals_.resize(mesh_.triangleSlots());
         // The carved surface's direction at each triangle: the mean of its
         // corners' vertex normals, which follow the staircase's overall slope
         // rather than the single step the triangle lies on.
-        for (std::uint32_t t = 0; t < mesh_.triangleSlots(); ++t) {
-            if (!mesh_.isTriangle(t)) continue;
+        forEachTriangle([this](std::uint32_t t) {
             const MeshCreationTriangle& tri = mesh_.triangle(t);
             carvedNormals_[t] = mesh_.normal(tri.e) + mesh_.normal(tri.f) + mesh_.normal(tri.g);
-        }
+        });
         float smallestPixel = std::numeric_limits<float>::infinity();
         for (const SharpeningClipping& c : clippings_) smallestPixel = std::min(smallestPixel, c.projection->smallerPixelSize());
         untangleBand_ = std::isfinite(smallestPixel) ? std::max(kPushBand, 1.5f * cellEdge / smallestPixel) : kPushBand;
@@ -117,11 +117,14 @@ public:
             if (control_.stopRequested()) return false;
             std::fill(flagged.begin(), flagged.end(), 0);
             active_.clear();
-            for (std::uint32_t t = 0; t < mesh_.triangleSlots(); ++t) {
-                if (!mesh_.isTriangle(t) || !isTurned(t)) continue;
+            // Marks of 1 only, so threads marking one corner agree.
+            forEachTriangle([&](std::uint32_t t) {
+                if (!isTurned(t)) return;
                 const MeshCreationTriangle& tri = mesh_.triangle(t);
-                for (int k = 0; k < 3; ++k) flagged[tri.corner(k)] = 1;
-            }
+                for (int k = 0; k < 3; ++k) {
+                    std::atomic_ref<std::uint8_t>(flagged[tri.corner(k)]).store(1, std::memory_order_relaxed);
+                }
+            });
             for (std::uint32_t v = 0; v < mesh_.vertexSlots(); ++v) {
                 if (flagged[v] != 1) continue;
                 for (std::uint32_t w : neighbours_.of(v)) {
@@ -186,6 +189,17 @@ private:
                 state(slot).active = true;
             }
         }
+    }
+
+    // Calls work(t) for every live triangle, spread over the threads.
+    template <typename Work>
+    void forEachTriangle(Work&& work) {
+        const ChunkPlan plan{mesh_.triangleSlots(), kVerticesPerChunk * 4};
+        control_.runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
+            for (std::size_t t = plan.begin(chunk); t < plan.end(chunk); ++t) {
+                if (mesh_.isTriangle(static_cast<std::uint32_t>(t))) work(static_cast<std::uint32_t>(t));
+            }
+        });
     }
 
     // Calls work(slot) for every active vertex, spread over the threads.

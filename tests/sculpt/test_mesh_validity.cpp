@@ -154,6 +154,40 @@ TEST(MeshValidity, TheCrossingSearchFindsTheSamePairsInTheSameOrderBandByBand) {
     }
 }
 
+TEST(MeshValidity, TheCrossingSearchFindsTheSamePairsInTheSameOrderOnAnyThreads) {
+    // Enough triangles that the search prepares them in several parts:
+    // 3 x 2 boxes of strewn triangles side by side.
+    Strewn strewn(11);
+    const std::vector<D3DXVECTOR3> positions = strewn.positions;
+    const std::vector<MeshTriangle> triangles = strewn.triangles;
+    for (int box = 1; box < 6; ++box) {
+        const D3DXVECTOR3 shift(15.0f * static_cast<float>(box % 3), 15.0f * static_cast<float>(box / 3), 0.0f);
+        const auto first = static_cast<std::uint32_t>(strewn.positions.size());
+        for (const D3DXVECTOR3& p : positions) strewn.positions.push_back(p + shift);
+        for (MeshTriangle t : triangles) {
+            for (std::uint32_t& corner : t) corner += first;
+            strewn.triangles.push_back(t);
+        }
+    }
+    std::vector<std::uint8_t> focus(strewn.triangles.size(), 0);
+    for (std::size_t i = 0; i < focus.size(); i += 3) focus[i] = 1;
+    for (bool focused : {false, true}) {
+        CrossingSearch here;
+        here.exhaustive = false;
+        here.focus = focused ? &focus : nullptr;
+        here.entriesPerBand = 20000;
+        const auto reference = findSelfIntersections(strewn.positions, strewn.triangles, here);
+        EXPECT_GT(reference.size(), focused ? 10000u : 50000u);
+        for (int threads : {2, 3}) {
+            ParallelRunner runner(threads);
+            CrossingSearch spread = here;
+            spread.runner = &runner;
+            EXPECT_EQ(findSelfIntersections(strewn.positions, strewn.triangles, spread), reference)
+                << threads << " threads" << (focused ? ", focused" : "");
+        }
+    }
+}
+
 // --- the matrix -------------------------------------------------------------------------
 
 // The sanitized debug build runs some ten times slower: it checks the
