@@ -719,13 +719,26 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
     std::vector<std::uint8_t> onSurface(pointCount, 0);
     std::vector<std::uint32_t> chunkFaces(chunks + 1, 0);
     const auto hasOpenFace = [&](std::uint32_t i) { return open[i] != 0; };
+    std::array<std::uint8_t, 64> openFaceCorners{};
+    for (unsigned faces = 0; faces < 64; ++faces) {
+        for (int f = 0; f < kFaceCount; ++f) {
+            if ((faces >> f & 1) == 0) continue;
+            for (int c = 0; c < 4; ++c) {
+                openFaceCorners[faces] = static_cast<std::uint8_t>(openFaceCorners[faces] | 1 << kFaceCorners[f][c]);
+            }
+        }
+    }
     control.runner.forEachChunk(chunks, [&](std::size_t chunk) {
         if (control.stopRequested()) return;
         std::uint32_t faces = 0;
         std::vector<std::uint64_t> all(words);
         cubesOf(chunk, hasOpenFace, [&](std::uint32_t i, std::uint32_t around, const std::int32_t* index) {
+            // The corners of the open faces only.
             std::uint32_t points[8];
-            for (int k = 0; k < 8; ++k) points[k] = pointOf(i, around, k, index);
+            for (unsigned corners = openFaceCorners[open[i]]; corners != 0; corners &= corners - 1) {
+                const int k = std::countr_zero(corners);
+                points[k] = pointOf(i, around, k, index);
+            }
             std::uint8_t shown = 0;
             for (int f = 0; f < kFaceCount; ++f) {
                 if ((open[i] >> f & 1) == 0) continue;
