@@ -1,6 +1,6 @@
 #include "sculpt/face_creation.h"
 
-#include "sculpt/radix_sort.h"
+#include "sculpt/row_order.h"
 #include "sculpt/sculpt_scene.h"
 
 #include <algorithm>
@@ -305,13 +305,6 @@ struct Row {
     std::uint32_t end;
 };
 
-// Keys (z << 2b) | (y << b) | x, sorted by a radix sort.
-// A cube in row order and the clippings that see it wholly inside.
-struct RowCube {
-    std::uint64_t key;
-    std::uint64_t inside;
-};
-
 // Walks the cubes of a run of rows in order and finds, for each, the cubes of
 // its 3 x 3 x 3 neighbourhood through one cursor per neighbouring row.
 class NeighbourSweep {
@@ -414,68 +407,6 @@ void freeVectors(Vectors&... vectors) {
     (Vectors().swap(vectors), ...);
 }
 
-// The cubes' row keys (z << 2b) | (y << b) | x in increasing order, and
-// their inside marks beside them. The cells come in octree key order: they
-// are dealt out into slabs of one z, then each slab is sorted on its own,
-// small enough to stay in the cache, the slabs on every core.
-void sortIntoRows(std::span<const CellKey> cells, std::span<const std::uint64_t> insideMarks, int bits,
-                  ParallelRunner& runner, const std::function<void()>& releaseInput, std::vector<std::uint64_t>& keys,
-                  std::vector<std::uint64_t>& inside) {
-    const std::size_t slabs = std::size_t{1} << bits;
-    const ChunkPlan plan{cells.size(), std::max<std::size_t>(65536, (cells.size() + 63) / 64)};
-    const std::size_t chunks = plan.chunks();
-    const auto rowKey = [&](std::size_t i) {
-        std::uint32_t x = 0, y = 0, z = 0;
-        cellPosition(cells[i], x, y, z);
-        return (std::uint64_t{z} << (2 * bits)) | (std::uint64_t{y} << bits) | x;
-    };
-    // Cubes of each slab in each chunk, then where each chunk's share of a
-    // slab begins: slab by slab, chunk by chunk, so that the order within a
-    // slab is the cells' order.
-    std::vector<std::uint32_t> at(chunks * slabs, 0);
-    runner.forEachChunk(chunks, [&](std::size_t chunk) {
-        std::uint32_t* counts = &at[chunk * slabs];
-        for (std::size_t i = plan.begin(chunk); i < plan.end(chunk); ++i) ++counts[rowKey(i) >> (2 * bits)];
-    });
-    std::vector<std::uint32_t> slabBegin(slabs + 1, 0);
-    std::uint32_t total = 0;
-    for (std::size_t z = 0; z < slabs; ++z) {
-        slabBegin[z] = total;
-        for (std::size_t chunk = 0; chunk < chunks; ++chunk) {
-            const std::uint32_t count = at[chunk * slabs + z];
-            at[chunk * slabs + z] = total;
-            total += count;
-        }
-    }
-    slabBegin[slabs] = total;
-    keys.resize(cells.size());
-    inside.resize(cells.size());
-    runner.forEachChunk(chunks, [&](std::size_t chunk) {
-        std::uint32_t* next = &at[chunk * slabs];
-        for (std::size_t i = plan.begin(chunk); i < plan.end(chunk); ++i) {
-            const std::uint64_t key = rowKey(i);
-            const std::uint32_t to = next[key >> (2 * bits)]++;
-            keys[to] = key;
-            inside[to] = i < insideMarks.size() ? insideMarks[i] : 0;
-        }
-    });
-    freeVectors(at);
-    releaseInput();
-    const ChunkPlan slabPlan{slabs, 16};
-    runner.forEachChunk(slabPlan.chunks(), [&](std::size_t chunk) {
-        std::vector<RowCube> slab;
-        std::vector<RowCube> buffer;
-        for (std::size_t z = slabPlan.begin(chunk); z < slabPlan.end(chunk); ++z) {
-            slab.clear();
-            for (std::size_t i = slabBegin[z]; i < slabBegin[z + 1]; ++i) slab.push_back(RowCube{keys[i], inside[i]});
-            radixSortBy(std::span<RowCube>(slab), 2 * bits, [](const RowCube& cube) { return cube.key; }, buffer);
-            for (std::size_t i = slabBegin[z]; i < slabBegin[z + 1]; ++i) {
-                keys[i] = slab[i - slabBegin[z]].key;
-                inside[i] = slab[i - slabBegin[z]].inside;
-            }
-        }
-    });
-}
 
 }  // namespace
 
@@ -546,10 +477,30 @@ bool FaceCreation::createFaces(std::span<const CellKey> cells, int depth, const 
     memoryBytes_ = 0;
     filledCubes_ = 0;
     if (cells.empty()) return !control.stopRequested();
-    const int bits = std::max(depth, 1);
     std::vector<std::uint64_t> keys;
     std::vector<std::uint64_t> inside;
-    sortIntoRows(cells, insideMarks, bits, control.runner, releaseInput, keys, inside);
+    sortIntoRows(cells, insideMarks, std::max(depth, 1), control.runner, releaseInput, keys, inside);
+    return surfaceOfRows(keys, inside, depth, tables, sculptList, mesh, control);
+}
+
+bool FaceCreation::createFacesFromRows(std::vector<std::uint64_t>&& rowKeys, int depth, const LevelTables& tables,
+                                       std::span<const SculptClipping* const> sculptList, SculptMesh& mesh,
+                                       const RunControl& control, std::vector<std::uint64_t>&& insideMarks) {
+    mesh.clear();
+    splitCorners_ = 0;
+    memoryBytes_ = 0;
+    filledCubes_ = 0;
+    std::vector<std::uint64_t> keys = std::move(rowKeys);
+    std::vector<std::uint64_t> inside = std::move(insideMarks);
+    if (keys.empty()) return !control.stopRequested();
+    inside.resize(keys.size(), 0);
+    return surfaceOfRows(keys, inside, depth, tables, sculptList, mesh, control);
+}
+
+bool FaceCreation::surfaceOfRows(std::vector<std::uint64_t>& keys, std::vector<std::uint64_t>& inside, int depth,
+                                 const LevelTables& tables, std::span<const SculptClipping* const> sculptList,
+                                 SculptMesh& mesh, const RunControl& control) {
+    const int bits = std::max(depth, 1);
     // Two cubes touching along an edge, joined through other cubes at both
     // ends of it, would leave that edge with four triangles whatever the
     // corners' copies: one of the two empty cubes beside the edge is filled

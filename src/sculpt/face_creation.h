@@ -68,6 +68,14 @@ public:
                      std::span<const SculptClipping* const> sculptList, SculptMesh& mesh, const RunControl& control,
                      std::vector<std::uint64_t>&& insideMarks);
 
+    // The same from cubes in row order: `rowKeys` are the row keys
+    // (rowKeyOf, row_order.h) of level `depth` in increasing order, as
+    // OctreeCarver gives them with FinestOrder::Rows. Both vectors are taken
+    // over.
+    bool createFacesFromRows(std::vector<std::uint64_t>&& rowKeys, int depth, const LevelTables& tables,
+                             std::span<const SculptClipping* const> sculptList, SculptMesh& mesh,
+                             const RunControl& control, std::vector<std::uint64_t>&& insideMarks);
+
     // Corners of the last run where the surface splits (more than one
     // vertex at one corner).
     std::size_t splitCorners() const { return splitCorners_; }
@@ -81,6 +89,11 @@ private:
     bool createFaces(std::span<const CellKey> cells, int depth, const LevelTables& tables,
                      std::span<const SculptClipping* const> sculptList, SculptMesh& mesh, const RunControl& control,
                      std::span<const std::uint64_t> insideMarks, const std::function<void()>& releaseInput);
+    // The surface of the cubes `keys` (row keys, sorted) and their marks,
+    // with empty cubes filled where two cubes would share an edge alone.
+    bool surfaceOfRows(std::vector<std::uint64_t>& keys, std::vector<std::uint64_t>& inside, int depth,
+                       const LevelTables& tables, std::span<const SculptClipping* const> sculptList, SculptMesh& mesh,
+                       const RunControl& control);
     // One surface of the cubes `keys` (row keys, sorted).
     bool makeSurface(const std::vector<std::uint64_t>& keys, const std::vector<std::uint64_t>& insideMarks, int depth,
                      const LevelTables& tables,

@@ -1,5 +1,6 @@
 #include "sculpt/octree_carving.h"
 
+#include "sculpt/row_order.h"
 #include "sculpt/sculpt_scene.h"
 
 #include <algorithm>
@@ -148,11 +149,102 @@ bool settledAskingRemoverFirst(std::span<const SculptClipping* const> list, cons
     return settled;
 }
 
+// Tests children of one level, asking first the clipping that removed the
+// last one, and keeps the unsettled ones in a chunk's output.
+struct ChildTester {
+    std::span<const SculptClipping* const> list;
+    const LevelTables& tables;
+    int level;
+    std::size_t lastRemover = 0;
+    std::size_t tests = 0;
+
+    // The child (x, y, z) of a parent with inside marks `known`, kept under
+    // `key` when it is not settled.
+    void test(std::uint32_t x, std::uint32_t y, std::uint32_t z, std::uint64_t known, std::uint64_t key,
+              ChunkOutput& out) {
+        const D3DXVECTOR3 centre = cellCentre(x, y, z, level, tables);
+        std::uint64_t inside = 0;
+        if (!settledAskingRemoverFirst(list, centre, tables.radius[level], known, inside, lastRemover, tests)) {
+            out.kept.push_back(key);
+            out.inside.push_back(inside);
+        }
+    }
+};
+
+// The parents of one slab of one z, rows [begin, end) of their row list.
+struct ParentSlab {
+    std::uint32_t z;
+    std::size_t begin;
+    std::size_t end;
+};
+
+// Carves level `level` from the parents `parentCells` (level - 1, octree
+// keys) and their marks, which it frees, into `outputs`, the children as
+// row keys in row order. The parents are sorted into rows; each slab of
+// them gives two slabs of children, z = 2 z' and 2 z' + 1, each row two
+// rows, each parent two children along x: walked so, the children come in
+// row order. One slab of children a chunk.
+void carveLevelInRows(int level, std::vector<CellKey>& parentCells, std::vector<std::uint64_t>& parentCellMarks,
+                      std::span<const SculptClipping* const> sculptList, const LevelTables& tables,
+                      const RunControl& control, std::vector<ChunkOutput>& outputs) {
+    const int parentLevel = level - 1;
+    const int parentBits = std::max(parentLevel, 1);
+    const std::uint64_t mask = (std::uint64_t{1} << parentBits) - 1;
+    std::vector<std::uint64_t> parents;
+    std::vector<std::uint64_t> parentMarks;
+    sortIntoRows(parentCells, parentCellMarks, parentBits, control.runner,
+                 [&] {
+                     std::vector<CellKey>().swap(parentCells);
+                     std::vector<std::uint64_t>().swap(parentCellMarks);
+                 },
+                 parents, parentMarks);
+    // Rows of parents (one y in one slab), then slabs of rows.
+    std::vector<std::size_t> rowStarts;
+    for (std::size_t p = 0; p < parents.size(); ++p) {
+        if (p == 0 || (parents[p] >> parentBits) != (parents[p - 1] >> parentBits)) rowStarts.push_back(p);
+    }
+    rowStarts.push_back(parents.size());
+    std::vector<ParentSlab> slabs;
+    for (std::size_t r = 0; r + 1 < rowStarts.size(); ++r) {
+        const auto z = static_cast<std::uint32_t>(parents[rowStarts[r]] >> (2 * parentBits));
+        if (slabs.empty() || slabs.back().z != z) slabs.push_back(ParentSlab{z, r, r});
+        slabs.back().end = r + 1;
+    }
+    outputs.resize(2 * slabs.size());
+    control.runner.forEachChunk(outputs.size(), [&](std::size_t chunk) {
+        ChunkOutput& out = outputs[chunk];
+        out.kept.clear();
+        out.inside.clear();
+        out.tests = 0;
+        if (control.stopRequested()) return;
+        const ParentSlab& slab = slabs[chunk / 2];
+        const std::uint32_t z = 2 * slab.z + static_cast<std::uint32_t>(chunk % 2);
+        // Four children a parent in each slab of children.
+        out.kept.reserve(4 * (rowStarts[slab.end] - rowStarts[slab.begin]));
+        out.inside.reserve(4 * (rowStarts[slab.end] - rowStarts[slab.begin]));
+        ChildTester children{sculptList, tables, level};
+        for (std::size_t r = slab.begin; r < slab.end; ++r) {
+            const auto parentY = static_cast<std::uint32_t>((parents[rowStarts[r]] >> parentBits) & mask);
+            for (std::uint32_t y = 2 * parentY; y < 2 * parentY + 2; ++y) {
+                for (std::size_t p = rowStarts[r]; p < rowStarts[r + 1]; ++p) {
+                    const auto parentX = static_cast<std::uint32_t>(parents[p] & mask);
+                    for (std::uint32_t x = 2 * parentX; x < 2 * parentX + 2; ++x) {
+                        children.test(x, y, z, parentMarks[p], rowKeyOf(x, y, z, level), out);
+                    }
+                }
+            }
+        }
+        out.tests = children.tests;
+    });
+}
+
+
 }  // namespace
 
 bool OctreeCarver::carve(int depth, std::span<const SculptClipping* const> sculptList, const LevelTables& tables,
-                         const RunControl& control, const CarveLevelCallback& onLevel) {
+                         const RunControl& control, const CarveLevelCallback& onLevel, FinestOrder order) {
     depth_ = std::clamp(depth, 0, kMaxCarvingDepth);
+    finestInRows_ = order == FinestOrder::Rows;
     cellsPerLevel_.assign(1, 1);
     cellTests_ = 0;
     int current = 0;
@@ -164,41 +256,34 @@ bool OctreeCarver::carve(int depth, std::span<const SculptClipping* const> sculp
         const int next = 1 - current;
         const std::vector<CellKey>& parents = levels_[current];
         const std::vector<std::uint64_t>& parentMarks = insideMarks_[current];
-        const ChunkPlan plan{parents.size(), kParentsPerChunk};
-        outputs.resize(plan.chunks());
-        const float radius = tables.radius[level + 1];
-        const int childLevel = level + 1;
-        control.runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
-            ChunkOutput& out = outputs[chunk];
-            out.kept.clear();
-            out.inside.clear();
-            out.tests = 0;
-            if (control.stopRequested()) return;
-            // At most eight children a parent: no growing on the way.
-            out.kept.reserve(8 * (plan.end(chunk) - plan.begin(chunk)));
-            out.inside.reserve(8 * (plan.end(chunk) - plan.begin(chunk)));
-            std::size_t lastRemover = 0;
-            std::size_t tests = 0;
-            for (std::size_t p = plan.begin(chunk); p < plan.end(chunk); ++p) {
-                std::uint32_t x = 0, y = 0, z = 0;
-                cellPosition(parents[p], x, y, z);
-                // Children in key order: x, y, z bits of the child make the
-                // key's last three bits.
-                for (std::uint32_t bits = 0; bits < 8; ++bits) {
-                    const std::uint32_t cx = 2 * x + ((bits >> 2) & 1u);
-                    const std::uint32_t cy = 2 * y + ((bits >> 1) & 1u);
-                    const std::uint32_t cz = 2 * z + (bits & 1u);
-                    const D3DXVECTOR3 centre = cellCentre(cx, cy, cz, childLevel, tables);
-                    std::uint64_t inside = 0;
-                    if (!settledAskingRemoverFirst(sculptList, centre, radius, parentMarks[p], inside, lastRemover,
-                                                   tests)) {
-                        out.kept.push_back((parents[p] << 3) | bits);
-                        out.inside.push_back(inside);
+        if (order == FinestOrder::Rows && level + 1 == depth_) {
+            carveLevelInRows(depth_, levels_[current], insideMarks_[current], sculptList, tables, control, outputs);
+        } else {
+            const ChunkPlan plan{parents.size(), kParentsPerChunk};
+            outputs.resize(plan.chunks());
+            control.runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
+                ChunkOutput& out = outputs[chunk];
+                out.kept.clear();
+                out.inside.clear();
+                out.tests = 0;
+                if (control.stopRequested()) return;
+                // At most eight children a parent: no growing on the way.
+                out.kept.reserve(8 * (plan.end(chunk) - plan.begin(chunk)));
+                out.inside.reserve(8 * (plan.end(chunk) - plan.begin(chunk)));
+                ChildTester children{sculptList, tables, level + 1};
+                for (std::size_t p = plan.begin(chunk); p < plan.end(chunk); ++p) {
+                    std::uint32_t x = 0, y = 0, z = 0;
+                    cellPosition(parents[p], x, y, z);
+                    // Children in key order: x, y, z bits of the child make the
+                    // key's last three bits.
+                    for (std::uint32_t bits = 0; bits < 8; ++bits) {
+                        children.test(2 * x + ((bits >> 2) & 1u), 2 * y + ((bits >> 1) & 1u), 2 * z + (bits & 1u),
+                                      parentMarks[p], (parents[p] << 3) | bits, out);
                     }
                 }
-            }
-            out.tests = tests;
-        });
+                out.tests = children.tests;
+            });
+        }
         if (control.stopRequested()) {
             levels_[0].clear();
             levels_[1].clear();

@@ -79,6 +79,10 @@ bool isFaceOutside(std::span<const SculptClipping* const> sculptList, const D3DX
 // Called once per level before it is carved, with the level number (1 .. d).
 using CarveLevelCallback = std::function<void(int level)>;
 
+// The order of the finest level's cubes: octree keys in key order, or row
+// keys (rowKeyOf, row_order.h) in row order, the order face creation needs.
+enum class FinestOrder { Keys, Rows };
+
 class OctreeCarver {
 public:
     OctreeCarver() = default;
@@ -89,17 +93,21 @@ public:
     // `sculptList`. Depth 0 (or less) leaves the root alone as the finest
     // level, untested. `onLevel` (optional) is called before each level with
     // its number. Returns false, with the finest level left empty, when the
-    // control asked to stop.
+    // control asked to stop. The finest level comes in `order`: the same
+    // cubes with the same marks either way.
     bool carve(int depth, std::span<const SculptClipping* const> sculptList, const LevelTables& tables,
-               const RunControl& control, const CarveLevelCallback& onLevel = {});
+               const RunControl& control, const CarveLevelCallback& onLevel = {},
+               FinestOrder order = FinestOrder::Keys);
 
-    // The kept cubes of the finest level, in key order. Valid until the next
-    // carve().
+    // The kept cubes of the finest level, in the order carve() was asked
+    // for (octree keys in key order, or row keys of level depth() in row
+    // order; finestInRows() tells which). Valid until the next carve().
     const std::vector<CellKey>& finestCells() const { return levels_[finestBuffer_]; }
     // For each finest cube, the clippings (bit i: sculpt list entry i, for
     // the first 64) that see it wholly inside without a field of view.
     const std::vector<std::uint64_t>& finestInsideMarks() const { return insideMarks_[finestBuffer_]; }
     int depth() const { return depth_; }
+    bool finestInRows() const { return finestInRows_; }
     std::size_t finestCount() const { return finestCells().size(); }
     // Kept cubes per level: [0] the root (1), [L] level L.
     const std::vector<std::size_t>& cellsPerLevel() const { return cellsPerLevel_; }
@@ -122,6 +130,7 @@ private:
     std::vector<std::uint64_t> insideMarks_[2];
     int finestBuffer_ = 0;
     int depth_ = 0;
+    bool finestInRows_ = false;
     std::vector<std::size_t> cellsPerLevel_;
     std::size_t cellTests_ = 0;
 };

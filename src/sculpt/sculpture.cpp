@@ -68,18 +68,18 @@ bool Sculpture::carveAndCreateFaces(const RunControl& control) {
     mesh_.clear();
     control.step("Sculpturing - Creating Octree", 0.0f);
     const std::vector<const SculptClipping*> list(sculptList_.begin(), sculptList_.end());
+    // The finest level comes in the row order face creation walks, which
+    // takes the cubes over: a fine depth holds one copy of them.
     if (!carver_.carve(settings_.depth, list, tables_, control,
-                       [&control](int level) { control.step(octreeDepthCaption(level), 0.0f); })) {
+                       [&control](int level) { control.step(octreeDepthCaption(level), 0.0f); }, FinestOrder::Rows)) {
         return false;
     }
     control.step("Sculpturing - Creating Faces", 15.0f);
-    // Face creation keeps the cubes in an order of its own: it takes them
-    // over and frees them once copied, so a fine depth holds one copy.
     std::vector<CellKey> cells;
     std::vector<std::uint64_t> insideMarks;
     carver_.takeFinest(cells, insideMarks);
-    return faceCreation_.createFaces(std::move(cells), carver_.depth(), tables_, list, mesh_, control,
-                                     std::move(insideMarks));
+    return faceCreation_.createFacesFromRows(std::move(cells), carver_.depth(), tables_, list, mesh_, control,
+                                             std::move(insideMarks));
 }
 
 bool Sculpture::runLaterStages(const RunControl& control) {

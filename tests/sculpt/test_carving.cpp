@@ -5,15 +5,18 @@
 #include "carve_cell_by_cell.h"
 #include "sculpt/clipping.h"
 #include "sculpt/octree_carving.h"
+#include "sculpt/row_order.h"
 #include "sculpt/sculpt_scene.h"
 #include "sculpt/sculpture.h"
 #include "synthetic_scene.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -226,6 +229,49 @@ TEST(Carve, SkippingCubesSeenInsideFromTheirParentKeepsExactlyWhatTheRuleKeeps) 
         const OwnRunControl control;
         ASSERT_TRUE(carver.carve(7, constList(captured), LevelTables(), control));
         EXPECT_EQ(carver.finestCells(), carveCellByCell(constList(captured), 7, LevelTables{}, isCellSettled));
+    }
+}
+
+TEST(Carve, TheFinestLevelInRowsHoldsTheSameCubesAndMarksInRowOrder) {
+    // The ring and the creature (one picture with a field of view, whose
+    // cubes get no inside marks) at the shallowest depths and at 7, on one
+    // thread and on several: carving in rows keeps what carving in keys
+    // keeps, each cube with its marks, in row order.
+    const synthetic::Scene ring(synthetic::ringWithPost(), synthetic::sixViews(), 2.0, true);
+    const synthetic::Scene creature(synthetic::creature(), synthetic::fourViews60(), 2.0, true);
+    ClippingPlacement wide = creature.clippings()[1]->placement();
+    wide.fovSet = true;
+    wide.fovX = 4.0f;
+    wide.fovY = 0.4f;
+    creature.clippings()[1]->setPlacement(wide);
+    for (const synthetic::Scene* scene : {&ring, &creature}) {
+        std::vector<Clipping*> clippings = scene->clippings();
+        const SculptScene captured = SculptScene::capture(clippings, SculptScene::Pictures::No);
+        for (int depth : {0, 1, 2, 7}) {
+            OctreeCarver keys;
+            ASSERT_TRUE(keys.carve(depth, constList(captured), LevelTables(), OwnRunControl(nullptr, 1)));
+            EXPECT_FALSE(keys.finestInRows());
+            std::vector<std::pair<std::uint64_t, std::uint64_t>> expected;
+            for (std::size_t i = 0; i < keys.finestCount(); ++i) {
+                std::uint32_t x = 0, y = 0, z = 0;
+                cellPosition(keys.finestCells()[i], x, y, z);
+                expected.emplace_back(rowKeyOf(x, y, z, depth), keys.finestInsideMarks()[i]);
+            }
+            std::sort(expected.begin(), expected.end());
+            for (int threads : {1, 2, 3}) {
+                SCOPED_TRACE(testing::Message() << "depth " << depth << ", " << threads << " threads");
+                OctreeCarver rows;
+                ASSERT_TRUE(rows.carve(depth, constList(captured), LevelTables(), OwnRunControl(nullptr, threads), {},
+                                       FinestOrder::Rows));
+                EXPECT_TRUE(rows.finestInRows());
+                std::vector<std::pair<std::uint64_t, std::uint64_t>> found;
+                for (std::size_t i = 0; i < rows.finestCount(); ++i) {
+                    found.emplace_back(rows.finestCells()[i], rows.finestInsideMarks()[i]);
+                }
+                EXPECT_EQ(found, expected);
+                EXPECT_EQ(rows.cellsPerLevel(), keys.cellsPerLevel());
+            }
+        }
     }
 }
 

@@ -189,6 +189,16 @@ TEST(FaceCreation, TheMeshDoesNotDependOnTheThreadsNorOnWhoHoldsTheCubes) {
     expectReference(taken);
     EXPECT_EQ(cells.capacity(), 0u);
     EXPECT_EQ(marks.capacity(), 0u);
+    // Carved in rows, the cubes need no sorting and give the same surface.
+    OctreeCarver inRows;
+    ASSERT_TRUE(inRows.carve(8, constList, tables, one, {}, FinestOrder::Rows));
+    std::vector<CellKey> rowKeys;
+    std::vector<std::uint64_t> rowMarks;
+    inRows.takeFinest(rowKeys, rowMarks);
+    SculptMesh fromRows;
+    ASSERT_TRUE(faces.createFacesFromRows(std::move(rowKeys), 8, tables, constList, fromRows,
+                                          OwnRunControl(nullptr, 2), std::move(rowMarks)));
+    expectReference(fromRows);
 }
 
 TEST(SculptMesh, EdgesOfMoreThanTwoTrianglesAreFoundWhenTheEdgesAreBuilt) {
