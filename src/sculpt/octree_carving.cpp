@@ -238,7 +238,6 @@ void carveLevelInRows(int level, std::vector<CellKey>& parentCells, std::vector<
     });
 }
 
-
 }  // namespace
 
 bool OctreeCarver::carve(int depth, std::span<const SculptClipping* const> sculptList, const LevelTables& tables,

@@ -11,7 +11,11 @@ void sortIntoRows(std::span<const CellKey> cells, std::span<const std::uint64_t>
                   ParallelRunner& runner, const std::function<void()>& releaseInput, std::vector<std::uint64_t>& keys,
                   std::vector<std::uint64_t>& inside) {
     const std::size_t slabs = std::size_t{1} << bits;
-    const ChunkPlan plan{cells.size(), std::max<std::size_t>(65536, (cells.size() + 63) / 64)};
+    // Up to 64 chunks, fewer where their counts of every slab would grow
+    // large (fine depths have many slabs).
+    const std::size_t chunksAtMost = std::clamp<std::size_t>((std::size_t{1} << 24) / slabs, 1, 64);
+    const ChunkPlan plan{cells.size(),
+                         std::max<std::size_t>(65536, (cells.size() + chunksAtMost - 1) / chunksAtMost)};
     const std::size_t chunks = plan.chunks();
     const auto rowKey = [&](std::size_t i) {
         std::uint32_t x = 0, y = 0, z = 0;

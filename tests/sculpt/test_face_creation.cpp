@@ -84,6 +84,28 @@ TEST(FaceCreation, SingleCubeGivesEightVerticesTwelveTrianglesEighteenEdges) {
     expectValid(f.mesh);
 }
 
+TEST(FaceCreation, TheFinestDepthsAndTheGridsEdgesGiveClosedCubes) {
+    // Cubes at the very corners of the grid, and two face neighbours far
+    // out, at the deepest depth the run allows and at 12: the slabs of such
+    // a depth are many, the surface the same.
+    Fixture f;
+    const std::vector<SculptClipping*> list = f.captured.sculptList();
+    const std::vector<const SculptClipping*> constList(list.begin(), list.end());
+    for (int depth : {12, kMaxCarvingDepth}) {
+        SCOPED_TRACE(depth);
+        const std::uint32_t last = (std::uint32_t{1} << depth) - 1;
+        const std::vector<CellKey> cells = {cellKeyOf(0, 0, 0), cellKeyOf(last, last, last),
+                                            cellKeyOf(last - 5, 7, last), cellKeyOf(last - 4, 7, last)};
+        SculptMesh mesh;
+        ASSERT_TRUE(f.faces.createFaces(cells, depth, f.tables, constList, mesh, OwnRunControl(nullptr, 2)));
+        EXPECT_EQ(mesh.vertexSlots(), 8u + 8u + 12u);
+        EXPECT_EQ(mesh.triangleSlots(), 12u + 12u + 20u);
+        const double edge = f.tables.edge[depth];
+        EXPECT_NEAR(mesh.signedVolume(), 4.0 * edge * edge * edge, 1e-3 * edge * edge * edge);
+        expectValid(mesh);
+    }
+}
+
 TEST(FaceCreation, TwoFaceNeighboursShareFourCorners) {
     Fixture f;
     f.create({{0, 0, 0}, {1, 0, 0}});
