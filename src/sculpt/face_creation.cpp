@@ -323,6 +323,7 @@ public:
                 const int slot = (dz + 1) * 3 + (dy + 1);
                 RowCursor& cursor = cursors_[slot];
                 cursor.valid = false;
+                cursor.windowSet = false;
                 if (z + dz < 0 || z + dz > limit || y + dy < 0 || y + dy > limit) continue;
                 const std::uint64_t target = (static_cast<std::uint64_t>(z + dz) << bits_) | static_cast<std::uint64_t>(y + dy);
                 if (!rowStarted_[slot] || rowAt_[slot] >= rows_.size() || rows_[rowAt_[slot]].id > target) {
@@ -366,20 +367,21 @@ public:
         return bitsSet;
     }
 
-    // The neighbourhood mask alone (as around()).
+    // The neighbourhood mask alone (as around()). Each neighbouring row is
+    // read through a window of 64 places along x, filled again only when
+    // the cube's three places leave it, so that a run of cubes costs a
+    // shift a row. A sweep uses either this or around(), not both.
     std::uint32_t maskAround(std::size_t i) {
-        const std::uint64_t x = keys_[i] & mask_;
+        const std::int64_t first = static_cast<std::int64_t>(keys_[i] & mask_) - 1;
         std::uint32_t bitsSet = 0;
         for (int slot = 0; slot < 9; ++slot) {
             RowCursor& cursor = cursors_[slot];
             if (!cursor.valid) continue;
-            while (cursor.at < cursor.end && (keys_[cursor.at] & mask_) + 1 < x) ++cursor.at;
-            // Bit of (dx, dy, dz) is slot * 3 + dx + 1 (neighbourBit).
-            for (std::uint32_t j = cursor.at; j < cursor.end; ++j) {
-                const std::uint64_t nx = keys_[j] & mask_;
-                if (nx > x + 1) break;
-                bitsSet |= 1u << (slot * 3 + static_cast<int>(nx + 1 - x));
+            if (!cursor.windowSet || first < cursor.windowBase || first + 2 > cursor.windowBase + 63) {
+                fillWindow(cursor, first);
             }
+            // Bits of (dx, dy, dz) are slot * 3 + dx + 1 (neighbourBit).
+            bitsSet |= static_cast<std::uint32_t>((cursor.window >> (first - cursor.windowBase)) & 7u) << (slot * 3);
         }
         return bitsSet;
     }
@@ -389,7 +391,25 @@ private:
         bool valid = false;
         std::uint32_t at = 0;
         std::uint32_t end = 0;
+        // maskAround's window: bit b is the row's cube at windowBase + b.
+        bool windowSet = false;
+        std::int64_t windowBase = 0;
+        std::uint64_t window = 0;
     };
+
+    // The window of the row from `base` on; the cursor moves past the cubes
+    // before it (bases only grow along a row).
+    void fillWindow(RowCursor& cursor, std::int64_t base) {
+        while (cursor.at < cursor.end && static_cast<std::int64_t>(keys_[cursor.at] & mask_) < base) ++cursor.at;
+        cursor.window = 0;
+        for (std::uint32_t j = cursor.at; j < cursor.end; ++j) {
+            const std::int64_t offset = static_cast<std::int64_t>(keys_[j] & mask_) - base;
+            if (offset >= 64) break;
+            cursor.window |= std::uint64_t{1} << offset;
+        }
+        cursor.windowBase = base;
+        cursor.windowSet = true;
+    }
     const std::vector<std::uint64_t>& keys_;
     const std::vector<Row>& rows_;
     int bits_;
