@@ -492,11 +492,6 @@ bool FaceCreation::createFaces(std::span<const CellKey> cells, int depth, const 
                                std::span<const SculptClipping* const> sculptList, SculptMesh& mesh,
                                const RunControl& control, std::span<const std::uint64_t> insideMarks,
                                const std::function<void()>& releaseInput) {
-    mesh.clear();
-    splitCorners_ = 0;
-    memoryBytes_ = 0;
-    filledCubes_ = 0;
-    if (cells.empty()) return !control.stopRequested();
     std::vector<std::uint64_t> keys;
     std::vector<std::uint64_t> inside;
     sortIntoRows(cells, insideMarks, std::max(depth, 1), control.runner, releaseInput, keys, inside);
@@ -506,13 +501,8 @@ bool FaceCreation::createFaces(std::span<const CellKey> cells, int depth, const 
 bool FaceCreation::createFacesFromRows(std::vector<std::uint64_t>&& rowKeys, int depth, const LevelTables& tables,
                                        std::span<const SculptClipping* const> sculptList, SculptMesh& mesh,
                                        const RunControl& control, std::vector<std::uint64_t>&& insideMarks) {
-    mesh.clear();
-    splitCorners_ = 0;
-    memoryBytes_ = 0;
-    filledCubes_ = 0;
     std::vector<std::uint64_t> keys = std::move(rowKeys);
     std::vector<std::uint64_t> inside = std::move(insideMarks);
-    if (keys.empty()) return !control.stopRequested();
     inside.resize(keys.size(), 0);
     return surfaceOfRows(keys, inside, depth, tables, sculptList, mesh, control);
 }
@@ -520,6 +510,11 @@ bool FaceCreation::createFacesFromRows(std::vector<std::uint64_t>&& rowKeys, int
 bool FaceCreation::surfaceOfRows(std::vector<std::uint64_t>& keys, std::vector<std::uint64_t>& inside, int depth,
                                  const LevelTables& tables, std::span<const SculptClipping* const> sculptList,
                                  SculptMesh& mesh, const RunControl& control) {
+    mesh.clear();
+    splitCorners_ = 0;
+    memoryBytes_ = 0;
+    filledCubes_ = 0;
+    if (keys.empty()) return !control.stopRequested();
     const int bits = std::max(depth, 1);
     // Two cubes touching along an edge, joined through other cubes at both
     // ends of it, would leave that edge with four triangles whatever the
@@ -639,7 +634,7 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
     const std::size_t pointCount = chunkCounts[chunks];
     const std::size_t words = std::max<std::size_t>(1, (sculptList.size() + 63) / 64);
     std::vector<std::uint64_t> inside(pointCount * words, 0);
-    const auto pointOf = [&](std::uint32_t i, std::uint32_t around, int k, const std::int32_t* index) -> std::uint32_t {
+    const auto pointOf = [&](std::uint32_t around, int k, const std::int32_t* index) -> std::uint32_t {
         const int occupancy = blockOccupancy(around, k);
         const int leader = blockTables().owner[occupancy];
         const std::uint32_t cube = static_cast<std::uint32_t>(index[blockTables().bit[k][leader]]);
@@ -708,7 +703,7 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
             std::uint32_t points[8];
             for (unsigned corners = openFaceCorners[open[i]]; corners != 0; corners &= corners - 1) {
                 const int k = std::countr_zero(corners);
-                points[k] = pointOf(i, around, k, index);
+                points[k] = pointOf(around, k, index);
             }
             std::uint8_t shown = 0;
             for (int f = 0; f < kFaceCount; ++f) {
@@ -826,7 +821,7 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
                 std::uint32_t v[4];
                 for (int c = 0; c < 4; ++c) {
                     const int k = kFaceCorners[f][c];
-                    const std::uint32_t p = pointOf(i, around, k, index);
+                    const std::uint32_t p = pointOf(around, k, index);
                     v[c] = vertexBase[p] + ((sheetOf[p] >> (2 * (k ^ 7))) & 3u);
                 }
                 triangles[triangle++] = MeshCreationTriangle{v[0], v[1], v[2]};

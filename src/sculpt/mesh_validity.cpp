@@ -388,10 +388,9 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
     reachParts.clear();
     int bits = 1;
     while (bits < 64 && (std::uint64_t{1} << bits) < nx * ny * nz) ++bits;
-    // Searches the cells of columns bandStart .. bandEnd (about
-    // `bandEntries` entries) and appends their pairs; true once
-    // search.limit pairs are found.
-    const auto searchBand = [&](std::uint32_t bandStart, std::uint32_t bandEnd, std::uint64_t bandEntries) {
+    // Searches the cells of columns bandStart .. bandEnd and appends their
+    // pairs; true once search.limit pairs are found.
+    const auto searchBand = [&](std::uint32_t bandStart, std::uint32_t bandEnd) {
         struct Candidate {
             Box box;
             Cells cells;
@@ -556,7 +555,7 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
         while (bandEnd + 1 < nx && bandEntries + columnEntries[bandEnd + 1] <= search.entriesPerBand) {
             bandEntries += columnEntries[++bandEnd];
         }
-        if (searchBand(bandStart, bandEnd, bandEntries)) return pairs;
+        if (searchBand(bandStart, bandEnd)) return pairs;
         bandStart = bandEnd + 1;
     }
     return pairs;

@@ -111,6 +111,15 @@ struct alignas(64) ChunkOutput {
     std::vector<CellKey> kept;
     std::vector<std::uint64_t> inside;
     std::size_t tests = 0;
+
+    // Empties the output for a new level, with room for `children` cubes.
+    void start(std::size_t children) {
+        kept.clear();
+        inside.clear();
+        tests = 0;
+        kept.reserve(children);
+        inside.reserve(children);
+    }
 };
 
 // isCellSettled asking first the clipping that removed the previous cube
@@ -213,15 +222,11 @@ void carveLevelInRows(int level, std::vector<CellKey>& parentCells, std::vector<
     outputs.resize(2 * slabs.size());
     control.runner.forEachChunk(outputs.size(), [&](std::size_t chunk) {
         ChunkOutput& out = outputs[chunk];
-        out.kept.clear();
-        out.inside.clear();
-        out.tests = 0;
-        if (control.stopRequested()) return;
         const ParentSlab& slab = slabs[chunk / 2];
-        const std::uint32_t z = 2 * slab.z + static_cast<std::uint32_t>(chunk % 2);
         // Four children a parent in each slab of children.
-        out.kept.reserve(4 * (rowStarts[slab.end] - rowStarts[slab.begin]));
-        out.inside.reserve(4 * (rowStarts[slab.end] - rowStarts[slab.begin]));
+        out.start(control.stopRequested() ? 0 : 4 * (rowStarts[slab.end] - rowStarts[slab.begin]));
+        if (control.stopRequested()) return;
+        const std::uint32_t z = 2 * slab.z + static_cast<std::uint32_t>(chunk % 2);
         ChildTester children{sculptList, tables, level};
         for (std::size_t r = slab.begin; r < slab.end; ++r) {
             const auto parentY = static_cast<std::uint32_t>((parents[rowStarts[r]] >> parentBits) & mask);
@@ -262,13 +267,9 @@ bool OctreeCarver::carve(int depth, std::span<const SculptClipping* const> sculp
             outputs.resize(plan.chunks());
             control.runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
                 ChunkOutput& out = outputs[chunk];
-                out.kept.clear();
-                out.inside.clear();
-                out.tests = 0;
-                if (control.stopRequested()) return;
                 // At most eight children a parent: no growing on the way.
-                out.kept.reserve(8 * (plan.end(chunk) - plan.begin(chunk)));
-                out.inside.reserve(8 * (plan.end(chunk) - plan.begin(chunk)));
+                out.start(control.stopRequested() ? 0 : 8 * (plan.end(chunk) - plan.begin(chunk)));
+                if (control.stopRequested()) return;
                 ChildTester children{sculptList, tables, level + 1};
                 for (std::size_t p = plan.begin(chunk); p < plan.end(chunk); ++p) {
                     std::uint32_t x = 0, y = 0, z = 0;

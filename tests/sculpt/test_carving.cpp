@@ -208,16 +208,22 @@ TEST(Carve, DepthSevenKeepsPartialCubesInKeyOrderWhateverTheThreads) {
     }
 }
 
+// A wide field of view for the picture: its cubes are always asked, never
+// marked as seen inside.
+void giveAFieldOfView(Clipping& clipping) {
+    ClippingPlacement wide = clipping.placement();
+    wide.fovSet = true;
+    wide.fovX = 4.0f;
+    wide.fovY = 0.4f;
+    clipping.setPlacement(wide);
+}
+
 TEST(Carve, SkippingCubesSeenInsideFromTheirParentKeepsExactlyWhatTheRuleKeeps) {
     // The ring, and the creature with one picture given a field of view (whose
     // cubes are always asked) and another turned and tilted.
     const synthetic::Scene ring(synthetic::ringWithPost(), synthetic::sixViews(), 2.0, true);
     const synthetic::Scene creature(synthetic::creature(), synthetic::fourViews60(), 2.0, true);
-    ClippingPlacement wide = creature.clippings()[1]->placement();
-    wide.fovSet = true;
-    wide.fovX = 4.0f;
-    wide.fovY = 0.4f;
-    creature.clippings()[1]->setPlacement(wide);
+    giveAFieldOfView(*creature.clippings()[1]);
     ClippingPlacement tilted = creature.clippings()[2]->placement();
     tilted.angleheight = 17.0f;
     tilted.angleimage = 8.0f;
@@ -239,11 +245,7 @@ TEST(Carve, TheFinestLevelInRowsHoldsTheSameCubesAndMarksInRowOrder) {
     // keeps, each cube with its marks, in row order.
     const synthetic::Scene ring(synthetic::ringWithPost(), synthetic::sixViews(), 2.0, true);
     const synthetic::Scene creature(synthetic::creature(), synthetic::fourViews60(), 2.0, true);
-    ClippingPlacement wide = creature.clippings()[1]->placement();
-    wide.fovSet = true;
-    wide.fovX = 4.0f;
-    wide.fovY = 0.4f;
-    creature.clippings()[1]->setPlacement(wide);
+    giveAFieldOfView(*creature.clippings()[1]);
     for (const synthetic::Scene* scene : {&ring, &creature}) {
         std::vector<Clipping*> clippings = scene->clippings();
         const SculptScene captured = SculptScene::capture(clippings, SculptScene::Pictures::No);
