@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -266,6 +267,23 @@ struct CellEntry {
     std::uint32_t candidate;
 };
 
+// Room for items of a trivial type, grown as needed and never cleared (the
+// caller writes what it reads); its memory is touched only where written.
+template <typename Item>
+class UninitialisedBuffer {
+public:
+    void reserve(std::size_t count) {
+        if (count <= capacity_) return;
+        items_.reset(new Item[count]);
+        capacity_ = count;
+    }
+    Item* data() { return items_.get(); }
+
+private:
+    std::unique_ptr<Item[]> items_;
+    std::size_t capacity_ = 0;
+};
+
 // The box around triangle t; false when t has a corner out of range or not
 // finite.
 bool boxOf(std::span<const D3DXVECTOR3> positions, const MeshTriangle& t, Box& box) {
@@ -388,117 +406,123 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
     reachParts.clear();
     int bits = 1;
     while (bits < 64 && (std::uint64_t{1} << bits) < nx * ny * nz) ++bits;
+    // What the pair tests read of a triangle taking part in a band: its box,
+    // corners, normal (only when neighbours facing alike are skipped) and
+    // the first cell it touches.
+    struct Candidate {
+        float low[3];
+        float high[3];
+        std::uint32_t corners[3];
+        std::uint32_t triangle;
+        float normal[3];
+        std::uint32_t firstCell[3];
+    };
+    // Working space kept from band to band; every element read is written
+    // first, so none is cleared.
+    UninitialisedBuffer<Candidate> candidates;
+    UninitialisedBuffer<CellEntry> entries;
+    std::vector<CellEntry> sortBuffer;
+    const ChunkPlan reachPlan{reaches.size(), kPreparedPerChunk};
+    std::vector<std::size_t> candidateBase(reachPlan.chunks() + 1, 0);
+    std::vector<std::size_t> entryBase(reachPlan.chunks() + 1, 0);
+    // Calls visit(triangle, box, cells) for each reach of the chunk that
+    // reaches into the band.
+    const auto forBandReaches = [&](std::size_t chunk, std::uint32_t bandStart, std::uint32_t bandEnd, auto&& visit) {
+        for (std::size_t r = reachPlan.begin(chunk); r < reachPlan.end(chunk); ++r) {
+            const Reach& reach = reaches[r];
+            if (reach.x1 < bandStart || reach.x0 > bandEnd) continue;
+            Box b;
+            boxOf(positions, triangles[reach.triangle], b);
+            visit(reach.triangle, b, cellsOf(b));
+        }
+    };
     // Searches the cells of columns bandStart .. bandEnd and appends their
     // pairs; true once search.limit pairs are found.
     const auto searchBand = [&](std::uint32_t bandStart, std::uint32_t bandEnd) {
-        struct Candidate {
-            Box box;
-            Cells cells;
-            std::uint32_t triangle;
+        // The band's triangles and their cells in reach order: counted chunk
+        // by chunk, then written straight to their places.
+        const auto bandColumns = [&](const Cells& c) {
+            return std::uint64_t{std::min(c.x1, bandEnd) - std::max(c.x0, bandStart) + 1} * (c.y1 - c.y0 + 1) *
+                   (c.z1 - c.z0 + 1);
         };
-        // The band's triangles and their cells, chunk by chunk (numbered
-        // from 0 in each chunk), then joined in chunk order.
-        struct alignas(64) BandPart {
-            std::vector<Candidate> candidates;
-            std::vector<CellEntry> entries;
-        };
-        const ChunkPlan reachPlan{reaches.size(), kPreparedPerChunk};
-        std::vector<BandPart> parts(reachPlan.chunks());
         forEachChunk(reachPlan.chunks(), [&](std::size_t chunk) {
-            BandPart& part = parts[chunk];
-            for (std::size_t r = reachPlan.begin(chunk); r < reachPlan.end(chunk); ++r) {
-                const Reach& reach = reaches[r];
-                if (reach.x1 < bandStart || reach.x0 > bandEnd) continue;
-                Box b;
-                boxOf(positions, triangles[reach.triangle], b);
-                const Cells c = cellsOf(b);
-                const auto candidate = static_cast<std::uint32_t>(part.candidates.size());
-                part.candidates.push_back(Candidate{b, c, reach.triangle});
-                for (std::uint32_t x = std::max(c.x0, bandStart); x <= std::min(c.x1, bandEnd); ++x)
-                    for (std::uint32_t y = c.y0; y <= c.y1; ++y)
-                        for (std::uint32_t z = c.z0; z <= c.z1; ++z) {
-                            part.entries.push_back(CellEntry{(x * ny + y) * nz + z, candidate});
-                        }
-            }
+            std::size_t candidateCount = 0;
+            std::size_t entryCount = 0;
+            forBandReaches(chunk, bandStart, bandEnd, [&](std::uint32_t, const Box&, const Cells& c) {
+                ++candidateCount;
+                entryCount += bandColumns(c);
+            });
+            candidateBase[chunk + 1] = candidateCount;
+            entryBase[chunk + 1] = entryCount;
         });
-        std::vector<std::size_t> candidateBase(parts.size() + 1, 0), entryBase(parts.size() + 1, 0);
-        for (std::size_t c = 0; c < parts.size(); ++c) {
-            candidateBase[c + 1] = candidateBase[c] + parts[c].candidates.size();
-            entryBase[c + 1] = entryBase[c] + parts[c].entries.size();
+        for (std::size_t c = 0; c < reachPlan.chunks(); ++c) {
+            candidateBase[c + 1] += candidateBase[c];
+            entryBase[c + 1] += entryBase[c];
         }
-        std::vector<Candidate> candidates(candidateBase.back());
-        std::vector<CellEntry> entries(entryBase.back());
-        forEachChunk(parts.size(), [&](std::size_t chunk) {
-            BandPart& part = parts[chunk];
-            std::copy(part.candidates.begin(), part.candidates.end(),
-                      candidates.begin() + static_cast<std::ptrdiff_t>(candidateBase[chunk]));
-            const auto offset = static_cast<std::uint32_t>(candidateBase[chunk]);
-            CellEntry* to = entries.data() + entryBase[chunk];
-            for (const CellEntry& entry : part.entries) *to++ = CellEntry{entry.cell, entry.candidate + offset};
-            BandPart().candidates.swap(part.candidates);
-            BandPart().entries.swap(part.entries);
-        });
-        radixSortBy(entries, bits, [](const CellEntry& e) { return e.cell; });
-        std::vector<std::size_t> runs;
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            if (i == 0 || entries[i].cell != entries[i - 1].cell) runs.push_back(i);
-        }
-        runs.push_back(entries.size());
-        // What the pair tests read, copied in cell order so that a cell's
-        // triangles lie next to each other in memory.
-        struct Packed {
-            float low[3];
-            float high[3];
-            std::uint32_t corners[3];
-            std::uint32_t triangle;
-            float normal[3];
-            std::uint32_t firstCell[3];
-        };
-        std::vector<Packed> packed(entries.size());
-        const ChunkPlan packPlan{entries.size(), kPreparedPerChunk};
-        forEachChunk(packPlan.chunks(), [&](std::size_t chunk) {
-            for (std::size_t i = packPlan.begin(chunk); i < packPlan.end(chunk); ++i) {
-                const Candidate& candidate = candidates[entries[i].candidate];
-                const std::uint32_t t = candidate.triangle;
-                const Box& b = candidate.box;
-                Packed& p = packed[i];
-                p.low[0] = static_cast<float>(b.low.x);
-                p.low[1] = static_cast<float>(b.low.y);
-                p.low[2] = static_cast<float>(b.low.z);
-                p.high[0] = static_cast<float>(b.high.x);
-                p.high[1] = static_cast<float>(b.high.y);
-                p.high[2] = static_cast<float>(b.high.z);
-                p.corners[0] = triangles[t][0];
-                p.corners[1] = triangles[t][1];
-                p.corners[2] = triangles[t][2];
-                p.triangle = t;
+        const std::size_t entryCount = entryBase.back();
+        candidates.reserve(candidateBase.back());
+        entries.reserve(entryCount);
+        forEachChunk(reachPlan.chunks(), [&](std::size_t chunk) {
+            auto candidate = static_cast<std::uint32_t>(candidateBase[chunk]);
+            CellEntry* entry = entries.data() + entryBase[chunk];
+            forBandReaches(chunk, bandStart, bandEnd, [&](std::uint32_t t, const Box& b, const Cells& c) {
+                Candidate& k = candidates.data()[candidate];
+                k.low[0] = static_cast<float>(b.low.x);
+                k.low[1] = static_cast<float>(b.low.y);
+                k.low[2] = static_cast<float>(b.low.z);
+                k.high[0] = static_cast<float>(b.high.x);
+                k.high[1] = static_cast<float>(b.high.y);
+                k.high[2] = static_cast<float>(b.high.z);
+                k.corners[0] = triangles[t][0];
+                k.corners[1] = triangles[t][1];
+                k.corners[2] = triangles[t][2];
+                k.triangle = t;
                 if (!search.exhaustive) {
                     const Vec a = toVec(positions[triangles[t][0]]);
                     const Vec normal =
                         cross(toVec(positions[triangles[t][1]]) - a, toVec(positions[triangles[t][2]]) - a);
-                    p.normal[0] = static_cast<float>(normal.x);
-                    p.normal[1] = static_cast<float>(normal.y);
-                    p.normal[2] = static_cast<float>(normal.z);
+                    k.normal[0] = static_cast<float>(normal.x);
+                    k.normal[1] = static_cast<float>(normal.y);
+                    k.normal[2] = static_cast<float>(normal.z);
                 }
-                p.firstCell[0] = candidate.cells.x0;
-                p.firstCell[1] = candidate.cells.y0;
-                p.firstCell[2] = candidate.cells.z0;
-            }
+                k.firstCell[0] = c.x0;
+                k.firstCell[1] = c.y0;
+                k.firstCell[2] = c.z0;
+                for (std::uint32_t x = std::max(c.x0, bandStart); x <= std::min(c.x1, bandEnd); ++x)
+                    for (std::uint32_t y = c.y0; y <= c.y1; ++y)
+                        for (std::uint32_t z = c.z0; z <= c.z1; ++z) {
+                            *entry++ = CellEntry{(x * ny + y) * nz + z, candidate};
+                        }
+                ++candidate;
+            });
         });
+        const std::span<CellEntry> sorted(entries.data(), entryCount);
+        radixSortBy(sorted, bits, [](const CellEntry& e) { return e.cell; }, sortBuffer);
+        std::vector<std::size_t> runs;
+        for (std::size_t i = 0; i < entryCount; ++i) {
+            if (i == 0 || sorted[i].cell != sorted[i - 1].cell) runs.push_back(i);
+        }
+        runs.push_back(entryCount);
         const std::size_t runCount = runs.size() - 1;
         const ChunkPlan plan{runCount, 4096};
         std::vector<std::vector<std::array<std::uint32_t, 2>>> found(plan.chunks());
         const auto testChunk = [&](std::size_t chunk) {
             std::vector<std::array<std::uint32_t, 2>>& out = found[chunk];
+            // A cell's triangles side by side, so that the pair tests read
+            // them from the cache.
+            std::vector<Candidate> cell;
             for (std::size_t r = plan.begin(chunk); r < plan.end(chunk); ++r) {
-                const std::size_t first = runs[r];
-                const std::size_t last = runs[r + 1];
-                const std::uint64_t here = entries[first].cell;
-                for (std::size_t a = first; a < last; ++a) {
-                    const Packed& pa = packed[a];
+                const std::uint64_t here = sorted[runs[r]].cell;
+                cell.clear();
+                for (std::size_t i = runs[r]; i < runs[r + 1]; ++i) {
+                    cell.push_back(candidates.data()[sorted[i].candidate]);
+                }
+                const std::size_t count = cell.size();
+                for (std::size_t a = 0; a < count; ++a) {
+                    const Candidate& pa = cell[a];
                     const bool focusA = focus == nullptr || (*focus)[pa.triangle] != 0;
-                    for (std::size_t b = a + 1; b < last; ++b) {
-                        const Packed& pb = packed[b];
+                    for (std::size_t b = a + 1; b < count; ++b) {
+                        const Candidate& pb = cell[b];
                         if (pa.high[0] < pb.low[0] || pb.high[0] < pa.low[0] || pa.high[1] < pb.low[1] ||
                             pb.high[1] < pa.low[1] || pa.high[2] < pb.low[2] || pb.high[2] < pa.low[2]) {
                             continue;

@@ -86,7 +86,7 @@ struct CrossingSearch {
     ParallelRunner* runner = nullptr;
     // The search goes through the space in bands, each holding about this
     // many (triangle, cell) entries, so that its memory stays that of one
-    // band however large the mesh (some 130 bytes an entry). The pairs are
+    // band however large the mesh (some 70 bytes an entry). The pairs are
     // the same whatever the bands.
     std::uint64_t entriesPerBand = std::uint64_t{1} << 20;
 };
