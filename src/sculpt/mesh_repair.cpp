@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <unordered_map>
 
 namespace {
@@ -234,14 +235,14 @@ private:
 // vertex they share no triangle with, and (when asked) flattened triangles
 // (no area, or corners on each other). The first search looks at the whole
 // mesh; later ones only around the vertices moved since, which is all that
-// can have changed. The connectivity must not change meanwhile.
+// can have changed. The connectivity must not change meanwhile, and every
+// vertex moved must be named in a later search.
 class OffenceFinder {
 public:
-    OffenceFinder(const SculptMesh& mesh, float tolerance, float flatArea, bool withFlat, const RunControl& control)
+    OffenceFinder(const SculptMesh& mesh, float tolerance, float flatArea, const RunControl& control)
         : mesh_(mesh),
           tolerance_(tolerance),
           flatArea_(flatArea),
-          withFlat_(withFlat),
           control_(control),
           frozen_(mesh.positions(), liveVertices(mesh), tolerance) {
         fans_.build(mesh_);
@@ -257,9 +258,10 @@ public:
 
     // The offending vertices (with repeats): everywhere when `moved` is
     // null, else only where vertices in `moved` could have changed things
-    // (vertices whose triangles changed count as moved). `everyFlat`: flat
-    // triangles are looked for everywhere even so.
-    std::vector<std::uint32_t> find(const std::vector<std::uint32_t>* moved, bool everyFlat = false) {
+    // (vertices whose triangles changed count as moved). `withFlat`: flat
+    // triangles offend too; `everyFlat`: they are looked for everywhere even
+    // so.
+    std::vector<std::uint32_t> find(const std::vector<std::uint32_t>* moved, bool withFlat, bool everyFlat = false) {
         std::vector<std::uint32_t> offenders;
         std::vector<std::uint8_t> focus;
         if (moved != nullptr) {
@@ -278,7 +280,7 @@ public:
                 for (std::uint32_t v : triangles_[i]) offenders.push_back(v);
             }
         }
-        if (withFlat_) {
+        if (withFlat) {
             for (std::uint32_t i = 0; i < triangles_.size(); ++i) {
                 if ((moved == nullptr || everyFlat || focus[i] != 0) && isFlat(triangles_[i])) {
                     offenders.insert(offenders.end(), triangles_[i].begin(), triangles_[i].end());
@@ -352,7 +354,6 @@ private:
     const SculptMesh& mesh_;
     float tolerance_;
     float flatArea_;
-    bool withFlat_;
     const RunControl& control_;
     FanLists fans_;
     std::vector<MeshTriangle> triangles_;
@@ -419,16 +420,16 @@ std::vector<std::uint32_t> withNeighbours(const SculptMesh& mesh, const std::vec
 // offend too. `changed`: only these vertices (and their
 // triangles) can offend by crossing or touching, the rest of the mesh is
 // known not to; null when anything can.
-bool takeBackOffenders(SculptMesh& mesh, const MeshBeforeStage& before, const std::vector<D3DXVECTOR3>& after,
-                       std::vector<float>& along, float mergeLength, float flatArea, bool withFlat,
+bool takeBackOffenders(OffenceFinder& finder, SculptMesh& mesh, const MeshBeforeStage& before,
+                       const std::vector<D3DXVECTOR3>& after, std::vector<float>& along, bool withFlat,
                        const std::vector<std::uint32_t>* changed, RepairReport& report, const RunControl& control,
                        std::vector<std::uint32_t>& stuck) {
-    OffenceFinder finder(mesh, mergeLength, flatArea, withFlat, control);
     std::vector<std::uint32_t> moved;
     stuck.clear();
     for (int round = 0; round < kLastRound; ++round) {
         if (control.stopRequested()) return false;
-        std::vector<std::uint32_t> offenders = round == 0 ? finder.find(changed, true) : finder.find(&moved);
+        std::vector<std::uint32_t> offenders =
+            round == 0 ? finder.find(changed, withFlat, true) : finder.find(&moved, withFlat);
         if (offenders.empty()) return true;
         std::sort(offenders.begin(), offenders.end());
         offenders.erase(std::unique(offenders.begin(), offenders.end()), offenders.end());
@@ -482,8 +483,8 @@ bool repairMesh(SculptMesh& mesh, const MeshBeforeStage& before, float cellEdge,
     // flattened triangles are mended without moving the surface, and what
     // still offends takes its moves back.
     std::vector<std::uint32_t> stuck;
-    bool settled =
-        takeBackOffenders(mesh, before, after, along, mergeLength, flatArea, false, nullptr, report, control, stuck);
+    std::optional<OffenceFinder> finder(std::in_place, mesh, mergeLength, flatArea, control);
+    bool settled = takeBackOffenders(*finder, mesh, before, after, along, false, nullptr, report, control, stuck);
     for (int attempt = 0; settled; ++attempt) {
         // Positions follow `along` until the repair: these give them back.
         const std::vector<float> alongUnrepaired = along;
@@ -492,8 +493,10 @@ bool repairMesh(SculptMesh& mesh, const MeshBeforeStage& before, float cellEdge,
         // The rest of the mesh no longer crosses or touches itself: only
         // where the repairer changed triangles can it again.
         std::vector<std::uint32_t> changed = liveOnes(mesh, repairer.touched());
-        if (takeBackOffenders(mesh, before, after, along, mergeLength, flatArea, true, &changed, report, control,
-                              stuck)) {
+        // The finder has followed every move since it was made; only a
+        // repair that edited triangles needs a new one.
+        if (edits > 0) finder.emplace(mesh, mergeLength, flatArea, control);
+        if (takeBackOffenders(*finder, mesh, before, after, along, true, &changed, report, control, stuck)) {
             report.edits += edits;
             break;
         }
@@ -512,8 +515,8 @@ bool repairMesh(SculptMesh& mesh, const MeshBeforeStage& before, float cellEdge,
         for (std::uint32_t v = 0; v < mesh.vertexSlots(); ++v) {
             mesh.position(v) = along[v] == 1.0f ? after[v] : before.positions[v] + (after[v] - before.positions[v]) * along[v];
         }
-        settled =
-            takeBackOffenders(mesh, before, after, along, mergeLength, flatArea, false, &home, report, control, stuck);
+        finder.emplace(mesh, mergeLength, flatArea, control);
+        settled = takeBackOffenders(*finder, mesh, before, after, along, false, &home, report, control, stuck);
     }
     if (control.stopRequested()) return false;
     if (!settled) {
