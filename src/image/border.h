@@ -385,6 +385,10 @@ private:
 
     // Searches.
     bool searchNearest(const BorderQuadNode* node, float x, float y, OutlineHit& hit) const;
+    // True when the search node of (x, y) certainly lies above the search
+    // depth, so that the silhouette grid answers without a search: no node
+    // of the search depth is made on a square of the leaves around the point.
+    bool farFromOutline(float x, float y) const;
     bool gridSaysInside(float x, float y) const;
 
     // Parsing the border file; true when every slot was read.
@@ -419,4 +423,7 @@ private:
     // Per depth, the nodes by row * (1 << depth) + column; allocated on the
     // first index.
     std::array<std::vector<BorderQuadNode*>, kLeafDepth + 1> levels_;
+    // One bit per square of the search depth (row by row): set where a node
+    // of that depth or deeper is made. Read by farFromOutline().
+    std::vector<std::uint64_t> searchSquares_;
 };

@@ -51,6 +51,7 @@ void Border::clearIndex() {
     });
     nodePool_.reset();
     root_ = nullptr;
+    searchSquares_.assign(levelIndex(kSearchDepth, 0, sideCount(kSearchDepth)) / 64, 0);
 }
 
 BorderQuadNode* Border::nodeAt(int depth, int column, int row) const {
@@ -193,7 +194,47 @@ void Border::buildIndex() {
     for (const BorderQuadNode* node : holding) {
         makeMissingNeighbours(node);
     }
-    nodePool_.forEach([this](BorderQuadNode& node) { fillNearby(&node); });
+    nodePool_.forEach([this](BorderQuadNode& node) {
+        fillNearby(&node);
+        if (node.depth >= kSearchDepth) {
+            const int shift = node.depth - kSearchDepth;
+            const std::size_t square = levelIndex(kSearchDepth, node.column >> shift, node.row >> shift);
+            searchSquares_[square / 64] |= std::uint64_t{1} << (square % 64);
+        }
+    });
+}
+
+bool Border::farFromOutline(float x, float y) const {
+    if (root_ == nullptr || !(x >= 0.0f && x <= kCanvas && y >= 0.0f && y <= kCanvas)) {
+        return false;
+    }
+    // The leaves whose closed squares hold the point: one, or two on either
+    // side of a leaf edge the point lies on. Every node holding the point
+    // holds one of these leaves.
+    constexpr int kLeaves = 1 << kLeafDepth;
+    constexpr float kLeavesPerUnit = static_cast<float>(kLeaves) / kCanvas;
+    const auto leafRange = [](float v, int& first, int& last) {
+        const float leaf = v * kLeavesPerUnit;
+        const int below = static_cast<int>(std::floor(leaf));
+        last = std::min(below, kLeaves - 1);
+        first = static_cast<float>(below) == leaf && below > 0 ? below - 1 : last;
+    };
+    int column0 = 0;
+    int column1 = 0;
+    int row0 = 0;
+    int row1 = 0;
+    leafRange(x, column0, column1);
+    leafRange(y, row0, row1);
+    constexpr int shift = kLeafDepth - kSearchDepth;
+    for (int row = row0 >> shift; row <= row1 >> shift; ++row) {
+        for (int column = column0 >> shift; column <= column1 >> shift; ++column) {
+            const std::size_t square = levelIndex(kSearchDepth, column, row);
+            if ((searchSquares_[square / 64] >> (square % 64) & 1u) != 0) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 // --- searches ------------------------------------------------------------------------
@@ -312,6 +353,9 @@ bool Border::gridSaysInside(float x, float y) const {
 }
 
 bool Border::isInsideOutline(float x, float y) const {
+    if (farFromOutline(x, y)) {
+        return gridSaysInside(x, y);
+    }
     const BorderQuadNode* node = findSearchNode(x, y);
     if (node == nullptr || node->depth < kSearchDepth) {
         return gridSaysInside(x, y);
@@ -351,6 +395,9 @@ bool Border::nearestOutlinePointOutside(float x, float y, OutlineHit& hit) const
     y = clampToCanvas(y);
     hit = OutlineHit{};
     hit.point = D3DXVECTOR3(x, y, 0.0f);
+    if (farFromOutline(x, y) && gridSaysInside(x, y)) {
+        return true;
+    }
     const BorderQuadNode* node = findSearchNode(x, y);
     if (node == nullptr) {
         return true;
@@ -373,11 +420,12 @@ bool Border::nearestOutlinePointOutside(float x, float y, OutlineHit& hit) const
 bool Border::nearestOutlinePointInside(float x, float y, float depth, OutlineHit& hit) const {
     hit = OutlineHit{};
     hit.point = D3DXVECTOR3(x, y, 0.0f);
-    const BorderQuadNode* node = findSearchNode(x, y);
-    if (node == nullptr) {
+    const bool far = farFromOutline(x, y);
+    const BorderQuadNode* node = far ? nullptr : findSearchNode(x, y);
+    if (!far && node == nullptr) {
         return false;
     }
-    if (node->depth < kSearchDepth) {
+    if (far || node->depth < kSearchDepth) {
         if (!gridSaysInside(x, y)) {
             return false;
         }

@@ -414,6 +414,50 @@ TEST(BorderQueries, InsideMatchesPixelsOnRandomBlobs) {
     }
 }
 
+// Away from the outline the silhouette grid answers; near it the outline
+// search does. Points on the leaves' edges (whole numbers), where a point
+// touches squares on both sides, must not take the grid's answer when the
+// search node is near the outline.
+TEST(BorderQueries, GridAnswersOnlyWhereTheSearchNodeIsFarFromTheOutline) {
+    for (unsigned seed : {5u, 6u}) {
+        Image mask = randomBlob(seed);
+        MaskOwner owner(mask);
+        Border border;
+        border.setOwner(&owner);
+        border.make(&mask, 0);
+        border.setPasses(10);  // the outline leaves the pixel edges
+        ASSERT_FALSE(border.outline().empty());
+        int wrongSide = 0;
+        int wrongSearch = 0;
+        int nearOutline = 0;
+        for (int step = 0; step <= 2 * 512; ++step) {
+            for (int other = 0; other <= 512; ++other) {
+                // Whole numbers on both axes, or halves on one.
+                const float x = 0.5f * static_cast<float>(step);
+                const float y = static_cast<float>(other);
+                const BorderQuadNode* node = border.findSearchNode(x, y);
+                ASSERT_NE(node, nullptr);
+                const bool near = node->depth >= Border::kSearchDepth;
+                nearOutline += near ? 1 : 0;
+                D3DXVECTOR3 nearest;
+                OutlineHit hit;
+                const int i = static_cast<int>(std::lround(x));
+                const int j = static_cast<int>(std::lround(y));
+                const bool gridInside = i < 512 && j < 512 && owner.silhouetteCell(i, j) == 2;
+                const bool expected =
+                    near ? border.nearestOutlinePoint(D3DXVECTOR3(x, y, 0.0f), nearest, &hit) : gridInside;
+                wrongSide += border.isInsideOutline(x, y) != expected ? 1 : 0;
+                border.nearestOutlinePointOutside(x, y, hit);
+                const bool searched = hit.vertex != nullptr;
+                if (near ? !searched : (gridInside && searched)) ++wrongSearch;
+            }
+        }
+        EXPECT_GT(nearOutline, 1000) << "seed " << seed;
+        EXPECT_EQ(wrongSide, 0) << "seed " << seed;
+        EXPECT_EQ(wrongSearch, 0) << "seed " << seed;
+    }
+}
+
 TEST_F(BorderSquare, NearestPointOnASquare) {
     D3DXVECTOR3 q;
     EXPECT_FALSE(border.nearestOutlinePoint(D3DXVECTOR3(400.3f, 380.0f, 7.0f), q));
