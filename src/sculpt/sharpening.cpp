@@ -76,6 +76,11 @@ public:
         const float margin = slabMarginOf(cellRadius);
         // The cube edge of the run, from the bounding radius 1.2 * sqrt(3) * half.
         const float cellEdge = cellRadius / (1.2f * std::sqrt(3.0f)) * 2.0f;
+        // The outlines are traced and indexed each on a thread of its own.
+        control_.runner.forEachChunk(sculptList.size(), [&](std::size_t i) {
+            SculptClipping* clipping = sculptList[i];
+            if (clipping != nullptr && clipping->flags().participateinsharpening) clipping->prepareBorder();
+        });
         for (SculptClipping* clipping : sculptList) {
             if (clipping == nullptr || !clipping->flags().participateinsharpening) continue;
             Border* border = clipping->border();
