@@ -19,6 +19,8 @@ constexpr int kLastRound = 64;
 // Repairs tried, each with more vertices back where they were, before the
 // whole stage is undone.
 constexpr int kRepairAttempts = 4;
+// Triangles per chunk of work on the threads.
+constexpr std::size_t kTrianglesPerChunk = 16384;
 
 float lengthOf(const D3DXVECTOR3& v) { return D3DXVec3Length(&v); }
 
@@ -244,9 +246,10 @@ public:
           tolerance_(tolerance),
           flatArea_(flatArea),
           control_(control),
-          frozen_(mesh.positions(), liveVertices(mesh), tolerance) {
+          frozen_(mesh.positions(), liveVertices(mesh), tolerance, &control.runner) {
         fans_.build(mesh_);
         listIndex_.assign(mesh_.triangleSlots(), kNoIndex);
+        triangles_.reserve(mesh_.triangleSlots());
         for (std::uint32_t t = 0; t < mesh_.triangleSlots(); ++t) {
             if (!mesh_.isTriangle(t)) continue;
             const MeshCreationTriangle& tri = mesh_.triangle(t);
@@ -281,10 +284,16 @@ public:
             }
         }
         if (withFlat) {
-            for (std::uint32_t i = 0; i < triangles_.size(); ++i) {
-                if ((moved == nullptr || everyFlat || focus[i] != 0) && isFlat(triangles_[i])) {
-                    offenders.insert(offenders.end(), triangles_[i].begin(), triangles_[i].end());
+            // Looked at on every thread, collected in list order.
+            std::vector<std::uint8_t> flat(triangles_.size(), 0);
+            const ChunkPlan plan{triangles_.size(), kTrianglesPerChunk};
+            control_.runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
+                for (std::size_t i = plan.begin(chunk); i < plan.end(chunk); ++i) {
+                    if ((moved == nullptr || everyFlat || focus[i] != 0) && isFlat(triangles_[i])) flat[i] = 1;
                 }
+            });
+            for (std::size_t i = 0; i < triangles_.size(); ++i) {
+                if (flat[i] != 0) offenders.insert(offenders.end(), triangles_[i].begin(), triangles_[i].end());
             }
         }
         if (moved == nullptr) {
@@ -523,8 +532,9 @@ bool repairMesh(SculptMesh& mesh, const MeshBeforeStage& before, float cellEdge,
         restore(mesh, before);
         report.restored = true;
     }
-    mesh.buildEdges(mesh.triangleLists(control.runner), control.runner);
-    mesh.computeNormalsAndCurvature();
+    const VertexLists around = mesh.triangleLists(control.runner);
+    mesh.buildEdges(around, control.runner);
+    mesh.computeNormalsAndCurvature(around, control.runner);
     if (reportOut != nullptr) *reportOut = report;
     return true;
 }

@@ -497,7 +497,12 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
             });
         });
         const std::span<CellEntry> sorted(entries.data(), entryCount);
-        radixSortBy(sorted, bits, [](const CellEntry& e) { return e.cell; }, sortBuffer);
+        const auto cellOf = [](const CellEntry& e) { return e.cell; };
+        if (search.runner != nullptr) {
+            radixSortBy(sorted, bits, cellOf, sortBuffer, *search.runner);
+        } else {
+            radixSortBy(sorted, bits, cellOf, sortBuffer);
+        }
         std::vector<std::size_t> runs;
         for (std::size_t i = 0; i < entryCount; ++i) {
             if (i == 0 || sorted[i].cell != sorted[i - 1].cell) runs.push_back(i);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -11,18 +12,43 @@ bool finite(const D3DXVECTOR3& p) { return std::isfinite(p.x) && std::isfinite(p
 
 }  // namespace
 
-NearPoints::NearPoints(std::span<const D3DXVECTOR3> positions, std::span<const std::uint32_t> ids, float reach)
+NearPoints::NearPoints(std::span<const D3DXVECTOR3> positions, std::span<const std::uint32_t> ids, float reach,
+                       ParallelRunner* runner)
     : reach2_(reach * reach) {
     const auto idAt = [&](std::size_t i) { return ids.empty() ? static_cast<std::uint32_t>(i) : ids[i]; };
     const std::size_t count = ids.empty() ? positions.size() : ids.size();
+    const ChunkPlan plan{count, 65536};
+    const auto forEachChunk = [&](const std::function<void(std::size_t)>& work) {
+        if (runner != nullptr) {
+            runner->forEachChunk(plan.chunks(), work);
+        } else {
+            for (std::size_t chunk = 0; chunk < plan.chunks(); ++chunk) work(chunk);
+        }
+    };
+    // The box around the finite points, a part per chunk.
+    struct Bounds {
+        D3DXVECTOR3 low, high;
+        bool any = false;
+    };
+    std::vector<Bounds> parts(plan.chunks());
+    forEachChunk([&](std::size_t chunk) {
+        Bounds& b = parts[chunk];
+        for (std::size_t i = plan.begin(chunk); i < plan.end(chunk); ++i) {
+            const D3DXVECTOR3& p = positions[idAt(i)];
+            if (!finite(p)) continue;
+            b.low = b.any ? D3DXVECTOR3(std::min(b.low.x, p.x), std::min(b.low.y, p.y), std::min(b.low.z, p.z)) : p;
+            b.high = b.any ? D3DXVECTOR3(std::max(b.high.x, p.x), std::max(b.high.y, p.y), std::max(b.high.z, p.z)) : p;
+            b.any = true;
+        }
+    });
     D3DXVECTOR3 low(0.0f, 0.0f, 0.0f);
     D3DXVECTOR3 high(0.0f, 0.0f, 0.0f);
     bool any = false;
-    for (std::size_t i = 0; i < count; ++i) {
-        const D3DXVECTOR3& p = positions[idAt(i)];
-        if (!finite(p)) continue;
-        low = any ? D3DXVECTOR3(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)) : p;
-        high = any ? D3DXVECTOR3(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)) : p;
+    for (const Bounds& b : parts) {
+        if (!b.any) continue;
+        low = any ? D3DXVECTOR3(std::min(low.x, b.low.x), std::min(low.y, b.low.y), std::min(low.z, b.low.z)) : b.low;
+        high = any ? D3DXVECTOR3(std::max(high.x, b.high.x), std::max(high.y, b.high.y), std::max(high.z, b.high.z))
+                   : b.high;
         any = true;
     }
     if (!any) return;
@@ -33,13 +59,26 @@ NearPoints::NearPoints(std::span<const D3DXVECTOR3> positions, std::span<const s
     cell_ = std::max({reach * 1.001f, extent / static_cast<float>((1 << kBits) - 8), 1e-30f});
     origin_ = low - D3DXVECTOR3(2.0f * cell_, 2.0f * cell_, 2.0f * cell_);
     hasCells_ = true;
-    entries_.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint32_t id = idAt(i);
-        std::int64_t q[3];
-        if (cellOf(positions[id], q)) entries_.push_back(Entry{key(q[0], q[1], q[2]), id, positions[id]});
+    // Points without a cell are marked and dropped before the sort.
+    constexpr std::uint64_t kNoCell = ~std::uint64_t{0};
+    entries_.resize(count);
+    forEachChunk([&](std::size_t chunk) {
+        for (std::size_t i = plan.begin(chunk); i < plan.end(chunk); ++i) {
+            const std::uint32_t id = idAt(i);
+            std::int64_t q[3];
+            entries_[i] = cellOf(positions[id], q) ? Entry{key(q[0], q[1], q[2]), id, positions[id]}
+                                                   : Entry{kNoCell, id, positions[id]};
+        }
+    });
+    entries_.erase(std::remove_if(entries_.begin(), entries_.end(), [](const Entry& e) { return e.cell == kNoCell; }),
+                   entries_.end());
+    const auto cellOfEntry = [](const Entry& e) { return e.cell; };
+    std::vector<Entry> buffer;
+    if (runner != nullptr) {
+        radixSortBy(std::span<Entry>(entries_), 3 * kBits, cellOfEntry, buffer, *runner);
+    } else {
+        radixSortBy(std::span<Entry>(entries_), 3 * kBits, cellOfEntry, buffer);
     }
-    radixSortBy(entries_, 3 * kBits, [](const Entry& e) { return e.cell; });
 }
 
 bool NearPoints::cellOf(const D3DXVECTOR3& p, std::int64_t q[3]) const {

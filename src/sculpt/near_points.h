@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/math3d.h"
+#include "sculpt/parallel.h"
 
 #include <cstdint>
 #include <span>
@@ -14,8 +15,11 @@ class NearPoints {
 public:
     // Points `ids` (indices into `positions`; all of them when empty) with
     // `reach` > 0. Points with a coordinate that is not finite take no
-    // part. The positions are read now; later changes are not seen.
-    NearPoints(std::span<const D3DXVECTOR3> positions, std::span<const std::uint32_t> ids, float reach);
+    // part. The positions are read now; later changes are not seen. With a
+    // runner the points are sorted into cells on its threads (the same
+    // cells and order).
+    NearPoints(std::span<const D3DXVECTOR3> positions, std::span<const std::uint32_t> ids, float reach,
+               ParallelRunner* runner = nullptr);
 
     // Calls visit(a, b) once for every two points within reach of each
     // other (|a - b| <= reach), a and b their indices.

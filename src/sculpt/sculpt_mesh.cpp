@@ -56,30 +56,9 @@ void SculptMesh::assign(std::vector<D3DXVECTOR3>&& positions, std::vector<MeshCr
     alive_.assign(positions_.size(), 1);
     triangles_ = std::move(triangles);
     faceNormals_.resize(triangles_.size());
-    const ChunkPlan plan{triangles_.size(), 65536};
-    runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
-        for (std::size_t t = plan.begin(chunk); t < plan.end(chunk); ++t) computeFaceNormal(static_cast<std::uint32_t>(t));
-    });
     const VertexLists around = triangleLists(runner);
     buildEdges(around, runner);
-    // Vertex normals, then curvatures, each vertex on its own.
-    const ChunkPlan vertices{positions_.size(), 65536};
-    runner.forEachChunk(vertices.chunks(), [&](std::size_t chunk) {
-        for (std::size_t v = vertices.begin(chunk); v < vertices.end(chunk); ++v) {
-            D3DXVECTOR3 sum(0.0f, 0.0f, 0.0f);
-            for (std::uint32_t t : around.of(static_cast<std::uint32_t>(v))) sum += faceNormals_[t];
-            D3DXVec3Normalize(&normals_[v], &sum);
-        }
-    });
-    const VertexLists neighbours = neighbourLists(runner);
-    runner.forEachChunk(vertices.chunks(), [&](std::size_t chunk) {
-        for (std::size_t v = vertices.begin(chunk); v < vertices.end(chunk); ++v) {
-            float sum = 0.0f;
-            const auto list = neighbours.of(static_cast<std::uint32_t>(v));
-            for (std::uint32_t w : list) sum += (1.0f - D3DXVec3Dot(&normals_[v], &normals_[w])) * 0.5f;
-            curvatures_[v] = list.size() > 1 ? sum / static_cast<float>(list.size()) : sum;
-        }
-    });
+    computeNormalsAndCurvature(around, runner);
 }
 
 void SculptMesh::buildEdges(const VertexLists& around, ParallelRunner& runner) {
@@ -173,43 +152,37 @@ void SculptMesh::computeFaceNormal(std::uint32_t t) {
     faceNormals_[t] = faceNormalOf(positions_[tri.e], positions_[tri.f], positions_[tri.g]);
 }
 
-void SculptMesh::computeVertexNormals() {
-    std::fill(normals_.begin(), normals_.end(), D3DXVECTOR3());
-    for (std::uint32_t t = 0; t < triangleSlots(); ++t) {
-        if (!isTriangle(t)) continue;
-        const MeshCreationTriangle& tri = triangles_[t];
-        normals_[tri.e] += faceNormals_[t];
-        normals_[tri.f] += faceNormals_[t];
-        normals_[tri.g] += faceNormals_[t];
-    }
-    for (D3DXVECTOR3& n : normals_) {
-        const D3DXVECTOR3 sum = n;
-        D3DXVec3Normalize(&n, &sum);
-    }
-}
-
-void SculptMesh::computeCurvatures() {
-    std::vector<float> sums(positions_.size(), 0.0f);
-    std::vector<std::uint32_t> counts(positions_.size(), 0);
-    for (const VertexConnection& edge : edges_) {
-        if (edge.a == kNoIndex) continue;
-        const float term = (1.0f - D3DXVec3Dot(&normals_[edge.a], &normals_[edge.b])) * 0.5f;
-        sums[edge.a] += term;
-        sums[edge.b] += term;
-        ++counts[edge.a];
-        ++counts[edge.b];
-    }
-    for (std::size_t v = 0; v < positions_.size(); ++v) {
-        curvatures_[v] = counts[v] > 1 ? sums[v] / static_cast<float>(counts[v]) : sums[v];
-    }
-}
-
 void SculptMesh::computeNormalsAndCurvature() {
-    for (std::uint32_t t = 0; t < triangleSlots(); ++t) {
-        if (isTriangle(t)) computeFaceNormal(t);
-    }
-    computeVertexNormals();
-    computeCurvatures();
+    ParallelRunner single(1);
+    computeNormalsAndCurvature(triangleLists(), single);
+}
+
+void SculptMesh::computeNormalsAndCurvature(const VertexLists& around, ParallelRunner& runner) {
+    const ChunkPlan triangles{triangles_.size(), 65536};
+    runner.forEachChunk(triangles.chunks(), [&](std::size_t chunk) {
+        for (std::size_t t = triangles.begin(chunk); t < triangles.end(chunk); ++t) {
+            if (isTriangle(static_cast<std::uint32_t>(t))) computeFaceNormal(static_cast<std::uint32_t>(t));
+        }
+    });
+    // Vertex normals, then curvatures, each vertex on its own; the sums go
+    // in triangle and edge order.
+    const ChunkPlan vertices{positions_.size(), 65536};
+    runner.forEachChunk(vertices.chunks(), [&](std::size_t chunk) {
+        for (std::size_t v = vertices.begin(chunk); v < vertices.end(chunk); ++v) {
+            D3DXVECTOR3 sum(0.0f, 0.0f, 0.0f);
+            for (std::uint32_t t : around.of(static_cast<std::uint32_t>(v))) sum += faceNormals_[t];
+            D3DXVec3Normalize(&normals_[v], &sum);
+        }
+    });
+    const VertexLists neighbours = neighbourLists(runner);
+    runner.forEachChunk(vertices.chunks(), [&](std::size_t chunk) {
+        for (std::size_t v = vertices.begin(chunk); v < vertices.end(chunk); ++v) {
+            float sum = 0.0f;
+            const auto list = neighbours.of(static_cast<std::uint32_t>(v));
+            for (std::uint32_t w : list) sum += (1.0f - D3DXVec3Dot(&normals_[v], &normals_[w])) * 0.5f;
+            curvatures_[v] = list.size() > 1 ? sum / static_cast<float>(list.size()) : sum;
+        }
+    });
 }
 
 // --- lists ---------------------------------------------------------------------------------------

@@ -156,8 +156,9 @@ public:
     // curvatures (the mean over each vertex's edges of (1 - nA . nB) / 2,
     // nA and nB the vertex normals of the edge's ends).
     void computeNormalsAndCurvature();
-    void computeVertexNormals();
-    void computeCurvatures();
+    // The same on the runner's threads; `around` must be triangleLists() of
+    // the mesh as it is, and the edges current.
+    void computeNormalsAndCurvature(const VertexLists& around, ParallelRunner& runner);
 
     // --- lists -------------------------------------------------------------------------
 

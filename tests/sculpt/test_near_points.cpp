@@ -103,6 +103,29 @@ TEST(NearPoints, FindsExactlyThePairsAndNeighboursWithinReach) {
     }
 }
 
+TEST(NearPoints, SortedOnThreadsTheyVisitTheSamePairsInTheSameOrder) {
+    // Enough points for several chunks and a part of the sort per thread,
+    // with points that are not finite among them.
+    std::vector<D3DXVECTOR3> points;
+    for (unsigned seed = 1; points.size() < 200000; ++seed) {
+        const std::vector<D3DXVECTOR3> cluster = clusteredPoints(seed, 50.0f, 0.5f);
+        points.insert(points.end(), cluster.begin(), cluster.end());
+    }
+    const auto visits = [&](ParallelRunner* runner) {
+        const NearPoints near(points, {}, 0.5f, runner);
+        std::vector<Pair> found;
+        near.forEachPair([&](std::uint32_t a, std::uint32_t b) { found.push_back({a, b}); });
+        near.forEachNear(points[12345], [&](std::uint32_t id) { found.push_back({id, id}); });
+        return found;
+    };
+    const std::vector<Pair> alone = visits(nullptr);
+    EXPECT_GT(alone.size(), points.size());
+    for (int threads : {2, 3}) {
+        ParallelRunner runner(threads);
+        EXPECT_EQ(visits(&runner), alone) << threads << " threads";
+    }
+}
+
 TEST(NearPoints, HandlesNoPointsAndAllOnOnePlace) {
     const std::vector<D3DXVECTOR3> none;
     const NearPoints empty(none, {}, 1.0f);
@@ -122,24 +145,36 @@ struct Keyed {
     std::uint32_t order;
 };
 
-TEST(RadixSortBy, SortsStablyForEveryKeyWidth) {
+TEST(RadixSortBy, SortsStablyForEveryKeyWidthOnAnyNumberOfThreads) {
     std::mt19937_64 random(11);
+    ParallelRunner two(2);
+    ParallelRunner three(3);
     for (int bits : {1, 7, 15, 16, 17, 31, 33, 48, 63, 64}) {
         SCOPED_TRACE(bits);
         const std::uint64_t mask = bits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
-        std::vector<Keyed> items;
-        for (std::uint32_t i = 0; i < 3000; ++i) {
+        std::vector<Keyed> original;
+        // Enough items for the threads to take a part each.
+        for (std::uint32_t i = 0; i < 200000; ++i) {
             // Few distinct keys half of the time, so that ties are common.
             const std::uint64_t key = (i % 2 == 0 ? random() % 5 : random()) & mask;
-            items.push_back({key, i});
+            original.push_back({key, i});
         }
-        std::vector<Keyed> expected = items;
+        std::vector<Keyed> expected = original;
         std::stable_sort(expected.begin(), expected.end(), [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
-        radixSortBy(items, bits, [](const Keyed& k) { return k.key; });
-        ASSERT_EQ(items.size(), expected.size());
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            ASSERT_EQ(items[i].key, expected[i].key) << i;
-            ASSERT_EQ(items[i].order, expected[i].order) << i;
+        for (ParallelRunner* runner : {static_cast<ParallelRunner*>(nullptr), &two, &three}) {
+            SCOPED_TRACE(runner == nullptr ? 1 : runner->threads());
+            std::vector<Keyed> items = original;
+            std::vector<Keyed> buffer;
+            if (runner == nullptr) {
+                radixSortBy(items, bits, [](const Keyed& k) { return k.key; });
+            } else {
+                radixSortBy(std::span<Keyed>(items), bits, [](const Keyed& k) { return k.key; }, buffer, *runner);
+            }
+            ASSERT_EQ(items.size(), expected.size());
+            for (std::size_t i = 0; i < items.size(); ++i) {
+                ASSERT_EQ(items[i].key, expected[i].key) << i;
+                ASSERT_EQ(items[i].order, expected[i].order) << i;
+            }
         }
     }
 }
