@@ -1,6 +1,7 @@
 #include "sculpt/sculpture.h"
 
 #include "sculpt/clipping.h"
+#include "sculpt/run_memory.h"
 #include "sculpt/sharpening.h"
 #include "sculpt/simplification.h"
 #include "sculpt/smoothing.h"
@@ -40,6 +41,7 @@ bool Sculpture::prepare(std::span<Clipping* const> clippings) {
 RunOutcome Sculpture::run(SculptProgress& progress, std::stop_token stop) {
     if (!prepared_) return RunOutcome::NothingToSculpt;
     prepared_ = false;
+    const RunMemory memory;
     ParallelRunner runner(settings_.threads);
     const RunControl control{progress, runner, std::move(stop)};
     control.step("Sculpture", 0.0f);

@@ -2,12 +2,20 @@
 // whichever thread runs it and on how many threads, a run that no longer
 // needs the live clippings once prepared, progress from the worker, and
 // stop requests honoured in every stage with nothing half made left behind.
+#include "sculpt/run_memory.h"
 #include "sculpt/sculpture.h"
 #include "sculpt/texture_atlas.h"
 #include "synthetic_scene.h"
 
 #include <gtest/gtest.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#include <unistd.h>
+#endif
+
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <stop_token>
@@ -198,5 +206,50 @@ TEST(TexturingJob, RunsOnAWorkerAndOnlyAFinishedRunChangesTheSculpture) {
         }
     }
 }
+
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+// Bytes of the process in memory.
+std::size_t residentBytes() {
+    std::FILE* file = std::fopen("/proc/self/statm", "r");
+    if (file == nullptr) return 0;
+    unsigned long size = 0;
+    unsigned long resident = 0;
+    const int read = std::fscanf(file, "%lu %lu", &size, &resident);
+    std::fclose(file);
+    return read == 2 ? resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE)) : 0;
+}
+
+TEST(RunMemory, LargeBlocksComeFromTheHeapDuringRunsAndTheFreeMemoryGoesBackAfterTheLast) {
+    constexpr std::size_t kLarge = std::size_t{64} << 20;
+    const auto blockInUse = [&] {
+        auto block = std::make_unique<char[]>(kLarge);
+        std::memset(block.get(), 1, kLarge);
+        return block;
+    };
+    const auto mappedBlocks = [] { return mallinfo2().hblks; };
+    ASSERT_GT(residentBytes(), 0u);
+    std::size_t heldDuringRuns = 0;
+    {
+        const RunMemory outer;
+        {
+            const RunMemory inner;  // runs overlapping in time
+            const std::size_t mappedBefore = mappedBlocks();
+            const std::size_t residentBefore = residentBytes();
+            auto block = blockInUse();
+            EXPECT_EQ(mappedBlocks(), mappedBefore) << "a large block was mapped on its own during a run";
+            block.reset();
+            heldDuringRuns = residentBytes();
+            EXPECT_GE(heldDuringRuns, residentBefore + kLarge / 2) << "freed memory left the process during a run";
+        }
+        EXPECT_GE(residentBytes(), heldDuringRuns - kLarge / 4)
+            << "the first run to end gave the memory back while another was going on";
+    }
+    EXPECT_LT(residentBytes(), heldDuringRuns - kLarge / 2) << "the free memory stayed with the process after the last run";
+    // Outside runs, large blocks are mapped on their own again.
+    const std::size_t mappedBefore = mappedBlocks();
+    auto block = blockInUse();
+    EXPECT_EQ(mappedBlocks(), mappedBefore + 1);
+}
+#endif
 
 }  // namespace

@@ -1,0 +1,49 @@
+#include "sculpt/run_memory.h"
+
+#include <climits>
+#include <mutex>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace {
+
+// The allocator's settings are the process's: runs overlapping in time share
+// them, and the last to end puts the usual ones back.
+std::mutex runsMutex;
+int runsInProgress = 0;
+
+#if defined(__GLIBC__)
+// The allocator's usual settings: large blocks mapped on their own (and
+// unmapped when freed), free memory at the top of the heap given back
+// beyond 128 KiB.
+constexpr int kUsualMappedBlocks = 65536;
+constexpr int kUsualTrimThreshold = 128 * 1024;
+
+void keepFreedMemory() {
+    mallopt(M_MMAP_MAX, 0);
+    mallopt(M_TRIM_THRESHOLD, INT_MAX);
+}
+
+void returnFreedMemory() {
+    mallopt(M_MMAP_MAX, kUsualMappedBlocks);
+    mallopt(M_TRIM_THRESHOLD, kUsualTrimThreshold);
+    malloc_trim(0);
+}
+#else
+void keepFreedMemory() {}
+void returnFreedMemory() {}
+#endif
+
+}  // namespace
+
+RunMemory::RunMemory() {
+    const std::lock_guard<std::mutex> lock(runsMutex);
+    if (runsInProgress++ == 0) keepFreedMemory();
+}
+
+RunMemory::~RunMemory() {
+    const std::lock_guard<std::mutex> lock(runsMutex);
+    if (--runsInProgress == 0) returnFreedMemory();
+}
