@@ -244,7 +244,8 @@ TEST(RunMemory, LargeBlocksComeFromTheHeapDuringRunsAndTheFreeMemoryGoesBackAfte
         EXPECT_GE(residentBytes(), heldDuringRuns - kLarge / 4)
             << "the first run to end gave the memory back while another was going on";
     }
-    EXPECT_LT(residentBytes(), heldDuringRuns - kLarge / 2) << "the free memory stayed with the process after the last run";
+    EXPECT_LT(residentBytes(), heldDuringRuns - kLarge / 2)
+        << "the free memory stayed with the process after the last run";
     // Outside runs, large blocks are mapped on their own again.
     const std::size_t mappedBefore = mappedBlocks();
     auto block = blockInUse();
