@@ -305,16 +305,46 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
     std::vector<std::array<std::uint32_t, 2>> pairs;
     const std::vector<std::uint8_t>* focus = search.focus;
     const auto looked = [focus](std::uint32_t i) { return focus == nullptr || (*focus)[i] != 0; };
-    double edgeSum = 0.0;
-    std::size_t counted = 0;
-    Box all{Vec{1e300, 1e300, 1e300}, Vec{-1e300, -1e300, -1e300}};
-    for (std::uint32_t i = 0; i < triangles.size(); ++i) {
-        Box box;
-        if (!looked(i) || !boxOf(positions, triangles[i], box)) continue;
-        edgeSum += length(box.high - box.low);
-        ++counted;
+    // The preparation goes on the runner's threads, in chunks of triangles
+    // whose results are joined in chunk order.
+    const auto forEachChunk = [&search](std::size_t chunks, const std::function<void(std::size_t)>& work) {
+        if (search.runner != nullptr) {
+            search.runner->forEachChunk(chunks, work);
+        } else {
+            for (std::size_t c = 0; c < chunks; ++c) work(c);
+        }
+    };
+    const ChunkPlan trianglePlan{triangles.size(), kPreparedPerChunk};
+    // The box around the triangles looked at and the mean of their boxes'
+    // diagonals, summed chunk by chunk.
+    struct alignas(64) Extent {
+        double edgeSum = 0.0;
+        std::size_t counted = 0;
+        Box all{Vec{1e300, 1e300, 1e300}, Vec{-1e300, -1e300, -1e300}};
+    };
+    std::vector<Extent> extents(trianglePlan.chunks());
+    const auto widen = [](Box& all, const Box& box) {
         all.low = Vec{std::min(all.low.x, box.low.x), std::min(all.low.y, box.low.y), std::min(all.low.z, box.low.z)};
         all.high = Vec{std::max(all.high.x, box.high.x), std::max(all.high.y, box.high.y), std::max(all.high.z, box.high.z)};
+    };
+    forEachChunk(trianglePlan.chunks(), [&](std::size_t chunk) {
+        Extent& e = extents[chunk];
+        for (std::size_t t = trianglePlan.begin(chunk); t < trianglePlan.end(chunk); ++t) {
+            const auto i = static_cast<std::uint32_t>(t);
+            Box box;
+            if (!looked(i) || !boxOf(positions, triangles[i], box)) continue;
+            e.edgeSum += length(box.high - box.low);
+            ++e.counted;
+            widen(e.all, box);
+        }
+    });
+    double edgeSum = 0.0;
+    std::size_t counted = 0;
+    Box all = Extent{}.all;
+    for (const Extent& e : extents) {
+        edgeSum += e.edgeSum;
+        counted += e.counted;
+        widen(all, e.all);
     }
     if (counted == 0) return pairs;
     // Cells about twice a typical triangle across keep the entries per
@@ -360,16 +390,6 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
     struct Reach {
         std::uint32_t triangle, x0, x1;
     };
-    // The preparation goes on the runner's threads too, in chunks of
-    // triangles whose results are joined in chunk order.
-    const auto forEachChunk = [&search](std::size_t chunks, const std::function<void(std::size_t)>& work) {
-        if (search.runner != nullptr) {
-            search.runner->forEachChunk(chunks, work);
-        } else {
-            for (std::size_t c = 0; c < chunks; ++c) work(c);
-        }
-    };
-    const ChunkPlan trianglePlan{triangles.size(), kPreparedPerChunk};
     struct alignas(64) ReachPart {
         std::vector<Reach> reaches;
         std::vector<std::uint64_t> columnEntries;
@@ -397,13 +417,11 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
             for (std::uint32_t x = c.x0; x <= c.x1; ++x) part.columnEntries[x] += perColumn;
         }
     });
-    std::vector<Reach> reaches;
     std::vector<std::uint64_t> columnEntries(nx, 0);
     for (ReachPart& part : reachParts) {
-        reaches.insert(reaches.end(), part.reaches.begin(), part.reaches.end());
         for (std::uint64_t x = 0; x < nx; ++x) columnEntries[x] += part.columnEntries[x];
+        std::vector<std::uint64_t>().swap(part.columnEntries);
     }
-    reachParts.clear();
     int bits = 1;
     while (bits < 64 && (std::uint64_t{1} << bits) < nx * ny * nz) ++bits;
     // What the pair tests read of a triangle taking part in a band: its box,
@@ -422,14 +440,13 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
     UninitialisedBuffer<Candidate> candidates;
     UninitialisedBuffer<CellEntry> entries;
     std::vector<CellEntry> sortBuffer;
-    const ChunkPlan reachPlan{reaches.size(), kPreparedPerChunk};
-    std::vector<std::size_t> candidateBase(reachPlan.chunks() + 1, 0);
-    std::vector<std::size_t> entryBase(reachPlan.chunks() + 1, 0);
+    const std::size_t reachChunks = reachParts.size();
+    std::vector<std::size_t> candidateBase(reachChunks + 1, 0);
+    std::vector<std::size_t> entryBase(reachChunks + 1, 0);
     // Calls visit(triangle, box, cells) for each reach of the chunk that
     // reaches into the band.
     const auto forBandReaches = [&](std::size_t chunk, std::uint32_t bandStart, std::uint32_t bandEnd, auto&& visit) {
-        for (std::size_t r = reachPlan.begin(chunk); r < reachPlan.end(chunk); ++r) {
-            const Reach& reach = reaches[r];
+        for (const Reach& reach : reachParts[chunk].reaches) {
             if (reach.x1 < bandStart || reach.x0 > bandEnd) continue;
             Box b;
             boxOf(positions, triangles[reach.triangle], b);
@@ -445,7 +462,7 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
             return std::uint64_t{std::min(c.x1, bandEnd) - std::max(c.x0, bandStart) + 1} * (c.y1 - c.y0 + 1) *
                    (c.z1 - c.z0 + 1);
         };
-        forEachChunk(reachPlan.chunks(), [&](std::size_t chunk) {
+        forEachChunk(reachChunks, [&](std::size_t chunk) {
             std::size_t candidateCount = 0;
             std::size_t entryCount = 0;
             forBandReaches(chunk, bandStart, bandEnd, [&](std::uint32_t, const Box&, const Cells& c) {
@@ -455,14 +472,14 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
             candidateBase[chunk + 1] = candidateCount;
             entryBase[chunk + 1] = entryCount;
         });
-        for (std::size_t c = 0; c < reachPlan.chunks(); ++c) {
+        for (std::size_t c = 0; c < reachChunks; ++c) {
             candidateBase[c + 1] += candidateBase[c];
             entryBase[c + 1] += entryBase[c];
         }
         const std::size_t entryCount = entryBase.back();
         candidates.reserve(candidateBase.back());
         entries.reserve(entryCount);
-        forEachChunk(reachPlan.chunks(), [&](std::size_t chunk) {
+        forEachChunk(reachChunks, [&](std::size_t chunk) {
             auto candidate = static_cast<std::uint32_t>(candidateBase[chunk]);
             CellEntry* entry = entries.data() + entryBase[chunk];
             forBandReaches(chunk, bandStart, bandEnd, [&](std::uint32_t t, const Box& b, const Cells& c) {
