@@ -23,6 +23,22 @@ void FanLists::build(const SculptMesh& mesh, std::uint32_t room) {
     }
 }
 
+void FanLists::build(const SculptMesh& mesh, ParallelRunner& runner, std::uint32_t room) {
+    const VertexLists around = mesh.triangleLists(runner);
+    const std::uint32_t vertices = mesh.vertexSlots();
+    count_.resize(vertices);
+    for (std::uint32_t v = 0; v < vertices; ++v) count_[v] = static_cast<std::uint32_t>(around.of(v).size());
+    layOut(room);
+    const ChunkPlan plan{vertices, 16384};
+    runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
+        for (std::size_t v = plan.begin(chunk); v < plan.end(chunk); ++v) {
+            const auto list = around.of(static_cast<std::uint32_t>(v));
+            std::copy(list.begin(), list.end(), items_.begin() + start_[v]);
+            count_[v] = static_cast<std::uint32_t>(list.size());
+        }
+    });
+}
+
 void FanLists::buildEdges(const SculptMesh& mesh, std::uint32_t room) {
     count_.assign(mesh.vertexSlots(), 0);
     for (std::uint32_t i = 0; i < mesh.edgeSlots(); ++i) {

@@ -19,6 +19,8 @@ public:
     // The live triangles around every vertex slot of `mesh`, in triangle
     // order, each list with `room` spare places.
     void build(const SculptMesh& mesh, std::uint32_t room = 2);
+    // The same, gathered on the runner's threads.
+    void build(const SculptMesh& mesh, ParallelRunner& runner, std::uint32_t room = 2);
     // The live edges at every vertex slot of `mesh`, in edge order.
     void buildEdges(const SculptMesh& mesh, std::uint32_t room = 2);
 

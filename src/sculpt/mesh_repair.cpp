@@ -39,16 +39,25 @@ float areaOf(const SculptMesh& mesh, const MeshCreationTriangle& t) {
 // ends share exactly the neighbours of its two triangles.
 class Repairer {
 public:
-    Repairer(SculptMesh& mesh, float mergeLength, float flatArea)
-        : mesh_(mesh), mergeLength_(mergeLength), flatArea_(flatArea) {
-        fans_.build(mesh_);
+    Repairer(SculptMesh& mesh, float mergeLength, float flatArea, ParallelRunner& runner)
+        : mesh_(mesh), mergeLength_(mergeLength), flatArea_(flatArea), runner_(runner) {
+        fans_.build(mesh_, runner_);
     }
 
     // Works through the flawed triangles; returns the number of edits.
     int run() {
+        // The flawed triangles, looked for on every thread.
+        std::vector<std::uint8_t> flawed(mesh_.triangleSlots(), 0);
+        const ChunkPlan plan{mesh_.triangleSlots(), kTrianglesPerChunk};
+        runner_.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
+            for (std::size_t t = plan.begin(chunk); t < plan.end(chunk); ++t) {
+                const auto slot = static_cast<std::uint32_t>(t);
+                if (mesh_.isTriangle(slot) && isFlawed(slot)) flawed[t] = 1;
+            }
+        });
         std::vector<std::uint32_t> work;
         for (std::uint32_t t = 0; t < mesh_.triangleSlots(); ++t) {
-            if (mesh_.isTriangle(t) && isFlawed(t)) work.push_back(t);
+            if (flawed[t] != 0) work.push_back(t);
         }
         int edits = 0;
         // Every edit can flaw its neighbours; a bounded number of sweeps.
@@ -225,6 +234,7 @@ private:
     SculptMesh& mesh_;
     float mergeLength_;
     float flatArea_;
+    ParallelRunner& runner_;
     FanLists fans_;
     std::vector<Earlier> earlier_;
     std::vector<std::uint32_t> goneVertices_;
@@ -247,7 +257,7 @@ public:
           flatArea_(flatArea),
           control_(control),
           frozen_(mesh.positions(), liveVertices(mesh), tolerance, &control.runner) {
-        fans_.build(mesh_);
+        fans_.build(mesh_, control.runner);
         listIndex_.assign(mesh_.triangleSlots(), kNoIndex);
         triangles_.reserve(mesh_.triangleSlots());
         for (std::uint32_t t = 0; t < mesh_.triangleSlots(); ++t) {
@@ -497,7 +507,7 @@ bool repairMesh(SculptMesh& mesh, const MeshBeforeStage& before, float cellEdge,
     for (int attempt = 0; settled; ++attempt) {
         // Positions follow `along` until the repair: these give them back.
         const std::vector<float> alongUnrepaired = along;
-        Repairer repairer(mesh, mergeLength, flatArea);
+        Repairer repairer(mesh, mergeLength, flatArea, control.runner);
         const int edits = repairer.run();
         // The rest of the mesh no longer crosses or touches itself: only
         // where the repairer changed triangles can it again.
