@@ -70,7 +70,8 @@ bool differsNoticeably(const ClipPoint& a, const ClipPoint& b) {
 
 class Sharpener {
 public:
-    Sharpener(SculptMesh& mesh, const RunControl& control) : mesh_(mesh), control_(control) {}
+    Sharpener(SculptMesh& mesh, const RunControl& control, const SharpeningOptions& options)
+        : mesh_(mesh), control_(control), options_(options) {}
 
     void setUp(std::span<SculptClipping* const> sculptList, float cellRadius) {
         const float margin = slabMarginOf(cellRadius);
@@ -94,6 +95,8 @@ public:
             clippings_.push_back(entry);
         }
         states_.assign(mesh_.vertexSlots(), VertexState{});
+        moves_.assign(mesh_.vertexSlots(), 0);
+        quietAt_.assign(clippings_.size(), std::vector<std::uint32_t>(mesh_.vertexSlots(), 0));
         neighbours_ = mesh_.neighbourLists(control_.runner);
         carvedNormals_.resize(mesh_.triangleSlots());
         // The carved surface's direction at each triangle: the mean of its
@@ -151,7 +154,7 @@ public:
                 }
                 targets[i] = count > 0 ? sum * (1.0f / static_cast<float>(count)) : mesh_.position(v);
             }
-            for (std::size_t i = 0; i < active_.size(); ++i) mesh_.position(active_[i]) = targets[i];
+            for (std::size_t i = 0; i < active_.size(); ++i) place(active_[i], targets[i]);
             for (int settle = 0; settle < 3; ++settle) {
                 for (std::uint32_t slot : active_) state(slot).active = true;
                 if (!runPass(false)) return false;
@@ -271,7 +274,7 @@ private:
         const std::optional<D3DXVECTOR3> world = clipping(k).projection->unprojectPoint(target);
         if (!world) return;
         VertexState& s = state(slot);
-        mesh_.position(slot) = *world;
+        place(slot, *world);
         s.scratch = target;
         s.scratchOwner = k;
         s.active = false;
@@ -285,19 +288,31 @@ private:
                                                   : std::numeric_limits<float>::infinity();
     }
 
+    // Puts the vertex at `position`; every move is counted.
+    void place(std::uint32_t slot, const D3DXVECTOR3& position) {
+        mesh_.position(slot) = position;
+        ++moves_[slot];
+    }
+
     void applyRule(std::uint32_t slot, int k) {
-        if (!project(slot, k)) return;
-        if (clipping(k).adding) {
-            applyAddingRule(slot, k);
-        } else {
-            applyRemovingRule(slot, k);
+        std::uint32_t& quiet = quietAt_[static_cast<std::size_t>(k)][slot];
+        if (quiet == moves_[slot] + 1) {
+            // Where the rule last found the vertex far from the outline and
+            // had nothing to do, it would find the same again.
+            remember(slot, OutlineHit{}, state(slot).scratch);
+            return;
         }
+        if (!project(slot, k)) return;
+        const bool nothingToDo = clipping(k).adding ? applyAddingRule(slot, k) : applyRemovingRule(slot, k);
+        quiet = nothingToDo && options_.reuseFarAnswers ? moves_[slot] + 1 : 0;
     }
 
     // Outside the silhouette: onto the nearest outline point, depth clamped
     // into the slab. Inside: only the depth is clamped; a vertex just within
-    // the outline is noted for pushOntoOutline().
-    void applyAddingRule(std::uint32_t slot, int k) {
+    // the outline is noted for pushOntoOutline(). True when the vertex lies
+    // far from the outline and the rule changed nothing but what it
+    // remembers of the search.
+    bool applyAddingRule(std::uint32_t slot, int k) {
         const SharpeningClipping& c = clipping(k);
         VertexState& s = state(slot);
         const ClipPoint p = s.scratch;
@@ -319,20 +334,23 @@ private:
                 s.insideDistance = s.outlineDistance;
                 s.insideClipping = k;
                 s.insideTarget = ClipPoint{p.t, hit.point.y, hit.point.x};
+            } else {
+                return hit.vertex == nullptr;
             }
         }
+        return false;
     }
 
     // Inside a removed silhouette and within the slab: onto a slab face near
-    // it, onto the outline, or both.
-    void applyRemovingRule(std::uint32_t slot, int k) {
+    // it, onto the outline, or both. True as for the adding rule.
+    bool applyRemovingRule(std::uint32_t slot, int k) {
         const SharpeningClipping& c = clipping(k);
         const SlabPlanes& planes = c.planes;
         const ClipPoint p = state(slot).scratch;
         OutlineHit hit;
         const bool inside = c.border->nearestOutlinePointInside(p.u, p.w, p.t, hit);
         remember(slot, hit, p);
-        if (!inside || p.t < planes.nearFace || p.t >= planes.farFace) return;
+        if (!inside || p.t < planes.nearFace || p.t >= planes.farFace) return hit.vertex == nullptr;
         state(slot).blocked = true;
         const float w = hit.point.y;
         const float u = hit.point.x;
@@ -347,6 +365,7 @@ private:
             target = ClipPoint{planes.nearFace, w, u};
         }
         if (differsNoticeably(target, p)) moveTo(slot, k, target);
+        return false;
     }
 
     // A vertex that stayed where it was through the whole pass, inside every
@@ -398,8 +417,14 @@ private:
 
     SculptMesh& mesh_;
     const RunControl& control_;
+    const SharpeningOptions options_;
     std::vector<SharpeningClipping> clippings_;
     std::vector<VertexState> states_;
+    // How often each vertex moved; per clipping, one more than that count
+    // where the clipping's rule last found the vertex far from its outline
+    // and had nothing to do (0: it did something, or never looked).
+    std::vector<std::uint32_t> moves_;
+    std::vector<std::vector<std::uint32_t>> quietAt_;
     // Whether triangle t faces away from the carved face it came from, or
     // has lost its area.
     bool isTurned(std::uint32_t t) const {
@@ -430,11 +455,11 @@ SlabPlanes slabPlanesOf(float depth, float margin) {
 float slabMarginOf(float cellRadius) { return 2.4f * cellRadius; }
 
 bool sharpenMesh(SculptMesh& mesh, int passes, std::span<SculptClipping* const> sculptList, float cellRadius,
-                 const RunControl& control) {
+                 const RunControl& control, const SharpeningOptions& options) {
     if (passes <= 0) return true;
     const MeshBeforeStage before = MeshBeforeStage::of(mesh);
     {
-        Sharpener sharpener(mesh, control);
+        Sharpener sharpener(mesh, control, options);
         sharpener.setUp(sculptList, cellRadius);
         if (!sharpener.run(passes)) return false;
         if (!sharpener.untangle(kUntangleRounds)) return false;

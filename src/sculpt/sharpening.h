@@ -63,5 +63,14 @@ float slabMarginOf(float cellRadius);
 // edges pass. A vertex moves only to a finite point. Afterwards the mesh is
 // cleaned up (see above) and its normals and curvatures recomputed. False
 // when the control asked to stop (the mesh is then half done).
+// How sharpenMesh works; the defaults are the program's.
+struct SharpeningOptions {
+    // A clipping's rule that found a vertex far from the outline, with
+    // nothing to do, would find the same again until the vertex moves, so
+    // it is not asked again meanwhile. Off: every rule is asked afresh each
+    // time (slower; the mesh is the same).
+    bool reuseFarAnswers = true;
+};
+
 bool sharpenMesh(SculptMesh& mesh, int passes, std::span<SculptClipping* const> sculptList, float cellRadius,
-                 const RunControl& control);
+                 const RunControl& control, const SharpeningOptions& options = {});
