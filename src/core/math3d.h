@@ -165,6 +165,24 @@ struct D3DVIEWPORT9 {
 // precision (std::numbers::pi is exactly that value).
 inline constexpr float D3DX_PI = std::numbers::pi_v<float>;
 
+// std::lround for floats, without the library call on hot paths. Below 2^23
+// the difference between a float and its truncation is exact, so halfway
+// cases round away from zero exactly as lround does.
+inline long roundHalfAwayFromZero(float value) {
+    if (!(std::fabs(value) < 8388608.0f)) {
+        return std::lround(value);
+    }
+    const int whole = static_cast<int>(value);
+    const float fraction = value - static_cast<float>(whole);
+    if (fraction >= 0.5f) {
+        return whole + 1;
+    }
+    if (fraction <= -0.5f) {
+        return whole - 1;
+    }
+    return whole;
+}
+
 // Degrees to radians (degrees · π/180).
 inline constexpr float D3DXToRadian(double degrees) { return static_cast<float>(degrees * (std::numbers::pi / 180.0)); }
 // Radians to degrees (radians · 180/π).

@@ -35,7 +35,7 @@ bool roundToCell(float v, int& cell) {
     if (!(v > -1.0e6f && v < 1.0e6f)) {
         return false;
     }
-    cell = static_cast<int>(std::lround(v));
+    cell = static_cast<int>(roundHalfAwayFromZero(v));
     return true;
 }
 

@@ -17,23 +17,7 @@ bool isFinite(const ClipPoint& p) { return std::isfinite(p.t) && std::isfinite(p
 
 bool isPositiveFinite(float value) { return std::isfinite(value) && value > 0.0f; }
 
-// std::lround for floats, without the library call on the hot path. Below
-// 2^23 the difference between a float and its truncation is exact, so the
-// halfway cases round away from zero exactly as lround does.
-int roundToNearest(float value) {
-    if (!(std::fabs(value) < 8388608.0f)) {
-        return static_cast<int>(std::lround(value));
-    }
-    const int whole = static_cast<int>(value);
-    const float fraction = value - static_cast<float>(whole);
-    if (fraction >= 0.5f) {
-        return whole + 1;
-    }
-    if (fraction <= -0.5f) {
-        return whole - 1;
-    }
-    return whole;
-}
+int roundToNearest(float value) { return static_cast<int>(roundHalfAwayFromZero(value)); }
 
 // The grid cell a picture coordinate falls on (round to nearest); false for
 // values no grid reaches, so that the conversion to int stays defined.

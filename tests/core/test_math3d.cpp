@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -25,6 +26,22 @@ D3DXMATRIX identity() { D3DXMATRIX m; return *D3DXMatrixIdentity(&m); }
 D3DXVECTOR3 transformCoord(const D3DXVECTOR3& v, const D3DXMATRIX& m) { D3DXVECTOR3 o; return *D3DXVec3TransformCoord(&o, &v, &m); }
 
 }  // namespace
+
+TEST(Math3d, RoundingHalfAwayFromZeroMatchesTheLibrary) {
+    std::mt19937 random(3);
+    std::uniform_real_distribution<float> anywhere(-2000.0f, 2000.0f);
+    std::vector<float> values = {0.0f, -0.0f, 0.5f, -0.5f, 1.5f, -1.5f, 2.5f, -2.5f, 0.49999997f, -0.49999997f,
+                                 8388607.5f, -8388607.5f, 8388608.0f, 16777217.0f, -3.0e9f, 3.0e9f};
+    for (int i = 0; i < 100000; ++i) {
+        const float v = anywhere(random);
+        values.push_back(v);
+        values.push_back(std::floor(v) + 0.5f);  // halfway
+        values.push_back(std::nextafter(std::floor(v) + 0.5f, 0.0f));
+    }
+    int different = 0;
+    for (float v : values) different += roundHalfAwayFromZero(v) != std::lround(v) ? 1 : 0;
+    EXPECT_EQ(different, 0);
+}
 
 TEST(Math3d, FieldNamesAndArrayShareStorage) {
     D3DXMATRIX m;
