@@ -6,7 +6,6 @@
 #include "sculpt/sculpt_scene.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -119,30 +118,58 @@ public:
     // no triangle faces the other way from the carved face it came from.
     bool untangle(int rounds) {
         pushBand_ = untangleBand_;
+        // 1: corner of a turned triangle, 2: neighbour of one; 0 elsewhere.
         std::vector<std::uint8_t> flagged(mesh_.vertexSlots(), 0);
+        // The vertices placed in the last round (none before the first, when
+        // every triangle is looked at). Only triangles around them can have
+        // turned since: the others were looked at with their corners where
+        // they are, and were not turned, or their corners would have been
+        // placed.
+        std::vector<std::uint8_t> placed;
+        std::vector<std::uint32_t> flaggedList;
         std::vector<D3DXVECTOR3> targets;
+        const ChunkPlan plan{mesh_.triangleSlots(), kVerticesPerChunk * 4};
+        std::vector<std::vector<std::uint32_t>> turnedCorners(plan.chunks());
         for (int round = 0; round < rounds; ++round) {
             if (control_.stopRequested()) return false;
-            std::fill(flagged.begin(), flagged.end(), 0);
-            active_.clear();
-            // Marks of 1 only, so threads marking one corner agree.
-            forEachTriangle([&](std::uint32_t t) {
-                if (!isTurned(t)) return;
-                const MeshCreationTriangle& tri = mesh_.triangle(t);
-                for (int k = 0; k < 3; ++k) {
-                    std::atomic_ref<std::uint8_t>(flagged[tri.corner(k)]).store(1, std::memory_order_relaxed);
+            control_.runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
+                std::vector<std::uint32_t>& corners = turnedCorners[chunk];
+                corners.clear();
+                for (std::size_t slot = plan.begin(chunk); slot < plan.end(chunk); ++slot) {
+                    const auto t = static_cast<std::uint32_t>(slot);
+                    if (!mesh_.isTriangle(t)) continue;
+                    const MeshCreationTriangle& tri = mesh_.triangle(t);
+                    if (!placed.empty() && placed[tri.e] == 0 && placed[tri.f] == 0 && placed[tri.g] == 0) continue;
+                    if (isTurned(t)) corners.insert(corners.end(), {tri.e, tri.f, tri.g});
                 }
             });
-            for (std::uint32_t v = 0; v < mesh_.vertexSlots(); ++v) {
-                if (flagged[v] != 1) continue;
-                for (std::uint32_t w : neighbours_.of(v)) {
-                    if (flagged[w] == 0) flagged[w] = 2;
+            for (std::uint32_t v : flaggedList) flagged[v] = 0;
+            flaggedList.clear();
+            for (const std::vector<std::uint32_t>& corners : turnedCorners) {
+                for (std::uint32_t v : corners) {
+                    if (flagged[v] != 0) continue;
+                    flagged[v] = 1;
+                    flaggedList.push_back(v);
                 }
             }
-            for (std::uint32_t v = 0; v < mesh_.vertexSlots(); ++v) {
-                if (flagged[v] != 0 && mesh_.isVertex(v)) active_.push_back(v);
+            const std::size_t cornerCount = flaggedList.size();
+            for (std::size_t i = 0; i < cornerCount; ++i) {
+                for (std::uint32_t w : neighbours_.of(flaggedList[i])) {
+                    if (flagged[w] != 0) continue;
+                    flagged[w] = 2;
+                    flaggedList.push_back(w);
+                }
             }
+            active_.clear();
+            for (std::uint32_t v : flaggedList) {
+                if (mesh_.isVertex(v)) active_.push_back(v);
+            }
+            std::sort(active_.begin(), active_.end());
             if (active_.empty()) break;
+            if (options_.skipUnchanged) {
+                placed.assign(mesh_.vertexSlots(), 0);
+                for (std::uint32_t v : active_) placed[v] = 1;
+            }
             targets.resize(active_.size());
             for (std::size_t i = 0; i < active_.size(); ++i) {
                 const std::uint32_t v = active_[i];
@@ -304,7 +331,7 @@ private:
         }
         if (!project(slot, k)) return;
         const bool nothingToDo = clipping(k).adding ? applyAddingRule(slot, k) : applyRemovingRule(slot, k);
-        quiet = nothingToDo && options_.reuseFarAnswers ? moves_[slot] + 1 : 0;
+        quiet = nothingToDo && options_.skipUnchanged ? moves_[slot] + 1 : 0;
     }
 
     // Outside the silhouette: onto the nearest outline point, depth clamped

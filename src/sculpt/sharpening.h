@@ -65,11 +65,12 @@ float slabMarginOf(float cellRadius);
 // when the control asked to stop (the mesh is then half done).
 // How sharpenMesh works; the defaults are the program's.
 struct SharpeningOptions {
-    // A clipping's rule that found a vertex far from the outline, with
-    // nothing to do, would find the same again until the vertex moves, so
-    // it is not asked again meanwhile. Off: every rule is asked afresh each
-    // time (slower; the mesh is the same).
-    bool reuseFarAnswers = true;
+    // What cannot have changed is not looked at again: a clipping's rule
+    // that found a vertex far from the outline with nothing to do would find
+    // the same until the vertex moves, and the untangling looks for turned
+    // triangles only around the vertices it moved. Off: everything is looked
+    // at afresh each time (slower; the mesh is the same).
+    bool skipUnchanged = true;
 };
 
 bool sharpenMesh(SculptMesh& mesh, int passes, std::span<SculptClipping* const> sculptList, float cellRadius,
