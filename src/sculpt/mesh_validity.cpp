@@ -284,16 +284,19 @@ private:
     std::size_t capacity_ = 0;
 };
 
-// The box around triangle t; false when t has a corner out of range or not
-// finite.
+// The box around triangle t, its axes in the order z, y, x; false when t has
+// a corner out of range or not finite. The search keys its cells with the
+// box's first axis first, so the cells come in the order in which the sculpt
+// mesh lists its triangles (row by row along x), and a cell's triangles lie
+// near each other in memory.
 bool boxOf(std::span<const D3DXVECTOR3> positions, const MeshTriangle& t, Box& box) {
     if (!usable(t, positions.size())) return false;
     const Vec a = toVec(positions[t[0]]), b = toVec(positions[t[1]]), c = toVec(positions[t[2]]);
     if (!(std::isfinite(a.x + a.y + a.z) && std::isfinite(b.x + b.y + b.z) && std::isfinite(c.x + c.y + c.z))) {
         return false;
     }
-    box = Box{Vec{std::min({a.x, b.x, c.x}), std::min({a.y, b.y, c.y}), std::min({a.z, b.z, c.z})},
-              Vec{std::max({a.x, b.x, c.x}), std::max({a.y, b.y, c.y}), std::max({a.z, b.z, c.z})}};
+    box = Box{Vec{std::min({a.z, b.z, c.z}), std::min({a.y, b.y, c.y}), std::min({a.x, b.x, c.x})},
+              Vec{std::max({a.z, b.z, c.z}), std::max({a.y, b.y, c.y}), std::max({a.x, b.x, c.x})}};
     return true;
 }
 
@@ -385,7 +388,7 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
     };
     // Only the triangles taking part are kept, so that a search around a
     // few moved vertices costs memory for those alone; of each, the columns
-    // of cells (along x) it reaches. The entries each column of cells will
+    // of cells (along the box's first axis) it reaches. The entries each column of cells will
     // hold are counted, so that the search can go band by band.
     struct Reach {
         std::uint32_t triangle, x0, x1;
