@@ -388,8 +388,9 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
     };
     // Only the triangles taking part are kept, so that a search around a
     // few moved vertices costs memory for those alone; of each, the columns
-    // of cells (along the box's first axis) it reaches. The entries each column of cells will
-    // hold are counted, so that the search can go band by band.
+    // of cells (along the box's first axis) it reaches. The entries each
+    // column of cells will hold are counted, so that the search can go band
+    // by band.
     struct Reach {
         std::uint32_t triangle, x0, x1;
     };
