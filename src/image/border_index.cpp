@@ -215,7 +215,7 @@ bool Border::farFromOutline(float x, float y) const {
     constexpr float kLeavesPerUnit = static_cast<float>(kLeaves) / kCanvas;
     const auto leafRange = [](float v, int& first, int& last) {
         const float leaf = v * kLeavesPerUnit;
-        const int below = static_cast<int>(std::floor(leaf));
+        const int below = static_cast<int>(leaf);  // leaf >= 0: truncation is floor
         last = std::min(below, kLeaves - 1);
         first = static_cast<float>(below) == leaf && below > 0 ? below - 1 : last;
     };
