@@ -93,9 +93,12 @@ public:
             entry.anchorReach = 1.0f + 1.5f * cellEdge / projection.smallerPixelSize();
             clippings_.push_back(entry);
         }
-        states_.assign(mesh_.vertexSlots(), VertexState{});
-        moves_.assign(mesh_.vertexSlots(), 0);
-        quietAt_.assign(clippings_.size(), std::vector<std::uint32_t>(mesh_.vertexSlots(), 0));
+        states_ = FilledArray<VertexState>(mesh_.vertexSlots(), VertexState{}, control_.runner);
+        moves_ = FilledArray<std::uint32_t>(mesh_.vertexSlots(), 0, control_.runner);
+        quietAt_.clear();
+        for (std::size_t k = 0; k < clippings_.size(); ++k) {
+            quietAt_.emplace_back(mesh_.vertexSlots(), 0u, control_.runner);
+        }
         neighbours_ = mesh_.neighbourLists(control_.runner);
         carvedNormals_.resize(mesh_.triangleSlots());
         // The carved surface's direction at each triangle: the mean of its
@@ -446,12 +449,12 @@ private:
     const RunControl& control_;
     const SharpeningOptions options_;
     std::vector<SharpeningClipping> clippings_;
-    std::vector<VertexState> states_;
+    FilledArray<VertexState> states_;
     // How often each vertex moved; per clipping, one more than that count
     // where the clipping's rule last found the vertex far from its outline
     // and had nothing to do (0: it did something, or never looked).
-    std::vector<std::uint32_t> moves_;
-    std::vector<std::vector<std::uint32_t>> quietAt_;
+    FilledArray<std::uint32_t> moves_;
+    std::vector<FilledArray<std::uint32_t>> quietAt_;
     // Whether triangle t faces away from the carved face it came from, or
     // has lost its area.
     bool isTurned(std::uint32_t t) const {

@@ -179,6 +179,23 @@ TEST(RadixSortBy, SortsStablyForEveryKeyWidthOnAnyNumberOfThreads) {
     }
 }
 
+TEST(FilledArray, EveryItemHoldsTheValueOnAnyNumberOfThreads) {
+    struct Item {
+        std::uint64_t key = 7;
+        float weight = -1.5f;
+    };
+    for (int threads : {1, 2, 3}) {
+        ParallelRunner runner(threads);
+        for (std::size_t count : {std::size_t{0}, std::size_t{1}, std::size_t{65536}, std::size_t{200001}}) {
+            const FilledArray<Item> items(count, Item{42, 0.25f}, runner);
+            ASSERT_EQ(items.size(), count);
+            std::size_t wrong = 0;
+            for (std::size_t i = 0; i < count; ++i) wrong += items[i].key != 42 || items[i].weight != 0.25f ? 1 : 0;
+            EXPECT_EQ(wrong, 0u) << count << " items on " << threads << " threads";
+        }
+    }
+}
+
 TEST(RadixSortBy, SortsPartsOfAnArrayWithOneWorkingBuffer) {
     // Parts sorted one after the other with one buffer, which the first, the
     // largest, leaves larger than the others need: each part comes out
