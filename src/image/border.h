@@ -385,6 +385,10 @@ private:
 
     // Searches.
     bool searchNearest(const BorderQuadNode* node, float x, float y, OutlineHit& hit) const;
+    // The made node of `depth` over a leaf (the root at depth 0), or null;
+    // the deepest made node over a leaf down to `deepest`.
+    const BorderQuadNode* madeNodeOver(int depth, int leafColumn, int leafRow) const;
+    const BorderQuadNode* deepestMadeOver(int leafColumn, int leafRow, int deepest) const;
     // True when the search node of (x, y) certainly lies above the search
     // depth, so that the silhouette grid answers without a search: no node
     // of the search depth is made on a square of the leaves around the point.

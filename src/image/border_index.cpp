@@ -2,6 +2,7 @@
 #include "image/border.h"
 
 #include <algorithm>
+#include <bit>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -239,22 +240,105 @@ bool Border::farFromOutline(float x, float y) const {
 
 // --- searches ------------------------------------------------------------------------
 
+namespace {
+
+// Where a point lies along one axis of the leaves: the leaf columns (or rows)
+// on its two sides (the same one inside a leaf), and the depth whose nodes
+// have the point on their middle line (-1: none).
+struct LeafSides {
+    int low = 0;
+    int high = 0;
+    int split = -1;
+};
+
+LeafSides leafSidesOf(float leaf, int leaves, int leafDepth) {
+    const int below = static_cast<int>(leaf);  // leaf >= 0: truncation is floor
+    if (static_cast<float>(below) != leaf) {
+        return {below, below, -1};
+    }
+    if (below == 0) {
+        return {0, 0, -1};
+    }
+    if (below >= leaves) {
+        return {leaves - 1, leaves - 1, -1};
+    }
+    // A whole number m * 2^k (m odd) is the middle line of the nodes 2^(k+1)
+    // leaves wide.
+    return {below - 1, below, leafDepth - 1 - std::countr_zero(static_cast<unsigned>(below))};
+}
+
+}  // namespace
+
+const BorderQuadNode* Border::madeNodeOver(int depth, int leafColumn, int leafRow) const {
+    if (depth == 0) {
+        return root_;
+    }
+    const int shift = kLeafDepth - depth;
+    const BorderQuadNode* node =
+        levels_[static_cast<std::size_t>(depth)][levelIndex(depth, leafColumn >> shift, leafRow >> shift)];
+    return node != nullptr && (node->holdsVertices || node->madeAsNeighbour) ? node : nullptr;
+}
+
+const BorderQuadNode* Border::deepestMadeOver(int leafColumn, int leafRow, int deepest) const {
+    for (int depth = deepest; depth > 0; --depth) {
+        if (const BorderQuadNode* node = madeNodeOver(depth, leafColumn, leafRow)) {
+            return node;
+        }
+    }
+    return root_;
+}
+
+// A walk down from the root would take, at each node, the first child in
+// quadrant order that contains the point (and is made). Below the levels
+// where the point lies on a node's middle line, only one child contains it,
+// and every node's parent is made before it; so the walk's end follows from
+// the level tables: the deepest made node over the leaf on the side the
+// walk chose at those levels.
 const BorderQuadNode* Border::findSearchNode(float x, float y) const {
-    const BorderQuadNode* node = root_;
-    while (node != nullptr) {
-        const BorderQuadNode* deeper = nullptr;
-        for (const BorderQuadNode* child : node->children) {
-            if (child != nullptr && child->contains(x, y) && (child->holdsVertices || child->madeAsNeighbour)) {
-                deeper = child;
-                break;
+    if (root_ == nullptr) {
+        return nullptr;
+    }
+    constexpr int kLeaves = 1 << kLeafDepth;
+    constexpr float kLeavesPerUnit = static_cast<float>(kLeaves) / kCanvas;
+    const float leafX = x * kLeavesPerUnit;
+    const float leafY = y * kLeavesPerUnit;
+    if (!(leafX >= 0.0f && leafX <= static_cast<float>(kLeaves) && leafY >= 0.0f &&
+          leafY <= static_cast<float>(kLeaves))) {
+        return root_;  // no child holds a point off the canvas
+    }
+    const LeafSides across = leafSidesOf(leafX, kLeaves, kLeafDepth);
+    const LeafSides up = leafSidesOf(leafY, kLeaves, kLeafDepth);
+    // The first side in quadrant order: below before above, left before right.
+    int column = across.low;
+    int row = up.low;
+    for (int split = 0; split < kLeafDepth; ++split) {
+        const bool splitsAcross = across.split == split;
+        const bool splitsUp = up.split == split;
+        if (!splitsAcross && !splitsUp) {
+            continue;
+        }
+        if (madeNodeOver(split, column, row) == nullptr) {
+            return deepestMadeOver(column, row, split - 1);
+        }
+        const int rows[2] = {up.low, splitsUp ? up.high : row};
+        const int columns[2] = {across.low, splitsAcross ? across.high : column};
+        bool taken = false;
+        for (int r = 0; r < (splitsUp ? 2 : 1) && !taken; ++r) {
+            for (int c = 0; c < (splitsAcross ? 2 : 1) && !taken; ++c) {
+                const int leafColumn = splitsAcross ? columns[c] : column;
+                const int leafRow = splitsUp ? rows[r] : row;
+                if (madeNodeOver(split + 1, leafColumn, leafRow) != nullptr) {
+                    column = leafColumn;
+                    row = leafRow;
+                    taken = true;
+                }
             }
         }
-        if (deeper == nullptr) {
-            break;
+        if (!taken) {
+            return madeNodeOver(split, column, row);
         }
-        node = deeper;
     }
-    return node;
+    return deepestMadeOver(column, row, kLeafDepth);
 }
 
 // The nearest vertex among the vertices of the node's nearby list, then the

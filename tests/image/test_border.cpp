@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <random>
 #include <set>
 
@@ -411,6 +412,67 @@ TEST(BorderQueries, InsideMatchesPixelsOnRandomBlobs) {
             }
         }
         EXPECT_EQ(wrong, 0) << "seed " << seed;
+    }
+}
+
+// The search node found by walking down from the root, child by child.
+const BorderQuadNode* descendFromRoot(const Border& border, float x, float y) {
+    const BorderQuadNode* node = border.indexRoot();
+    for (bool deeper = node != nullptr; deeper;) {
+        deeper = false;
+        for (const BorderQuadNode* child : node->children) {
+            if (child != nullptr && child->contains(x, y) && (child->holdsVertices || child->madeAsNeighbour)) {
+                node = child;
+                deeper = true;
+                break;
+            }
+        }
+    }
+    return node;
+}
+
+// Points inside leaves, on their edges and corners (whole numbers, where the
+// order among the children decides), on the canvas's edges and off it.
+TEST(BorderQueries, SearchNodeIsWhereTheWalkFromTheRootEnds) {
+    for (unsigned seed : {5u, 6u}) {
+        Image mask = randomBlob(seed);
+        MaskOwner owner(mask);
+        Border border;
+        border.setOwner(&owner);
+        border.make(&mask, 0);
+        ASSERT_FALSE(border.outline().empty());
+        std::mt19937 random(seed);
+        std::uniform_real_distribution<float> anywhere(-4.0f, 516.0f);
+        std::uniform_int_distribution<int> line(0, 512);
+        int different = 0;
+        int checked = 0;
+        const auto check = [&](float x, float y) {
+            different += border.findSearchNode(x, y) != descendFromRoot(border, x, y) ? 1 : 0;
+            ++checked;
+        };
+        for (int i = 0; i < 100000; ++i) {
+            const float x = anywhere(random);
+            const float y = anywhere(random);
+            check(x, y);
+            check(static_cast<float>(line(random)), y);
+            check(x, static_cast<float>(line(random)));
+            check(static_cast<float>(line(random)), static_cast<float>(line(random)));
+            check(std::nextafter(static_cast<float>(line(random)), 1000.0f), std::nextafter(y, -1000.0f));
+        }
+        // Every whole point near the outline, where nodes are deepest.
+        for (const BorderVertex* v : border.outline()) {
+            for (int dy = -3; dy <= 3; ++dy) {
+                for (int dx = -3; dx <= 3; ++dx) {
+                    check(std::round(v->position.x) + static_cast<float>(dx),
+                          std::round(v->position.y) + static_cast<float>(dy));
+                }
+            }
+        }
+        check(std::numeric_limits<float>::quiet_NaN(), 10.5f);
+        check(10.5f, std::numeric_limits<float>::infinity());
+        check(0.0f, 0.0f);
+        check(512.0f, 512.0f);
+        EXPECT_EQ(different, 0) << "seed " << seed << " of " << checked;
     }
 }
 
