@@ -415,6 +415,17 @@ TEST(BorderQueries, InsideMatchesPixelsOnRandomBlobs) {
     }
 }
 
+// The outline of a random blob, unsmoothed.
+struct BlobBorder {
+    explicit BlobBorder(unsigned seed) : mask(randomBlob(seed)), owner(mask) {
+        border.setOwner(&owner);
+        border.make(&mask, 0);
+    }
+    Image mask;
+    MaskOwner owner;
+    Border border;
+};
+
 // The search node found by walking down from the root, child by child.
 const BorderQuadNode* descendFromRoot(const Border& border, float x, float y) {
     const BorderQuadNode* node = border.indexRoot();
@@ -435,11 +446,8 @@ const BorderQuadNode* descendFromRoot(const Border& border, float x, float y) {
 // order among the children decides), on the canvas's edges and off it.
 TEST(BorderQueries, SearchNodeIsWhereTheWalkFromTheRootEnds) {
     for (unsigned seed : {5u, 6u}) {
-        Image mask = randomBlob(seed);
-        MaskOwner owner(mask);
-        Border border;
-        border.setOwner(&owner);
-        border.make(&mask, 0);
+        BlobBorder blob(seed);
+        const Border& border = blob.border;
         ASSERT_FALSE(border.outline().empty());
         std::mt19937 random(seed);
         std::uniform_real_distribution<float> anywhere(-4.0f, 516.0f);
@@ -482,11 +490,9 @@ TEST(BorderQueries, SearchNodeIsWhereTheWalkFromTheRootEnds) {
 // search node is near the outline.
 TEST(BorderQueries, GridAnswersOnlyWhereTheSearchNodeIsFarFromTheOutline) {
     for (unsigned seed : {5u, 6u}) {
-        Image mask = randomBlob(seed);
-        MaskOwner owner(mask);
-        Border border;
-        border.setOwner(&owner);
-        border.make(&mask, 0);
+        BlobBorder blob(seed);
+        Border& border = blob.border;
+        const MaskOwner& owner = blob.owner;
         border.setPasses(10);  // the outline leaves the pixel edges
         ASSERT_FALSE(border.outline().empty());
         int wrongSide = 0;
