@@ -311,11 +311,7 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
     // The preparation goes on the runner's threads, in chunks of triangles
     // whose results are joined in chunk order.
     const auto forEachChunk = [&search](std::size_t chunks, const std::function<void(std::size_t)>& work) {
-        if (search.runner != nullptr) {
-            search.runner->forEachChunk(chunks, work);
-        } else {
-            for (std::size_t c = 0; c < chunks; ++c) work(c);
-        }
+        forEachChunkOn(search.runner, chunks, work);
     };
     const ChunkPlan trianglePlan{triangles.size(), kPreparedPerChunk};
     // The box around the triangles looked at and the mean of their boxes'

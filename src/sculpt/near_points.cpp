@@ -19,11 +19,7 @@ NearPoints::NearPoints(std::span<const D3DXVECTOR3> positions, std::span<const s
     const std::size_t count = ids.empty() ? positions.size() : ids.size();
     const ChunkPlan plan{count, 65536};
     const auto forEachChunk = [&](const std::function<void(std::size_t)>& work) {
-        if (runner != nullptr) {
-            runner->forEachChunk(plan.chunks(), work);
-        } else {
-            for (std::size_t chunk = 0; chunk < plan.chunks(); ++chunk) work(chunk);
-        }
+        forEachChunkOn(runner, plan.chunks(), work);
     };
     // The box around the finite points, a part per chunk.
     struct Bounds {

@@ -57,6 +57,16 @@ private:
     bool stopping_ = false;
 };
 
+// runner->forEachChunk(chunks, work), or every chunk in order on the calling
+// thread when there is no runner.
+inline void forEachChunkOn(ParallelRunner* runner, std::size_t chunks, const std::function<void(std::size_t)>& work) {
+    if (runner != nullptr) {
+        runner->forEachChunk(chunks, work);
+    } else {
+        for (std::size_t chunk = 0; chunk < chunks; ++chunk) work(chunk);
+    }
+}
+
 // Splits `count` items into chunks of `chunkSize` (the last may be shorter):
 // chunk c covers [begin(c), end(c)).
 struct ChunkPlan {
