@@ -117,14 +117,15 @@ public:
     }
     // With outlines: whether the point (x, y) of view `v`'s picture (pixel
     // units, x to the right, y down) lies inside the traced and smoothed
-    // outline, the silhouette the program itself works with. Answered from a
-    // raster of kOutlineSamples by kOutlineSamples samples per pixel, made on
-    // first use.
+    // outline, the silhouette the program itself works with. Answered by the
+    // nearest sample of a raster made on first use, with samples every
+    // 1 / kOutlineSamples pixel from 0 on: pixel centres and corners are
+    // samples themselves, so the answers there are exact.
     bool insideOutline(int v, double x, double y) const {
         const std::vector<unsigned char>& raster = outlineRaster(v);
-        const int n = kUsable * kOutlineSamples;
-        const int sx = static_cast<int>(std::floor(x * kOutlineSamples));
-        const int sy = static_cast<int>(std::floor(y * kOutlineSamples));
+        const int n = kOutlineRasterSide;
+        const int sx = static_cast<int>(std::floor(x * kOutlineSamples + 0.5));
+        const int sy = static_cast<int>(std::floor(y * kOutlineSamples + 0.5));
         if (sx < 0 || sy < 0 || sx >= n || sy >= n) return false;
         return raster[static_cast<std::size_t>(sy) * static_cast<std::size_t>(n) + static_cast<std::size_t>(sx)] != 0;
     }
@@ -191,17 +192,18 @@ public:
 
 private:
     static constexpr int kOutlineSamples = 2;
+    static constexpr int kOutlineRasterSide = kUsable * kOutlineSamples + 1;
 
     const std::vector<unsigned char>& outlineRaster(int v) const {
         std::vector<unsigned char>& raster = outlineRasters_[static_cast<std::size_t>(v)];
         if (raster.empty()) {
-            const int n = kUsable * kOutlineSamples;
+            const int n = kOutlineRasterSide;
             raster.assign(static_cast<std::size_t>(n) * static_cast<std::size_t>(n), 0);
             const Border* border = entries_[static_cast<std::size_t>(v)]->border.get();
             for (int sy = 0; sy < n; ++sy) {
                 for (int sx = 0; sx < n; ++sx) {
-                    const double x = (sx + 0.5) / kOutlineSamples;
-                    const double y = (sy + 0.5) / kOutlineSamples;
+                    const double x = static_cast<double>(sx) / kOutlineSamples;
+                    const double y = static_cast<double>(sy) / kOutlineSamples;
                     // Outline coordinates: the picture turned by 180 degrees.
                     const bool inside = border != nullptr
                                             ? border->isInsideOutline(static_cast<float>(512.0 - x), static_cast<float>(512.0 - y))
