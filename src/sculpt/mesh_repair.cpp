@@ -12,10 +12,14 @@
 
 namespace {
 
-// Rounds of taking moves back by halves; after them offenders go back all
-// the way at once, and after kLastRound rounds the whole stage is undone.
-constexpr int kUndoRounds = 16;
-constexpr int kLastRound = 64;
+// Rounds of taking back a share of what is left of the offenders' moves;
+// after them offenders go back all the way at once, and after kLastRound
+// rounds the whole stage is undone. A small share: a crossing usually goes
+// with a small part of the move, and the rest of it is what brought the
+// vertex onto the silhouettes.
+constexpr int kUndoRounds = 40;
+constexpr float kTakeBackShare = 0.05f;
+constexpr int kLastRound = 96;
 // Repairs tried, each with more vertices back where they were, before the
 // whole stage is undone.
 constexpr int kRepairAttempts = 4;
@@ -285,7 +289,12 @@ public:
             }
         }
         CrossingSearch search;
-        search.exhaustive = false;
+        // Over the whole mesh, neighbours facing alike are passed over
+        // (they cross only around a triangle turned between them, which is
+        // found). Around the vertices moved since, every pair is tested: a
+        // move taken back by a small share can leave two such neighbours
+        // crossing after the turned triangle between them has been mended.
+        search.exhaustive = moved != nullptr;
         search.runner = &control_.runner;
         search.focus = moved != nullptr ? &focus : nullptr;
         for (const auto& pair : findSelfIntersections(mesh_.positions(), triangles_, search)) {
@@ -435,7 +444,7 @@ std::vector<std::uint32_t> withNeighbours(const SculptMesh& mesh, const std::vec
 // offends has nothing left to take back (`stuck`: the last offenders).
 // Taking a move back can make a neighbour offend in turn, so after the first
 // rounds offenders go back all the way at once: that ends within a few
-// rounds where halving would take many more. `withFlat`: flattened triangles
+// rounds where small shares would take many more. `withFlat`: flattened triangles
 // offend too. `changed`: only these vertices (and their
 // triangles) can offend by crossing or touching, the rest of the mesh is
 // known not to; null when anything can.
@@ -458,7 +467,7 @@ bool takeBackOffenders(OffenceFinder& finder, SculptMesh& mesh, const MeshBefore
         for (std::uint32_t v : offenders) {
             if (!mesh.isVertex(v)) continue;
             tookBack = tookBack || along[v] > 0.0f;
-            along[v] = !allTheWay && along[v] > 1.0f / 4.0f ? along[v] * 0.5f : 0.0f;
+            along[v] = allTheWay ? 0.0f : along[v] * (1.0f - kTakeBackShare);
             mesh.position(v) = before.positions[v] + (after[v] - before.positions[v]) * along[v];
             moved.push_back(v);
         }
@@ -493,9 +502,9 @@ bool repairMesh(SculptMesh& mesh, const MeshBeforeStage& before, float cellEdge,
     const float mergeLength = kMergeLength * cellEdge;
     const float flatArea = kFlatArea * cellEdge * cellEdge;
     // How far along its move each vertex stays: 1 all the way, 0 back where
-    // it was. Offenders go back half of what is left each round, and all the
-    // way after a few, so the rounds end at the latest with the mesh as it
-    // was before the stage, which was valid.
+    // it was. Offenders go back a share of what is left each round, and all
+    // the way after kUndoRounds rounds, so the rounds end at the latest with
+    // the mesh as it was before the stage, which was valid.
     const std::vector<D3DXVECTOR3> after = mesh.positions();
     std::vector<float> along(mesh.vertexSlots(), 1.0f);
     // Crossings first, while the connectivity is the stage's own; then the

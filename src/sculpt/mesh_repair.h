@@ -6,8 +6,8 @@
 // vertices that come to lie on another vertex, triangles that lose their
 // area.
 //  1. The vertices of crossing triangles, and vertices lying on a vertex they
-//     share no triangle with, take back half of what is left of their move,
-//     round after round (all of it after a few rounds).
+//     share no triangle with, take back a twentieth of what is left of their
+//     move, round after round (all of it after some forty rounds).
 //  2. Vertices that came to lie on a neighbour are merged, removing the two
 //     triangles that collapsed with them, and a triangle whose corner came to
 //     lie on its opposite edge has that edge flipped. Neither moves the
