@@ -444,10 +444,10 @@ std::vector<std::uint32_t> withNeighbours(const SculptMesh& mesh, const std::vec
 // offends has nothing left to take back (`stuck`: the last offenders).
 // Taking a move back can make a neighbour offend in turn, so after the first
 // rounds offenders go back all the way at once: that ends within a few
-// rounds where small shares would take many more. `withFlat`: flattened triangles
-// offend too. `changed`: only these vertices (and their
-// triangles) can offend by crossing or touching, the rest of the mesh is
-// known not to; null when anything can.
+// rounds where small shares would take many more. `withFlat`: flattened
+// triangles offend too. `changed`: only these vertices (and their triangles)
+// can offend by crossing or touching, the rest of the mesh is known not to;
+// null when anything can.
 bool takeBackOffenders(OffenceFinder& finder, SculptMesh& mesh, const MeshBeforeStage& before,
                        const std::vector<D3DXVECTOR3>& after, std::vector<float>& along, bool withFlat,
                        const std::vector<std::uint32_t>* changed, RepairReport& report, const RunControl& control,

@@ -121,6 +121,14 @@ public:
     // nearest sample of a raster made on first use, with samples every
     // 1 / kOutlineSamples pixel from 0 on: pixel centres and corners are
     // samples themselves, so the answers there are exact.
+    // The same asked of the border itself, exactly at (x, y) (the mask
+    // pixel when the scene keeps no outlines); slower.
+    bool insideOutlineExactly(int v, double x, double y) const {
+        const Border* border = entries_[static_cast<std::size_t>(v)]->border.get();
+        // Outline coordinates: the picture turned by 180 degrees.
+        return border != nullptr ? border->isInsideOutline(static_cast<float>(512.0 - x), static_cast<float>(512.0 - y))
+                                 : silhouetteAt(v, static_cast<int>(x), static_cast<int>(y));
+    }
     bool insideOutline(int v, double x, double y) const {
         const std::vector<unsigned char>& raster = outlineRaster(v);
         const int n = kOutlineRasterSide;
@@ -199,17 +207,12 @@ private:
         if (raster.empty()) {
             const int n = kOutlineRasterSide;
             raster.assign(static_cast<std::size_t>(n) * static_cast<std::size_t>(n), 0);
-            const Border* border = entries_[static_cast<std::size_t>(v)]->border.get();
             for (int sy = 0; sy < n; ++sy) {
                 for (int sx = 0; sx < n; ++sx) {
                     const double x = static_cast<double>(sx) / kOutlineSamples;
                     const double y = static_cast<double>(sy) / kOutlineSamples;
-                    // Outline coordinates: the picture turned by 180 degrees.
-                    const bool inside = border != nullptr
-                                            ? border->isInsideOutline(static_cast<float>(512.0 - x), static_cast<float>(512.0 - y))
-                                            : silhouetteAt(v, static_cast<int>(x), static_cast<int>(y));
                     raster[static_cast<std::size_t>(sy) * static_cast<std::size_t>(n) + static_cast<std::size_t>(sx)] =
-                        inside ? 1 : 0;
+                        insideOutlineExactly(v, x, y) ? 1 : 0;
                 }
             }
         }
