@@ -4,6 +4,7 @@
 #include "sculpt/mesh_validity.h"
 #include "sculpt/near_points.h"
 #include "sculpt/sculpt_mesh.h"
+#include "sculpt/triangle_bins.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,6 +26,9 @@ constexpr int kLastRound = 96;
 constexpr int kRepairAttempts = 4;
 // Triangles per chunk of work on the threads.
 constexpr std::size_t kTrianglesPerChunk = 16384;
+// Searches around moved vertices that look through the whole mesh before an
+// offence finder bins the triangles (most repairs need one or two).
+constexpr int kSearchesBeforeBins = 3;
 
 float lengthOf(const D3DXVECTOR3& v) { return D3DXVec3Length(&v); }
 
@@ -281,23 +285,23 @@ public:
     std::vector<std::uint32_t> find(const std::vector<std::uint32_t>* moved, bool withFlat, bool everyFlat = false) {
         std::vector<std::uint32_t> offenders;
         std::vector<std::uint8_t> focus;
+        std::vector<std::uint32_t> focused;
         if (moved != nullptr) {
             focus.assign(triangles_.size(), 0);
             for (std::uint32_t v : *moved) {
                 moved_[v] = 1;
-                for (std::uint32_t t : fans_.of(v)) focus[listIndex_[t]] = 1;
+                for (std::uint32_t t : fans_.of(v)) {
+                    const std::uint32_t i = listIndex_[t];
+                    if (focus[i] == 0) focused.push_back(i);
+                    focus[i] = 1;
+                    if (bins_ && staleBox_[i] == 0) {
+                        staleBox_[i] = 1;
+                        staleList_.push_back(i);
+                    }
+                }
             }
         }
-        CrossingSearch search;
-        // Over the whole mesh, neighbours facing alike are passed over
-        // (they cross only around a triangle turned between them, which is
-        // found). Around the vertices moved since, every pair is tested: a
-        // move taken back by a small share can leave two such neighbours
-        // crossing after the turned triangle between them has been mended.
-        search.exhaustive = moved != nullptr;
-        search.runner = &control_.runner;
-        search.focus = moved != nullptr ? &focus : nullptr;
-        for (const auto& pair : findSelfIntersections(mesh_.positions(), triangles_, search)) {
+        for (const auto& pair : crossingPairs(moved != nullptr ? &focus : nullptr, focused)) {
             for (std::uint32_t i : pair) {
                 for (std::uint32_t v : triangles_[i]) offenders.push_back(v);
             }
@@ -324,6 +328,52 @@ public:
     }
 
 private:
+    // The crossing pairs (indices into triangles_): over the whole mesh
+    // without a focus, else those with a focused triangle (`focused` lists
+    // them).
+    std::vector<std::array<std::uint32_t, 2>> crossingPairs(const std::vector<std::uint8_t>* focus,
+                                                            const std::vector<std::uint32_t>& focused) {
+        CrossingSearch search;
+        // Over the whole mesh, neighbours facing alike are passed over
+        // (they cross only around a triangle turned between them, which is
+        // found). Around the vertices moved since, every pair is tested: a
+        // move taken back by a small share can leave two such neighbours
+        // crossing after the turned triangle between them has been mended.
+        search.exhaustive = focus != nullptr;
+        search.runner = &control_.runner;
+        search.focus = focus;
+        if (focus == nullptr) return findSelfIntersections(mesh_.positions(), triangles_, search);
+        // The first searches around moved vertices look through the whole
+        // mesh for triangles near them; when more follow, the triangles are
+        // binned once, and only those binned near the focused ones (and
+        // those moved since the binning) take part.
+        if (!bins_ && ++focusedSearches_ >= kSearchesBeforeBins) {
+            bins_.emplace(mesh_.positions(), triangles_, &control_.runner);
+            staleBox_.assign(triangles_.size(), 0);
+        }
+        if (!bins_) return findSelfIntersections(mesh_.positions(), triangles_, search);
+        std::vector<TriangleBox> focusBoxes;
+        for (std::uint32_t i : focused) {
+            TriangleBox box;
+            if (triangleBoxOf(mesh_.positions(), triangles_[i], box)) focusBoxes.push_back(box);
+        }
+        std::vector<std::uint32_t> taking = staleList_;
+        bins_->forEachNear(focusBoxes, [&](std::uint32_t i) {
+            if (staleBox_[i] == 0) taking.push_back(i);
+        });
+        std::sort(taking.begin(), taking.end());
+        std::vector<MeshTriangle> near(taking.size());
+        std::vector<std::uint8_t> nearFocus(taking.size());
+        for (std::size_t k = 0; k < taking.size(); ++k) {
+            near[k] = triangles_[taking[k]];
+            nearFocus[k] = (*focus)[taking[k]];
+        }
+        search.focus = &nearFocus;
+        std::vector<std::array<std::uint32_t, 2>> pairs = findSelfIntersections(mesh_.positions(), near, search);
+        for (auto& pair : pairs) pair = {taking[pair[0]], taking[pair[1]]};
+        return pairs;
+    }
+
     bool isFlat(const MeshTriangle& t) const {
         const D3DXVECTOR3& a = mesh_.position(t[0]);
         const D3DXVECTOR3& b = mesh_.position(t[1]);
@@ -389,6 +439,13 @@ private:
     // The vertices where they were when the finder was made.
     NearPoints frozen_;
     std::vector<std::uint8_t> moved_;
+    // Searches around moved vertices so far, and once there have been
+    // kSearchesBeforeBins of them, the triangles binned where they were
+    // then; staleBox_ marks (and staleList_ lists) those moved since.
+    int focusedSearches_ = 0;
+    std::optional<TriangleBins> bins_;
+    std::vector<std::uint8_t> staleBox_;
+    std::vector<std::uint32_t> staleList_;
 };
 
 }  // namespace
