@@ -1,7 +1,5 @@
 #include "sculpt/triangle_bins.h"
 
-#include "sculpt/radix_sort.h"
-
 #include <cmath>
 #include <limits>
 
@@ -11,6 +9,8 @@ namespace {
 constexpr std::size_t kTrianglesPerChunk = 16384;
 // The grid has at most this many cells, so that a cell number fits 32 bits.
 constexpr double kMostCells = 2147483648.0;
+// Slabs of cells the entries are sorted in, at most.
+constexpr std::uint32_t kMostSlabs = 1024;
 
 double centreOf(const TriangleBox& box, int axis) {
     return 0.5 * (static_cast<double>(box.low[axis]) + static_cast<double>(box.high[axis]));
@@ -116,32 +116,50 @@ TriangleBins::TriangleBins(std::span<const D3DXVECTOR3> positions, std::span<con
             binned(Entry{(x * counts_[1] + y) * counts_[2] + z, t});
         }
     };
-    std::vector<std::size_t> binnedBase(plan.chunks() + 1, 0);
+    // The entries go straight into slabs of cells along the first axis
+    // (every cell of a slab numbered below those of the next), counted per
+    // chunk and slab and then written in chunk order; each slab is then
+    // sorted on its own. No second copy of the entries is needed.
+    int shift = 0;
+    while (((counts_[0] - 1) >> shift) >= kMostSlabs) ++shift;
+    const std::size_t slabs = ((counts_[0] - 1) >> shift) + 1;
+    const std::uint32_t perColumn = counts_[1] * counts_[2];
+    const auto slabOf = [&](const Entry& e) { return static_cast<std::size_t>((e.cell / perColumn) >> shift); };
+    std::vector<std::uint32_t> slabCounts(plan.chunks() * slabs, 0);
     std::vector<std::size_t> looseBase(plan.chunks() + 1, 0);
     forEachChunkOn(runner, plan.chunks(), [&](std::size_t chunk) {
-        place(chunk, [&](const Entry&) { ++binnedBase[chunk + 1]; }, [&](std::uint32_t) { ++looseBase[chunk + 1]; });
+        std::uint32_t* counts = slabCounts.data() + chunk * slabs;
+        place(chunk, [&](const Entry& e) { ++counts[slabOf(e)]; }, [&](std::uint32_t) { ++looseBase[chunk + 1]; });
     });
-    for (std::size_t chunk = 0; chunk < plan.chunks(); ++chunk) {
-        binnedBase[chunk + 1] += binnedBase[chunk];
-        looseBase[chunk + 1] += looseBase[chunk];
+    // Where each chunk's entries of each slab begin, and where each slab does.
+    std::vector<std::size_t> slabStart(slabs + 1, 0);
+    std::vector<std::size_t> writeAt(plan.chunks() * slabs, 0);
+    std::size_t placed = 0;
+    for (std::size_t slab = 0; slab < slabs; ++slab) {
+        slabStart[slab] = placed;
+        for (std::size_t chunk = 0; chunk < plan.chunks(); ++chunk) {
+            writeAt[chunk * slabs + slab] = placed;
+            placed += slabCounts[chunk * slabs + slab];
+        }
     }
-    entries_.resize(binnedBase.back());
+    slabStart[slabs] = placed;
+    std::vector<std::uint32_t>().swap(slabCounts);
+    for (std::size_t chunk = 0; chunk < plan.chunks(); ++chunk) looseBase[chunk + 1] += looseBase[chunk];
+    entries_.resize(placed);
     loose_.resize(looseBase.back());
     forEachChunkOn(runner, plan.chunks(), [&](std::size_t chunk) {
-        Entry* entry = entries_.data() + binnedBase[chunk];
+        std::size_t* at = writeAt.data() + chunk * slabs;
         std::uint32_t* looseOne = loose_.data() + looseBase[chunk];
-        place(chunk, [&](const Entry& e) { *entry++ = e; }, [&](std::uint32_t t) { *looseOne++ = t; });
+        place(chunk, [&](const Entry& e) { entries_[at[slabOf(e)]++] = e; }, [&](std::uint32_t t) { *looseOne++ = t; });
     });
-    int bits = 1;
-    const std::uint64_t cellCount = std::uint64_t{counts_[0]} * counts_[1] * counts_[2];
-    while (bits < 32 && (std::uint64_t{1} << bits) < cellCount) ++bits;
-    std::vector<Entry> buffer;
-    const auto cellOf = [](const Entry& e) { return std::uint64_t{e.cell}; };
-    if (runner != nullptr) {
-        radixSortBy(std::span<Entry>(entries_), bits, cellOf, buffer, *runner);
-    } else {
-        radixSortBy(std::span<Entry>(entries_), bits, cellOf, buffer);
-    }
+    const ChunkPlan slabPlan{slabs, std::max<std::size_t>(1, slabs / 64)};
+    forEachChunkOn(runner, slabPlan.chunks(), [&](std::size_t chunk) {
+        for (std::size_t slab = slabPlan.begin(chunk); slab < slabPlan.end(chunk); ++slab) {
+            std::sort(entries_.begin() + static_cast<std::ptrdiff_t>(slabStart[slab]),
+                      entries_.begin() + static_cast<std::ptrdiff_t>(slabStart[slab + 1]),
+                      [](const Entry& a, const Entry& b) { return a.cell != b.cell ? a.cell < b.cell : a.triangle < b.triangle; });
+        }
+    });
 }
 
 bool TriangleBins::cellsNear(std::span<const TriangleBox> boxes, std::vector<std::uint32_t>& cells) const {
