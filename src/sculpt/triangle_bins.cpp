@@ -99,8 +99,8 @@ TriangleBins::TriangleBins(std::span<const D3DXVECTOR3> positions, std::span<con
         const double at = std::floor((value - origin_[axis]) / cell_);
         return static_cast<std::uint32_t>(std::clamp(at, 0.0, static_cast<double>(counts_[axis] - 1)));
     };
-    // Then each triangle into its cell, or among the loose ones: counted
-    // chunk by chunk, then written to their places in triangle order.
+    // Then each triangle into its cell, or among the loose ones (those in
+    // triangle order).
     const auto place = [&](std::size_t chunk, auto&& binned, auto&& loose) {
         for (std::size_t i = plan.begin(chunk); i < plan.end(chunk); ++i) {
             TriangleBox box;
@@ -178,18 +178,18 @@ bool TriangleBins::cellsNear(std::span<const TriangleBox> boxes, std::vector<std
     // Repeats are dropped whenever the list has grown well beyond its
     // size after the last time.
     std::size_t unique = 0;
+    // Beyond this many cells (repeats included) visiting every entry is cheaper.
+    const double most = 2.0 * static_cast<double>(entries_.size()) + 4096.0;
     for (const TriangleBox& box : boxes) {
         std::uint32_t first[3], last[3];
         if (!range(box, 0, first[0], last[0]) || !range(box, 1, first[1], last[1]) || !range(box, 2, first[2], last[2])) {
             continue;
         }
         const double many = (last[0] - first[0] + 1.0) * (last[1] - first[1] + 1.0) * (last[2] - first[2] + 1.0);
-        if (static_cast<double>(cells.size()) + many > 2.0 * static_cast<double>(entries_.size()) + 4096.0) {
+        if (static_cast<double>(cells.size()) + many > most) {
             // Boxes near each other share most of their cells.
             sortedOnce(cells);
-            if (static_cast<double>(cells.size()) + many > 2.0 * static_cast<double>(entries_.size()) + 4096.0) {
-                return false;
-            }
+            if (static_cast<double>(cells.size()) + many > most) return false;
         }
         for (std::uint32_t x = first[0]; x <= last[0]; ++x)
             for (std::uint32_t y = first[1]; y <= last[1]; ++y)

@@ -35,7 +35,8 @@ public:
 
     // Calls visit(i) once for every binned triangle i whose box, as it was
     // when binned, may overlap one of `boxes` (every triangle whose box does
-    // is visited; some others may be), in increasing cell order.
+    // is visited; some others may be): the loose ones first, then the others
+    // cell by cell.
     template <typename Visit>
     void forEachNear(std::span<const TriangleBox> boxes, Visit&& visit) const;
 
