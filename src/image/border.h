@@ -326,6 +326,13 @@ public:
     // within e of a slab face (see setSlabPlanes); false otherwise.
     bool nearestOutlinePointInside(float x, float y, float depth, OutlineHit& hit) const;
 
+    // The same answers without the search, for a caller that asks about the
+    // same point again: `nearest` is the hit.vertex an earlier call with
+    // exactly these arguments returned (not null). The outline must not have
+    // been rebuilt since.
+    bool nearestOutlinePointOutsideAgain(float x, float y, const BorderVertex& nearest, OutlineHit& hit) const;
+    bool nearestOutlinePointInsideAgain(float x, float y, const BorderVertex& nearest, OutlineHit& hit) const;
+
     // --- contents ------------------------------------------------------------------------
 
     // The mask the border was made from (may be null) and its size.
@@ -385,6 +392,9 @@ private:
 
     // Searches.
     bool searchNearest(const BorderQuadNode* node, float x, float y, OutlineHit& hit) const;
+    // The hit of a search that found `nearest` (squared distance `best`):
+    // the vertex, or the nearer projection onto one of its edges.
+    static void hitFromNearest(const BorderVertex* nearest, float best, float x, float y, OutlineHit& hit);
     // The made node of `depth` over a leaf (the root at depth 0), or null;
     // the deepest made node over a leaf down to `deepest`.
     const BorderQuadNode* madeNodeOver(int depth, int leafColumn, int leafRow) const;

@@ -343,15 +343,24 @@ const BorderQuadNode* Border::findSearchNode(float x, float y) const {
 
 // The nearest vertex among the vertices of the node's nearby list, then the
 // nearest of its edges where the point projects onto them.
+namespace {
+
+// The squared distance a search measures from (x, y) to the vertex.
+float squaredDistanceTo(const BorderVertex& v, float x, float y) {
+    const float dx = x - v.position.x;
+    const float dy = y - v.position.y;
+    return dx * dx + dy * dy;
+}
+
+}  // namespace
+
 bool Border::searchNearest(const BorderQuadNode* node, float x, float y, OutlineHit& hit) const {
     const BorderVertex* nearest = nullptr;
     float best = kFarAway;
     auto scan = [&](std::size_t from, std::size_t to) {
         for (std::size_t i = from; i < to; ++i) {
             for (const BorderVertex* v : node->nearby[i]->vertices) {
-                const float dx = x - v->position.x;
-                const float dy = y - v->position.y;
-                const float distance = dx * dx + dy * dy;
+                const float distance = squaredDistanceTo(*v, x, y);
                 if (distance < best) {
                     best = distance;
                     nearest = v;
@@ -371,6 +380,11 @@ bool Border::searchNearest(const BorderQuadNode* node, float x, float y, Outline
     if (nearest == nullptr) {
         return false;
     }
+    hitFromNearest(nearest, best, x, y, hit);
+    return true;
+}
+
+void Border::hitFromNearest(const BorderVertex* nearest, float best, float x, float y, OutlineHit& hit) {
     hit.vertex = nearest;
     hit.point = D3DXVECTOR3(nearest->position.x, nearest->position.y, 0.0f);
     hit.normal = nearest->normal;
@@ -421,7 +435,6 @@ bool Border::searchNearest(const BorderQuadNode* node, float x, float y, Outline
             hit.normal = D3DXVECTOR3(ey / length, -ex / length, 0.0f);
         }
     }
-    return true;
 }
 
 bool Border::gridSaysInside(float x, float y) const {
@@ -499,6 +512,20 @@ bool Border::nearestOutlinePointOutside(float x, float y, OutlineHit& hit) const
         return true;
     }
     return sideOf(x, y, hit) > -kSideTolerance;
+}
+
+bool Border::nearestOutlinePointOutsideAgain(float x, float y, const BorderVertex& nearest, OutlineHit& hit) const {
+    x = clampToCanvas(x);
+    y = clampToCanvas(y);
+    hit = OutlineHit{};
+    hitFromNearest(&nearest, squaredDistanceTo(nearest, x, y), x, y, hit);
+    return sideOf(x, y, hit) > -kSideTolerance;
+}
+
+bool Border::nearestOutlinePointInsideAgain(float x, float y, const BorderVertex& nearest, OutlineHit& hit) const {
+    hit = OutlineHit{};
+    hitFromNearest(&nearest, squaredDistanceTo(nearest, x, y), x, y, hit);
+    return sideOf(x, y, hit) >= kSideTolerance;
 }
 
 bool Border::nearestOutlinePointInside(float x, float y, float depth, OutlineHit& hit) const {

@@ -95,10 +95,7 @@ public:
         }
         states_ = FilledArray<VertexState>(mesh_.vertexSlots(), VertexState{}, control_.runner);
         moves_ = FilledArray<std::uint32_t>(mesh_.vertexSlots(), 0, control_.runner);
-        quietAt_.clear();
-        for (std::size_t k = 0; k < clippings_.size(); ++k) {
-            quietAt_.emplace_back(mesh_.vertexSlots(), 0u, control_.runner);
-        }
+        found_ = FilledArray<std::uint32_t>(mesh_.vertexSlots() * clippings_.size(), kNothingFound, control_.runner);
         neighbours_ = mesh_.neighbourLists(control_.runner);
         carvedNormals_.resize(mesh_.triangleSlots());
         // The carved surface's direction at each triangle: the mean of its
@@ -318,36 +315,69 @@ private:
                                                   : std::numeric_limits<float>::infinity();
     }
 
-    // Puts the vertex at `position`; every move is counted.
+    // Puts the vertex at `position`; every move is counted, and what the
+    // rules found out about the vertex where it was is forgotten.
     void place(std::uint32_t slot, const D3DXVECTOR3& position) {
         mesh_.position(slot) = position;
         ++moves_[slot];
+        std::uint32_t* found = &found_[foundIndex(slot, 0)];
+        std::fill(found, found + clippings_.size(), kNothingFound);
+    }
+
+    std::size_t foundIndex(std::uint32_t slot, int k) const {
+        return static_cast<std::size_t>(slot) * clippings_.size() + static_cast<std::size_t>(k);
     }
 
     void applyRule(std::uint32_t slot, int k) {
-        std::uint32_t& quiet = quietAt_[static_cast<std::size_t>(k)][slot];
-        if (quiet == moves_[slot] + 1) {
+        std::uint32_t& found = found_[foundIndex(slot, k)];
+        if (found == kNothingToDo) {
             // Where the rule last found the vertex far from the outline and
             // had nothing to do, it would find the same again.
             remember(slot, OutlineHit{}, state(slot).scratch);
             return;
         }
         if (!project(slot, k)) return;
-        const bool nothingToDo = clipping(k).adding ? applyAddingRule(slot, k) : applyRemovingRule(slot, k);
-        quiet = nothingToDo && options_.skipUnchanged ? moves_[slot] + 1 : 0;
+        // Where the vertex has not moved since the rule's last search, the
+        // search would settle on the same outline vertex again.
+        const std::vector<BorderVertex*>& outline = clipping(k).border->outline();
+        const BorderVertex* known = found >= kFirstOutlineVertex ? outline[found - kFirstOutlineVertex] : nullptr;
+        const std::uint32_t movesBefore = moves_[slot];
+        OutlineHit hit;
+        const bool nothingToDo =
+            clipping(k).adding ? applyAddingRule(slot, k, known, hit) : applyRemovingRule(slot, k, known, hit);
+        // A move has forgotten everything already.
+        if (!options_.skipUnchanged || moves_[slot] != movesBefore) return;
+        if (nothingToDo) {
+            found = kNothingToDo;
+        } else if (hit.vertex != nullptr) {
+            found = kFirstOutlineVertex + static_cast<std::uint32_t>(hit.vertex->outlineIndex);
+        }
+    }
+
+    // The outline point nearest the vertex's place p in clipping k, as
+    // Border::nearestOutlinePointOutside or ...Inside finds it; `known` is the
+    // outline vertex an earlier search from p settled on, or null.
+    bool outsideSearch(int k, const ClipPoint& p, const BorderVertex* known, OutlineHit& hit) const {
+        const Border& border = *clipping(k).border;
+        return known != nullptr ? border.nearestOutlinePointOutsideAgain(p.u, p.w, *known, hit)
+                                : border.nearestOutlinePointOutside(p.u, p.w, hit);
+    }
+    bool insideSearch(int k, const ClipPoint& p, const BorderVertex* known, OutlineHit& hit) const {
+        const Border& border = *clipping(k).border;
+        return known != nullptr ? border.nearestOutlinePointInsideAgain(p.u, p.w, *known, hit)
+                                : border.nearestOutlinePointInside(p.u, p.w, p.t, hit);
     }
 
     // Outside the silhouette: onto the nearest outline point, depth clamped
     // into the slab. Inside: only the depth is clamped; a vertex just within
     // the outline is noted for pushOntoOutline(). True when the vertex lies
     // far from the outline and the rule changed nothing but what it
-    // remembers of the search.
-    bool applyAddingRule(std::uint32_t slot, int k) {
+    // remembers of the search (`hit`).
+    bool applyAddingRule(std::uint32_t slot, int k, const BorderVertex* known, OutlineHit& hit) {
         const SharpeningClipping& c = clipping(k);
         VertexState& s = state(slot);
         const ClipPoint p = s.scratch;
-        OutlineHit hit;
-        const bool inside = c.border->nearestOutlinePointOutside(p.u, p.w, hit);
+        const bool inside = outsideSearch(k, p, known, hit);
         remember(slot, hit, p);
         if (!inside) {
             moveTo(slot, k, ClipPoint{std::clamp(p.t, c.planes.nearFace, c.planes.farFace), hit.point.y, hit.point.x});
@@ -373,12 +403,11 @@ private:
 
     // Inside a removed silhouette and within the slab: onto a slab face near
     // it, onto the outline, or both. True as for the adding rule.
-    bool applyRemovingRule(std::uint32_t slot, int k) {
+    bool applyRemovingRule(std::uint32_t slot, int k, const BorderVertex* known, OutlineHit& hit) {
         const SharpeningClipping& c = clipping(k);
         const SlabPlanes& planes = c.planes;
         const ClipPoint p = state(slot).scratch;
-        OutlineHit hit;
-        const bool inside = c.border->nearestOutlinePointInside(p.u, p.w, p.t, hit);
+        const bool inside = insideSearch(k, p, known, hit);
         remember(slot, hit, p);
         if (!inside || p.t < planes.nearFace || p.t >= planes.farFace) return hit.vertex == nullptr;
         state(slot).blocked = true;
@@ -450,11 +479,16 @@ private:
     const SharpeningOptions options_;
     std::vector<SharpeningClipping> clippings_;
     FilledArray<VertexState> states_;
-    // How often each vertex moved; per clipping, one more than that count
-    // where the clipping's rule last found the vertex far from its outline
-    // and had nothing to do (0: it did something, or never looked).
+    // How often each vertex moved.
     FilledArray<std::uint32_t> moves_;
-    std::vector<FilledArray<std::uint32_t>> quietAt_;
+    // Per vertex and clipping (foundIndex), what the clipping's rule found
+    // out since the vertex last moved: nothing, that it lies far from the
+    // outline with nothing to do, or the outline vertex its search settled
+    // on (kFirstOutlineVertex + its place in the outline list).
+    static constexpr std::uint32_t kNothingFound = 0;
+    static constexpr std::uint32_t kNothingToDo = 1;
+    static constexpr std::uint32_t kFirstOutlineVertex = 2;
+    FilledArray<std::uint32_t> found_;
     // Whether triangle t faces away from the carved face it came from, or
     // has lost its area.
     bool isTurned(std::uint32_t t) const {

@@ -67,8 +67,10 @@ float slabMarginOf(float cellRadius);
 struct SharpeningOptions {
     // What cannot have changed is not looked at again: a clipping's rule
     // that found a vertex far from the outline with nothing to do would find
-    // the same until the vertex moves, and the untangling looks for turned
-    // triangles only around the vertices it moved. Off: everything is looked
+    // the same until the vertex moves, a search from where the vertex was
+    // last searched from would settle on the same outline vertex, and the
+    // untangling looks for turned triangles only around the vertices it
+    // moved. Off: everything is looked
     // at afresh each time (slower; the mesh is the same).
     bool skipUnchanged = true;
 };

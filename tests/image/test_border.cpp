@@ -526,6 +526,51 @@ TEST(BorderQueries, GridAnswersOnlyWhereTheSearchNodeIsFarFromTheOutline) {
     }
 }
 
+// Asked again about a point with the vertex the first search settled on,
+// the border answers exactly as the search did: near the smoothed outline,
+// on its vertices and corners (where two regions touch), and off the canvas
+// (clamped for kept silhouettes, not for removed ones).
+TEST(BorderQueries, AskingAgainWithTheVertexFoundGivesTheSearchesAnswers) {
+    for (unsigned seed : {5u, 6u}) {
+        BlobBorder blob(seed);
+        Border& border = blob.border;
+        border.setPasses(10);
+        ASSERT_FALSE(border.outline().empty());
+        std::mt19937 random(seed);
+        std::uniform_real_distribution<float> offset(-3.0f, 3.0f);
+        std::uniform_real_distribution<float> anywhere(-8.0f, 520.0f);
+        int searched = 0;
+        int different = 0;
+        const auto same = [](const OutlineHit& a, const OutlineHit& b) {
+            return a.vertex == b.vertex && a.point == b.point && a.normal == b.normal;
+        };
+        const auto check = [&](float x, float y) {
+            OutlineHit first;
+            const bool outside = border.nearestOutlinePointOutside(x, y, first);
+            if (first.vertex != nullptr) {
+                ++searched;
+                OutlineHit again;
+                again.point = D3DXVECTOR3(-1.0f, -1.0f, -1.0f);
+                const bool outsideAgain = border.nearestOutlinePointOutsideAgain(x, y, *first.vertex, again);
+                different += outsideAgain != outside || !same(again, first) ? 1 : 0;
+            }
+            const bool inside = border.nearestOutlinePointInside(x, y, 0.0f, first);
+            if (first.vertex != nullptr) {
+                OutlineHit again;
+                const bool insideAgain = border.nearestOutlinePointInsideAgain(x, y, *first.vertex, again);
+                different += insideAgain != inside || !same(again, first) ? 1 : 0;
+            }
+        };
+        for (const BorderVertex* v : border.outline()) {
+            check(v->position.x, v->position.y);
+            for (int i = 0; i < 8; ++i) check(v->position.x + offset(random), v->position.y + offset(random));
+        }
+        for (int i = 0; i < 20000; ++i) check(anywhere(random), anywhere(random));
+        EXPECT_GT(searched, 10000) << "seed " << seed;
+        EXPECT_EQ(different, 0) << "seed " << seed;
+    }
+}
+
 TEST_F(BorderSquare, NearestPointOnASquare) {
     D3DXVECTOR3 q;
     EXPECT_FALSE(border.nearestOutlinePoint(D3DXVECTOR3(400.3f, 380.0f, 7.0f), q));
