@@ -385,19 +385,24 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
     // Only the triangles taking part are kept, so that a search around a
     // few moved vertices costs memory for those alone; of each, the columns
     // of cells (along the box's first axis) it reaches. The entries each
-    // column of cells will hold are counted, so that the search can go band
-    // by band.
+    // column of cells will hold are counted, and the reaches starting and
+    // ending in each column, so that the search can go band by band and
+    // knows how much of each band every chunk holds.
     struct Reach {
         std::uint32_t triangle, x0, x1;
     };
     struct alignas(64) ReachPart {
         std::vector<Reach> reaches;
         std::vector<std::uint64_t> columnEntries;
+        std::vector<std::uint32_t> startsIn;
+        std::vector<std::uint32_t> endsIn;
     };
     std::vector<ReachPart> reachParts(trianglePlan.chunks());
     forEachChunk(trianglePlan.chunks(), [&](std::size_t chunk) {
         ReachPart& part = reachParts[chunk];
         part.columnEntries.assign(nx, 0);
+        part.startsIn.assign(nx, 0);
+        part.endsIn.assign(nx, 0);
         for (std::size_t t = trianglePlan.begin(chunk); t < trianglePlan.end(chunk); ++t) {
             const auto i = static_cast<std::uint32_t>(t);
             Box b;
@@ -413,15 +418,60 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
                     for (std::uint32_t z = c.z0; z <= c.z1 && !wanted; ++z) wanted = near[(x * ny + y) * nz + z] != 0;
             if (!wanted) continue;
             part.reaches.push_back(Reach{i, c.x0, c.x1});
+            ++part.startsIn[c.x0];
+            ++part.endsIn[c.x1];
             const std::uint64_t perColumn = std::uint64_t{c.y1 - c.y0 + 1} * (c.z1 - c.z0 + 1);
             for (std::uint32_t x = c.x0; x <= c.x1; ++x) part.columnEntries[x] += perColumn;
         }
     });
     std::vector<std::uint64_t> columnEntries(nx, 0);
-    for (ReachPart& part : reachParts) {
+    for (const ReachPart& part : reachParts) {
         for (std::uint64_t x = 0; x < nx; ++x) columnEntries[x] += part.columnEntries[x];
-        std::vector<std::uint64_t>().swap(part.columnEntries);
     }
+    // Bands of columns, in cell order, each holding about
+    // search.entriesPerBand entries: the pairs come out in the same order as
+    // from one band, with the working memory of one band.
+    struct Band {
+        std::uint32_t start, end;
+    };
+    std::vector<Band> bands;
+    for (std::uint32_t bandStart = 0; bandStart < nx;) {
+        std::uint32_t bandEnd = bandStart;
+        std::uint64_t bandEntries = columnEntries[bandStart];
+        while (bandEnd + 1 < nx && bandEntries + columnEntries[bandEnd + 1] <= search.entriesPerBand) {
+            bandEntries += columnEntries[++bandEnd];
+        }
+        bands.push_back(Band{bandStart, bandEnd});
+        bandStart = bandEnd + 1;
+    }
+    // Each chunk's share of each band: its reaches into the band (those
+    // starting in or before its last column less those ending before its
+    // first) and their entries there.
+    struct Share {
+        std::uint64_t candidates = 0;
+        std::uint64_t entries = 0;
+    };
+    std::vector<std::vector<Share>> shares(reachParts.size(), std::vector<Share>(bands.size()));
+    forEachChunk(reachParts.size(), [&](std::size_t chunk) {
+        ReachPart& part = reachParts[chunk];
+        std::uint64_t startedBy = 0;  // reaches starting in a column before x
+        std::uint64_t endedBefore = 0;
+        std::size_t band = 0;
+        std::uint64_t endedBeforeBand = 0;
+        for (std::uint32_t x = 0; x < nx; ++x) {
+            if (x == bands[band].start) endedBeforeBand = endedBefore;
+            startedBy += part.startsIn[x];
+            endedBefore += part.endsIn[x];
+            shares[chunk][band].entries += part.columnEntries[x];
+            if (x == bands[band].end) {
+                shares[chunk][band].candidates = startedBy - endedBeforeBand;
+                ++band;
+            }
+        }
+        std::vector<std::uint64_t>().swap(part.columnEntries);
+        std::vector<std::uint32_t>().swap(part.startsIn);
+        std::vector<std::uint32_t>().swap(part.endsIn);
+    });
     int bits = 1;
     while (bits < 64 && (std::uint64_t{1} << bits) < nx * ny * nz) ++bits;
     // What the pair tests read of a triangle taking part in a band: its box,
@@ -453,28 +503,16 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
             visit(reach.triangle, b, cellsOf(b));
         }
     };
-    // Searches the cells of columns bandStart .. bandEnd and appends their
-    // pairs; true once search.limit pairs are found.
-    const auto searchBand = [&](std::uint32_t bandStart, std::uint32_t bandEnd) {
-        // The band's triangles and their cells in reach order: counted chunk
-        // by chunk, then written straight to their places.
-        const auto bandColumns = [&](const Cells& c) {
-            return std::uint64_t{std::min(c.x1, bandEnd) - std::max(c.x0, bandStart) + 1} * (c.y1 - c.y0 + 1) *
-                   (c.z1 - c.z0 + 1);
-        };
-        forEachChunk(reachChunks, [&](std::size_t chunk) {
-            std::size_t candidateCount = 0;
-            std::size_t entryCount = 0;
-            forBandReaches(chunk, bandStart, bandEnd, [&](std::uint32_t, const Box&, const Cells& c) {
-                ++candidateCount;
-                entryCount += bandColumns(c);
-            });
-            candidateBase[chunk + 1] = candidateCount;
-            entryBase[chunk + 1] = entryCount;
-        });
+    // Searches the cells of the band's columns and appends their pairs;
+    // true once search.limit pairs are found.
+    const auto searchBand = [&](std::size_t band) {
+        const std::uint32_t bandStart = bands[band].start;
+        const std::uint32_t bandEnd = bands[band].end;
+        // The band's triangles and their cells in reach order, written
+        // straight to their places.
         for (std::size_t c = 0; c < reachChunks; ++c) {
-            candidateBase[c + 1] += candidateBase[c];
-            entryBase[c + 1] += entryBase[c];
+            candidateBase[c + 1] = candidateBase[c] + shares[c][band].candidates;
+            entryBase[c + 1] = entryBase[c] + shares[c][band].entries;
         }
         const std::size_t entryCount = entryBase.back();
         candidates.reserve(candidateBase.back());
@@ -591,18 +629,8 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
         }
         return false;
     };
-    // Band after band of columns, in cell order, each holding about
-    // search.entriesPerBand entries: the pairs come out in the same order
-    // as from one band, with the working memory of one band.
-    std::uint32_t bandStart = 0;
-    while (bandStart < nx) {
-        std::uint32_t bandEnd = bandStart;
-        std::uint64_t bandEntries = columnEntries[bandStart];
-        while (bandEnd + 1 < nx && bandEntries + columnEntries[bandEnd + 1] <= search.entriesPerBand) {
-            bandEntries += columnEntries[++bandEnd];
-        }
-        if (searchBand(bandStart, bandEnd)) return pairs;
-        bandStart = bandEnd + 1;
+    for (std::size_t band = 0; band < bands.size(); ++band) {
+        if (searchBand(band)) return pairs;
     }
     return pairs;
 }
