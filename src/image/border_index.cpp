@@ -341,8 +341,6 @@ const BorderQuadNode* Border::findSearchNode(float x, float y) const {
     return deepestMadeOver(column, row, kLeafDepth);
 }
 
-// The nearest vertex among the vertices of the node's nearby list, then the
-// nearest of its edges where the point projects onto them.
 namespace {
 
 // The squared distance a search measures from (x, y) to the vertex.
@@ -354,6 +352,8 @@ float squaredDistanceTo(const BorderVertex& v, float x, float y) {
 
 }  // namespace
 
+// The nearest vertex among the vertices of the node's nearby list, then the
+// nearest of its edges where the point projects onto them.
 bool Border::searchNearest(const BorderQuadNode* node, float x, float y, OutlineHit& hit) const {
     const BorderVertex* nearest = nullptr;
     float best = kFarAway;
