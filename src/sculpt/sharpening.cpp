@@ -250,17 +250,22 @@ private:
     }
 
     bool runPass(bool withEdgeStep) {
-        if (!forActive([this](std::uint32_t slot) {
-                VertexState& s = state(slot);
-                s.onHull = false;
-                s.blocked = false;
-                s.insideClipping = -1;
-                s.insideDistance = std::numeric_limits<float>::infinity();
-            })) {
-            return false;
-        }
+        // What a pass finds out starts afresh, just before the first rule.
+        const auto startPass = [this](std::uint32_t slot) {
+            VertexState& s = state(slot);
+            s.onHull = false;
+            s.blocked = false;
+            s.insideClipping = -1;
+            s.insideDistance = std::numeric_limits<float>::infinity();
+        };
+        if (clippings_.empty() && !forActive(startPass)) return false;
         for (int k = 0; k < static_cast<int>(clippings_.size()); ++k) {
-            if (!forActive([this, k](std::uint32_t slot) { applyRule(slot, k); })) return false;
+            if (!forActive([&](std::uint32_t slot) {
+                    if (k == 0) startPass(slot);
+                    applyRule(slot, k);
+                })) {
+                return false;
+            }
             if (withEdgeStep) {
                 for (std::uint32_t slot : active_) {
                     if (state(slot).anchor != nullptr) edgeStep(slot, k);
