@@ -392,9 +392,9 @@ private:
 
     // Searches.
     bool searchNearest(const BorderQuadNode* node, float x, float y, OutlineHit& hit) const;
-    // The hit of a search that found `nearest` (squared distance `best`):
-    // the vertex, or the nearer projection onto one of its edges.
-    static void hitFromNearest(const BorderVertex* nearest, float best, float x, float y, OutlineHit& hit);
+    // The hit of a search from (x, y) that found `vertex` nearest: the
+    // vertex, or the nearer projection onto one of its edges.
+    static void hitFromNearest(const BorderVertex& vertex, float x, float y, OutlineHit& hit);
     // The made node of `depth` over a leaf (the root at depth 0), or null;
     // the deepest made node over a leaf down to `deepest`.
     const BorderQuadNode* madeNodeOver(int depth, int leafColumn, int leafRow) const;

@@ -42,6 +42,12 @@ bool roundToCell(float v, int& cell) {
 
 float sideOf(float x, float y, const OutlineHit& hit) { return (x - hit.point.x) * hit.normal.x + (y - hit.point.y) * hit.normal.y; }
 
+// The sharpening queries' answers once the nearest outline point is in
+// `hit`: not at least kSideTolerance outside (kept silhouettes), at least
+// kSideTolerance inside (removed ones).
+bool notOutsideOutline(float x, float y, const OutlineHit& hit) { return sideOf(x, y, hit) > -Border::kSideTolerance; }
+bool insideOutline(float x, float y, const OutlineHit& hit) { return sideOf(x, y, hit) >= Border::kSideTolerance; }
+
 }  // namespace
 
 // --- building -------------------------------------------------------------------------
@@ -380,11 +386,13 @@ bool Border::searchNearest(const BorderQuadNode* node, float x, float y, Outline
     if (nearest == nullptr) {
         return false;
     }
-    hitFromNearest(nearest, best, x, y, hit);
+    hitFromNearest(*nearest, x, y, hit);
     return true;
 }
 
-void Border::hitFromNearest(const BorderVertex* nearest, float best, float x, float y, OutlineHit& hit) {
+void Border::hitFromNearest(const BorderVertex& vertex, float x, float y, OutlineHit& hit) {
+    const BorderVertex* nearest = &vertex;
+    float best = squaredDistanceTo(vertex, x, y);
     hit.vertex = nearest;
     hit.point = D3DXVECTOR3(nearest->position.x, nearest->position.y, 0.0f);
     hit.normal = nearest->normal;
@@ -511,21 +519,19 @@ bool Border::nearestOutlinePointOutside(float x, float y, OutlineHit& hit) const
     if (!searchNearest(node, x, y, hit)) {
         return true;
     }
-    return sideOf(x, y, hit) > -kSideTolerance;
+    return notOutsideOutline(x, y, hit);
 }
 
 bool Border::nearestOutlinePointOutsideAgain(float x, float y, const BorderVertex& nearest, OutlineHit& hit) const {
     x = clampToCanvas(x);
     y = clampToCanvas(y);
-    hit = OutlineHit{};
-    hitFromNearest(&nearest, squaredDistanceTo(nearest, x, y), x, y, hit);
-    return sideOf(x, y, hit) > -kSideTolerance;
+    hitFromNearest(nearest, x, y, hit);
+    return notOutsideOutline(x, y, hit);
 }
 
 bool Border::nearestOutlinePointInsideAgain(float x, float y, const BorderVertex& nearest, OutlineHit& hit) const {
-    hit = OutlineHit{};
-    hitFromNearest(&nearest, squaredDistanceTo(nearest, x, y), x, y, hit);
-    return sideOf(x, y, hit) >= kSideTolerance;
+    hitFromNearest(nearest, x, y, hit);
+    return insideOutline(x, y, hit);
 }
 
 bool Border::nearestOutlinePointInside(float x, float y, float depth, OutlineHit& hit) const {
@@ -548,5 +554,5 @@ bool Border::nearestOutlinePointInside(float x, float y, float depth, OutlineHit
         hit.point = D3DXVECTOR3(x, y, 0.0f);
         return false;
     }
-    return sideOf(x, y, hit) >= kSideTolerance;
+    return insideOutline(x, y, hit);
 }

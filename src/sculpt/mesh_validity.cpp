@@ -454,7 +454,9 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
     std::vector<std::vector<Share>> shares(reachParts.size(), std::vector<Share>(bands.size()));
     forEachChunk(reachParts.size(), [&](std::size_t chunk) {
         ReachPart& part = reachParts[chunk];
-        std::uint64_t startedBy = 0;  // reaches starting in a column before x
+        // Reaches starting and ending up to the column looked at, and those
+        // ending before the band's first column.
+        std::uint64_t startedBy = 0;
         std::uint64_t endedBefore = 0;
         std::size_t band = 0;
         std::uint64_t endedBeforeBand = 0;
