@@ -21,32 +21,10 @@
 #include "core/colour.h"
 
 #include "core/string.h"
+#include "core/uninitialised_allocator.h"
 
 #include <memory>
 #include <vector>
-
-// An allocator whose resize leaves new bytes as they are: a buffer a decoder
-// is about to fill is not cleared first.
-template <typename T>
-struct UninitialisedAllocator : std::allocator<T> {
-    using value_type = T;
-    template <typename U>
-    struct rebind {
-        using other = UninitialisedAllocator<U>;
-    };
-    UninitialisedAllocator() = default;
-    template <typename U>
-    UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
-    template <typename U>
-    void construct(U* place) noexcept {
-        ::new (static_cast<void*>(place)) U;
-    }
-    template <typename U, typename... Arguments>
-    void construct(U* place, Arguments&&... arguments) {
-        ::new (static_cast<void*>(place)) U(std::forward<Arguments>(arguments)...);
-    }
-};
-
 
 // A rectangle stored in the order bottom, left, right, top (pixels, floats).
 struct ImageRect {

@@ -600,11 +600,16 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
     // The corners each cube leads, and those of them amid eight kept cubes
     // (no face's corners). A corner's block is read from the neighbourhood
     // mask wherever it is needed.
-    std::vector<std::uint8_t> owned(keys.size());
-    std::vector<std::uint8_t> ownedAmidKept(keys.size());
+    // Every cube's place in these tables is written before it is read; the
+    // corners' tables further down are cleared chunk by chunk, each by the
+    // thread that fills it first.
+    UninitialisedVector<std::uint8_t> owned(keys.size());
+    UninitialisedVector<std::uint8_t> ownedAmidKept(keys.size());
     // The faces (bit f) whose neighbour across is missing.
-    std::vector<std::uint8_t> open(keys.size());
-    std::vector<std::uint32_t> ownedBase(keys.size());
+    UninitialisedVector<std::uint8_t> open(keys.size());
+    UninitialisedVector<std::uint32_t> ownedBase(keys.size());
+    // The faces each cube shows (step 3).
+    UninitialisedVector<std::uint8_t> emitted(keys.size());
     std::vector<std::uint32_t> chunkCounts(chunks + 1, 0);
     control.runner.forEachChunk(chunks, [&](std::size_t chunk) {
         if (control.stopRequested()) return;
@@ -626,6 +631,7 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
                 }
             }
             open[i] = missing;
+            emitted[i] = 0;
         });
         chunkCounts[chunk + 1] = count;
     });
@@ -633,7 +639,11 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
     for (std::size_t c = 0; c < chunks; ++c) chunkCounts[c + 1] += chunkCounts[c];
     const std::size_t pointCount = chunkCounts[chunks];
     const std::size_t words = std::max<std::size_t>(1, (sculptList.size() + 63) / 64);
-    std::vector<std::uint64_t> inside(pointCount * words, 0);
+    UninitialisedVector<std::uint64_t> inside(pointCount * words);
+    // Whether a corner lies on a shown face (step 3), its sheets (step 4).
+    UninitialisedVector<std::uint8_t> onSurface(pointCount);
+    UninitialisedVector<std::uint8_t> sheetCount(pointCount);
+    UninitialisedVector<std::uint16_t> sheetOf(pointCount);
     const auto pointOf = [&](std::uint32_t around, int k, const std::int32_t* index) -> std::uint32_t {
         const int occupancy = blockOccupancy(around, k);
         const int leader = blockTables().owner[occupancy];
@@ -647,6 +657,16 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
     control.runner.forEachChunk(chunks, [&](std::size_t chunk) {
         if (control.stopRequested()) return;
         std::uint32_t point = chunkCounts[chunk];
+        const std::size_t firstPoint = chunkCounts[chunk];
+        const std::size_t endPoint = chunkCounts[chunk + 1];
+        std::fill(inside.begin() + static_cast<std::ptrdiff_t>(firstPoint * words),
+                  inside.begin() + static_cast<std::ptrdiff_t>(endPoint * words), std::uint64_t{0});
+        std::fill(onSurface.begin() + static_cast<std::ptrdiff_t>(firstPoint),
+                  onSurface.begin() + static_cast<std::ptrdiff_t>(endPoint), std::uint8_t{0});
+        std::fill(sheetCount.begin() + static_cast<std::ptrdiff_t>(firstPoint),
+                  sheetCount.begin() + static_cast<std::ptrdiff_t>(endPoint), std::uint8_t{0});
+        std::fill(sheetOf.begin() + static_cast<std::ptrdiff_t>(firstPoint),
+                  sheetOf.begin() + static_cast<std::ptrdiff_t>(endPoint), std::uint16_t{0});
         for (std::size_t r = plan.begin(chunk); r < plan.end(chunk); ++r) {
             for (std::uint32_t i = rows[r].begin; i < rows[r].end; ++i) {
                 ownedBase[i] = point;
@@ -679,10 +699,8 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
     for (std::size_t c = 0; c < sculptList.size(); ++c) {
         (sculptList[c]->flags().addingvoxels ? adding : removing)[c / 64] |= std::uint64_t{1} << (c % 64);
     }
-    std::vector<std::uint8_t> emitted(keys.size(), 0);
-    // Whether a corner lies on a shown face; written by every cube that
-    // shows one there, so by several threads (always the same value).
-    std::vector<std::uint8_t> onSurface(pointCount, 0);
+    // onSurface is written by every cube that shows a face at the corner,
+    // so by several threads (always the same value).
     std::vector<std::uint32_t> chunkFaces(chunks + 1, 0);
     const auto hasOpenFace = [&](std::uint32_t i) { return open[i] != 0; };
     std::array<std::uint8_t, 64> openFaceCorners{};
@@ -742,9 +760,8 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
         std::uint32_t sheet;
         D3DXVECTOR3 position;
     };
-    std::vector<std::uint8_t> sheetCount(pointCount, 0);
-    std::vector<std::uint16_t> sheetOf(pointCount, 0);
     std::vector<std::vector<SplitCopy>> splits(chunks);
+    std::vector<std::uint32_t> chunkVertices(chunks + 1, 0);
     const float splitOffset = kSplitOffset * tables.edge[depth];
     // A cube is visited when a corner it leads lies on a shown face; other
     // corners have no sheet.
@@ -758,6 +775,7 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
     control.runner.forEachChunk(chunks, [&](std::size_t chunk) {
         if (control.stopRequested()) return;
         splits[chunk].clear();
+        std::uint32_t vertices = 0;
         cubesOf(chunk, leadsSurfaceCorner, [&](std::uint32_t i, std::uint32_t around, const std::int32_t* index) {
             std::uint32_t point = ownedBase[i];
             for (unsigned lead = owned[i]; lead != 0; lead &= lead - 1) {
@@ -775,6 +793,7 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
                 }
                 const Sheets sheets = findSheets(occupancy, shownInBlock);
                 sheetCount[point] = static_cast<std::uint8_t>(sheets.count);
+                vertices += static_cast<std::uint32_t>(sheets.count);
                 std::uint16_t packed = 0;
                 for (int m = 0; m < 8; ++m) {
                     if (sheets.of[m] > 0) packed = static_cast<std::uint16_t>(packed | sheets.of[m] << (2 * m));
@@ -792,10 +811,21 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
                 ++point;
             }
         });
+        chunkVertices[chunk + 1] = vertices;
     });
     if (control.stopRequested()) return false;
-    std::vector<std::uint32_t> vertexBase(pointCount + 1, 0);
-    for (std::size_t p = 0; p < pointCount; ++p) vertexBase[p + 1] = vertexBase[p] + sheetCount[p];
+    // Each corner's first vertex: the chunks' first vertices, then every
+    // corner's within its chunk.
+    for (std::size_t c = 0; c < chunks; ++c) chunkVertices[c + 1] += chunkVertices[c];
+    UninitialisedVector<std::uint32_t> vertexBase(pointCount + 1);
+    control.runner.forEachChunk(chunks, [&](std::size_t chunk) {
+        std::uint32_t base = chunkVertices[chunk];
+        for (std::size_t p = chunkCounts[chunk]; p < chunkCounts[chunk + 1]; ++p) {
+            vertexBase[p] = base;
+            base += sheetCount[p];
+        }
+    });
+    vertexBase[pointCount] = chunkVertices[chunks];
 
     // 5. Vertices (each corner's, in corner order) and triangles (each
     // cube's, in cube order).

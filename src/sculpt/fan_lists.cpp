@@ -26,15 +26,20 @@ void FanLists::build(const SculptMesh& mesh, std::uint32_t room) {
 void FanLists::build(const SculptMesh& mesh, ParallelRunner& runner, std::uint32_t room) {
     const VertexLists around = mesh.triangleLists(runner);
     const std::uint32_t vertices = mesh.vertexSlots();
+    // The lists as gathered, each followed by its room.
+    start_.resize(vertices);
     count_.resize(vertices);
-    for (std::uint32_t v = 0; v < vertices; ++v) count_[v] = static_cast<std::uint32_t>(around.of(v).size());
-    layOut(room);
+    room_.resize(vertices);
+    items_.resize(around.items.size() + static_cast<std::size_t>(room) * vertices);
     const ChunkPlan plan{vertices, 16384};
     runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
         for (std::size_t v = plan.begin(chunk); v < plan.end(chunk); ++v) {
             const auto list = around.of(static_cast<std::uint32_t>(v));
+            const auto size = static_cast<std::uint32_t>(list.size());
+            start_[v] = around.start[v] + room * static_cast<std::uint32_t>(v);
+            count_[v] = size;
+            room_[v] = size + room;
             std::copy(list.begin(), list.end(), items_.begin() + start_[v]);
-            count_[v] = static_cast<std::uint32_t>(list.size());
         }
     });
 }

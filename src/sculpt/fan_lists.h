@@ -43,8 +43,9 @@ private:
     // Sizes the lists from count_ (each `room` larger) and empties them.
     void layOut(std::uint32_t room);
 
-    std::vector<std::uint32_t> start_;
-    std::vector<std::uint32_t> count_;
-    std::vector<std::uint32_t> room_;
-    std::vector<std::uint32_t> items_;
+    // Places beyond a list's count are never read: they need no clearing.
+    UninitialisedVector<std::uint32_t> start_;
+    UninitialisedVector<std::uint32_t> count_;
+    UninitialisedVector<std::uint32_t> room_;
+    UninitialisedVector<std::uint32_t> items_;
 };

@@ -12,6 +12,8 @@
 // wait between calls. A runner is used by one thread at a time.
 #pragma once
 
+#include "core/uninitialised_allocator.h"
+
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -20,6 +22,7 @@
 #include <new>
 #include <thread>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 class ParallelRunner {
@@ -111,3 +114,9 @@ private:
     std::unique_ptr<Item, Free> items_;
     std::size_t count_ = 0;
 };
+
+// A vector of trivial items whose resize() leaves new items unwritten, for
+// tables written in full before they are read: no clearing pass, and the
+// pages are first touched by whichever threads fill them.
+template <typename Item>
+using UninitialisedVector = std::vector<Item, UninitialisedAllocator<Item>>;

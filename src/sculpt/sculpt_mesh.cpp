@@ -206,18 +206,35 @@ VertexLists listsPerVertex(std::size_t vertices, std::size_t count, const Emit& 
             emit(i, [&counts](std::uint32_t v, std::uint32_t) { ++counts[v]; });
         }
     });
+    // Each list's start: the vertices' totals per block of vertices, the
+    // blocks' starts from those, then every list's start (and each part's
+    // first place in it) within its block.
     VertexLists lists;
     lists.start.resize(vertices + 1);
-    std::uint32_t total = 0;
-    for (std::size_t v = 0; v < vertices; ++v) {
-        lists.start[v] = total;
-        for (std::size_t part = 0; part < plan.chunks(); ++part) {
-            const std::uint32_t n = at[part][v];
-            at[part][v] = total;
-            total += n;
+    const ChunkPlan blocks{vertices, kLeastPerPart};
+    std::vector<std::uint32_t> blockStart(blocks.chunks() + 1, 0);
+    runner.forEachChunk(blocks.chunks(), [&](std::size_t block) {
+        std::uint32_t sum = 0;
+        for (std::size_t v = blocks.begin(block); v < blocks.end(block); ++v) {
+            for (std::size_t part = 0; part < plan.chunks(); ++part) sum += at[part][v];
         }
-    }
+        blockStart[block + 1] = sum;
+    });
+    for (std::size_t block = 0; block < blocks.chunks(); ++block) blockStart[block + 1] += blockStart[block];
+    runner.forEachChunk(blocks.chunks(), [&](std::size_t block) {
+        std::uint32_t total = blockStart[block];
+        for (std::size_t v = blocks.begin(block); v < blocks.end(block); ++v) {
+            lists.start[v] = total;
+            for (std::size_t part = 0; part < plan.chunks(); ++part) {
+                const std::uint32_t n = at[part][v];
+                at[part][v] = total;
+                total += n;
+            }
+        }
+    });
+    const std::uint32_t total = blockStart[blocks.chunks()];
     lists.start[vertices] = total;
+    // Every place is written below.
     lists.items.resize(total);
     runner.forEachChunk(plan.chunks(), [&](std::size_t part) {
         std::vector<std::uint32_t>& next = at[part];

@@ -62,8 +62,8 @@ std::string objectInfoText(const ObjectInfo& info);
 // Neighbour lists of every vertex slot in one block: the neighbours of v are
 // items[start[v]] .. items[start[v + 1] - 1].
 struct VertexLists {
-    std::vector<std::uint32_t> start;
-    std::vector<std::uint32_t> items;
+    UninitialisedVector<std::uint32_t> start;
+    UninitialisedVector<std::uint32_t> items;
 
     std::span<const std::uint32_t> of(std::uint32_t v) const {
         return {items.data() + start[v], items.data() + start[v + 1]};

@@ -5,6 +5,7 @@
 // the records' arrays, normals, and the drawable's fill data.
 #include "mesh_checks.h"
 #include "sculpt/face_creation.h"
+#include "sculpt/fan_lists.h"
 #include "sculpt/sculpt_scene.h"
 #include "sculpt/sculpture.h"
 #include "synthetic_scene.h"
@@ -251,7 +252,8 @@ TEST(SculptMesh, ListsPerVertexAreInRecordOrderOnAnyNumberOfThreads) {
     // triangle (edge) order, as one walk over the records makes it.
     SculptMesh mesh;
     std::mt19937 random(3);
-    constexpr std::uint32_t kVertices = 3000;
+    // More vertices than one block of the lists' starts takes.
+    constexpr std::uint32_t kVertices = 140000;
     for (std::uint32_t v = 0; v < kVertices; ++v) mesh.addVertex(D3DXVECTOR3(static_cast<float>(v), 0.0f, 0.0f));
     std::uniform_int_distribution<std::uint32_t> pick(0, kVertices - 1);
     while (mesh.triangleSlots() < 150000) {
@@ -285,6 +287,31 @@ TEST(SculptMesh, ListsPerVertexAreInRecordOrderOnAnyNumberOfThreads) {
         ParallelRunner runner(threads);
         expectLists(mesh.triangleLists(runner), triangles);
         expectLists(mesh.neighbourLists(runner), neighbours);
+    }
+    // The fans an edit follows, gathered on one thread or on several: the
+    // same lists, and each still grows past its room and shrinks in place.
+    FanLists alone;
+    alone.build(mesh);
+    ParallelRunner two(2);
+    FanLists shared;
+    shared.build(mesh, two);
+    for (FanLists* fans : {&alone, &shared}) {
+        std::vector<std::vector<std::uint32_t>> expected = triangles;
+        for (std::uint32_t v = 0; v < kVertices; v += 997) {
+            for (std::uint32_t t = 0; t < 5; ++t) {
+                fans->add(v, 900000 + t);
+                expected[v].push_back(900000 + t);
+            }
+            if (!expected[v].empty()) {
+                fans->remove(v, expected[v].front());
+                expected[v].erase(expected[v].begin());
+            }
+        }
+        for (std::uint32_t v = 0; v < kVertices; ++v) {
+            const auto list = fans->of(v);
+            ASSERT_EQ(std::vector<std::uint32_t>(list.begin(), list.end()), expected[v])
+                << (fans == &alone ? "one thread" : "two threads") << ", vertex " << v;
+        }
     }
 }
 
