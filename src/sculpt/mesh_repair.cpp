@@ -24,8 +24,9 @@ constexpr int kLastRound = 96;
 // Repairs tried, each with more vertices back where they were, before the
 // whole stage is undone.
 constexpr int kRepairAttempts = 4;
-// Triangles per chunk of work on the threads.
+// Triangles, and vertices, per chunk of work on the threads.
 constexpr std::size_t kTrianglesPerChunk = 16384;
+constexpr std::size_t kVerticesPerChunk = 16384;
 // Searches around moved vertices that look through the whole mesh before an
 // offence finder bins the triangles (most repairs need one or two).
 constexpr int kSearchesBeforeBins = 3;
@@ -400,8 +401,16 @@ private:
         out.push_back(w);
     }
 
+    // Every pair of vertices, looked at on every thread, collected in the
+    // order of the pairs.
     void touchingAll(std::vector<std::uint32_t>& out) const {
-        frozen_.forEachPair([&](std::uint32_t v, std::uint32_t w) { touching(v, w, out); });
+        const ChunkPlan plan{frozen_.entryCount(), kVerticesPerChunk};
+        std::vector<std::vector<std::uint32_t>> found(plan.chunks());
+        control_.runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
+            frozen_.forEachPairFrom(plan.begin(chunk), plan.end(chunk),
+                                    [&](std::uint32_t v, std::uint32_t w) { touching(v, w, found[chunk]); });
+        });
+        for (const std::vector<std::uint32_t>& pairs : found) out.insert(out.end(), pairs.begin(), pairs.end());
     }
 
     // The moved vertices against every vertex near their new places: the

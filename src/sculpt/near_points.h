@@ -7,6 +7,7 @@
 #include "core/math3d.h"
 #include "sculpt/parallel.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -25,6 +26,12 @@ public:
     // other (|a - b| <= reach), a and b their indices.
     template <typename Visit>
     void forEachPair(Visit&& visit) const;
+    // The same for the pairs whose first point is entry `begin` .. `end` - 1
+    // of the points taking part (entryCount()), in the same order: a split
+    // of the entries into ranges splits forEachPair's calls in order.
+    template <typename Visit>
+    void forEachPairFrom(std::size_t begin, std::size_t end, Visit&& visit) const;
+    std::size_t entryCount() const { return entries_.size(); }
 
     // Calls visit(id) for every point within reach of `place`.
     template <typename Visit>
@@ -59,16 +66,33 @@ private:
 
 template <typename Visit>
 void NearPoints::forEachPair(Visit&& visit) const {
+    forEachPairFrom(0, entries_.size(), visit);
+}
+
+template <typename Visit>
+void NearPoints::forEachPairFrom(std::size_t begin, std::size_t end, Visit&& visit) const {
     // In cell order, the cells after a cell among its 26 neighbours form five
     // runs of consecutive keys: (x, y, z + 1), (x, y + 1, z - 1 .. z + 1) and
     // (x + 1, y + d, z - 1 .. z + 1) for d = -1, 0, 1. Their starts only grow
-    // with the cell, so one cursor per run walks the entries once.
+    // with the cell (every cell has two spare cells on either side), so one
+    // cursor per run walks the entries once, starting where the first
+    // entry's runs start.
     static constexpr int kRuns = 5;
     static constexpr int kDx[kRuns] = {0, 0, 1, 1, 1};
     static constexpr int kDy[kRuns] = {0, 1, -1, 0, 1};
-    std::size_t cursor[kRuns] = {0, 0, 0, 0, 0};
     const std::uint64_t mask = (std::uint64_t{1} << kBits) - 1;
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
+    end = std::min(end, entries_.size());
+    const auto runStart = [&](const Entry& a, int r) {
+        const std::int64_t x = static_cast<std::int64_t>(a.cell >> (2 * kBits));
+        const std::int64_t y = static_cast<std::int64_t>((a.cell >> kBits) & mask);
+        const std::int64_t z = static_cast<std::int64_t>(a.cell & mask);
+        return key(x + kDx[r], y + kDy[r], r == 0 ? z + 1 : z - 1);
+    };
+    std::size_t cursor[kRuns] = {0, 0, 0, 0, 0};
+    if (begin < end) {
+        for (int r = 0; r < kRuns; ++r) cursor[r] = lowerBound(runStart(entries_[begin], r));
+    }
+    for (std::size_t i = begin; i < end; ++i) {
         const Entry& a = entries_[i];
         for (std::size_t j = i + 1; j < entries_.size() && entries_[j].cell == a.cell; ++j) {
             if (within(a.position, entries_[j].position)) visit(a.id, entries_[j].id);
@@ -77,7 +101,7 @@ void NearPoints::forEachPair(Visit&& visit) const {
         const std::int64_t y = static_cast<std::int64_t>((a.cell >> kBits) & mask);
         const std::int64_t z = static_cast<std::int64_t>(a.cell & mask);
         for (int r = 0; r < kRuns; ++r) {
-            const std::uint64_t first = key(x + kDx[r], y + kDy[r], r == 0 ? z + 1 : z - 1);
+            const std::uint64_t first = runStart(a, r);
             const std::uint64_t last = key(x + kDx[r], y + kDy[r], z + 1);
             std::size_t& at = cursor[r];
             while (at < entries_.size() && entries_[at].cell < first) ++at;

@@ -126,6 +126,37 @@ TEST(NearPoints, SortedOnThreadsTheyVisitTheSamePairsInTheSameOrder) {
     }
 }
 
+TEST(NearPoints, RangesOfEntriesTogetherVisitEveryPairInOrder) {
+    // Dense clusters, so that most ranges start in the middle of a cell and
+    // of the neighbouring cells' runs.
+    std::vector<D3DXVECTOR3> points;
+    for (unsigned seed = 1; points.size() < 20000; ++seed) {
+        const std::vector<D3DXVECTOR3> cluster = clusteredPoints(seed, 8.0f, 0.5f);
+        points.insert(points.end(), cluster.begin(), cluster.end());
+    }
+    const NearPoints near(points, {}, 0.5f);
+    std::vector<Pair> whole;
+    near.forEachPair([&](std::uint32_t a, std::uint32_t b) { whole.push_back({a, b}); });
+    ASSERT_GT(whole.size(), points.size());
+    const std::size_t entries = near.entryCount();
+    // Points that are not finite take no part.
+    ASSERT_EQ(entries, static_cast<std::size_t>(std::count_if(points.begin(), points.end(), finite)));
+    for (std::size_t length : {std::size_t{1}, std::size_t{7}, std::size_t{1000}, entries}) {
+        std::vector<Pair> joined;
+        for (std::size_t begin = 0; begin < entries; begin += length) {
+            near.forEachPairFrom(begin, begin + length, [&](std::uint32_t a, std::uint32_t b) { joined.push_back({a, b}); });
+        }
+        EXPECT_EQ(joined, whole) << "ranges of " << length;
+    }
+    // Empty and reversed ranges, and ranges running past the end, visit
+    // nothing beyond the entries.
+    std::size_t visits = 0;
+    near.forEachPairFrom(5, 5, [&](std::uint32_t, std::uint32_t) { ++visits; });
+    near.forEachPairFrom(9, 3, [&](std::uint32_t, std::uint32_t) { ++visits; });
+    near.forEachPairFrom(entries, entries + 10, [&](std::uint32_t, std::uint32_t) { ++visits; });
+    EXPECT_EQ(visits, 0u);
+}
+
 TEST(NearPoints, HandlesNoPointsAndAllOnOnePlace) {
     const std::vector<D3DXVECTOR3> none;
     const NearPoints empty(none, {}, 1.0f);
