@@ -24,6 +24,9 @@ constexpr float kOnOutline = 0.01f;
 // still be put onto it (the rim of the silhouette grid is one cell wide, the
 // outline smoothing moves the outline by up to 1.5).
 constexpr float kPushBand = 2.5f;
+// Picture units: the edge step moves vertices within this of their anchor's
+// outline.
+constexpr float kAnchorDistance = 0.5f;
 // Vertices per chunk of parallel work.
 constexpr std::size_t kVerticesPerChunk = 4096;
 // Rounds of relaxing the vertices of triangles the passes turned over.
@@ -241,13 +244,21 @@ private:
     // False when a stop was asked for.
     template <typename Work>
     bool forActive(Work&& work) {
-        const ChunkPlan plan{active_.size(), kVerticesPerChunk};
+        return forActiveChunks([&](std::size_t, std::uint32_t slot) { work(slot); });
+    }
+
+    // The same with work(chunk, slot): the active list is cut into
+    // activeChunks() chunks, each taken by one thread.
+    template <typename Work>
+    bool forActiveChunks(Work&& work) {
+        const ChunkPlan plan = activePlan();
         control_.runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
             if (control_.stopRequested()) return;
-            for (std::size_t i = plan.begin(chunk); i < plan.end(chunk); ++i) work(active_[i]);
+            for (std::size_t i = plan.begin(chunk); i < plan.end(chunk); ++i) work(chunk, active_[i]);
         });
         return !control_.stopRequested();
     }
+    ChunkPlan activePlan() const { return ChunkPlan{active_.size(), kVerticesPerChunk}; }
 
     bool runPass(bool withEdgeStep) {
         // What a pass finds out starts afresh, just before the first rule.
@@ -259,34 +270,54 @@ private:
             s.insideDistance = std::numeric_limits<float>::infinity();
         };
         if (clippings_.empty() && !forActive(startPass)) return false;
+        // The vertices each chunk found on an outline, which the edge step
+        // looks at in list order (it moves vertices, but changes no one's
+        // anchor or distance to it).
+        onOutline_.resize(activePlan().chunks());
         for (int k = 0; k < static_cast<int>(clippings_.size()); ++k) {
-            if (!forActive([&](std::uint32_t slot) {
+            for (std::vector<std::uint32_t>& found : onOutline_) found.clear();
+            if (!forActiveChunks([&](std::size_t chunk, std::uint32_t slot) {
                     if (k == 0) startPass(slot);
                     applyRule(slot, k);
+                    if (!withEdgeStep) return;
+                    const VertexState& s = state(slot);
+                    if (s.anchor != nullptr && !(s.outlineDistance > kAnchorDistance)) onOutline_[chunk].push_back(slot);
                 })) {
                 return false;
             }
             if (withEdgeStep) {
-                for (std::uint32_t slot : active_) {
-                    if (state(slot).anchor != nullptr) edgeStep(slot, k);
+                for (const std::vector<std::uint32_t>& found : onOutline_) {
+                    for (std::uint32_t slot : found) edgeStep(slot, k);
                 }
             }
         }
-        if (!forActive([this](std::uint32_t slot) { pushOntoOutline(slot); })) return false;
-        keepMovedVertices();
+        // Each chunk keeps its vertices that moved in this pass at the front
+        // of its part of the list; the parts are then joined.
+        std::vector<std::size_t> kept(activePlan().chunks(), 0);
+        if (!forActiveChunks([&](std::size_t chunk, std::uint32_t slot) {
+                pushOntoOutline(slot);
+                VertexState& s = state(slot);
+                if (s.active) return;
+                s.active = true;
+                active_[activePlan().begin(chunk) + kept[chunk]++] = slot;
+            })) {
+            return false;
+        }
+        keepMovedVertices(kept);
         return true;
     }
 
-    // Keeps the vertices that moved in this pass, in list order.
-    void keepMovedVertices() {
-        std::size_t kept = 0;
-        for (std::uint32_t slot : active_) {
-            if (!state(slot).active) {
-                state(slot).active = true;
-                active_[kept++] = slot;
-            }
+    // Joins the moved vertices each chunk of the list kept at its front.
+    void keepMovedVertices(const std::vector<std::size_t>& kept) {
+        const ChunkPlan plan = activePlan();
+        std::size_t joined = 0;
+        for (std::size_t chunk = 0; chunk < plan.chunks(); ++chunk) {
+            const auto first = active_.begin() + static_cast<std::ptrdiff_t>(plan.begin(chunk));
+            std::copy(first, first + static_cast<std::ptrdiff_t>(kept[chunk]),
+                      active_.begin() + static_cast<std::ptrdiff_t>(joined));
+            joined += kept[chunk];
         }
-        active_.resize(kept);
+        active_.resize(joined);
     }
 
     const SharpeningClipping& clipping(int k) const { return clippings_[static_cast<std::size_t>(k)]; }
@@ -446,12 +477,12 @@ private:
         const VertexState& s = state(slot);
         const BorderVertex* anchor = s.anchor;
         const float reach = clipping(k).anchorReach;
-        if (s.outlineDistance > 0.5f || !nearAnchor(slot, k, *anchor, reach)) return;
+        if (s.outlineDistance > kAnchorDistance || !nearAnchor(slot, k, *anchor, reach)) return;
         const int side = s.side;
         bool movedSelf = false;
         for (std::uint32_t other : neighbours_.of(slot)) {
             const VertexState& o = state(other);
-            if (!mesh_.isVertex(other) || o.anchor != anchor || o.side == side || o.outlineDistance > 0.5f ||
+            if (!mesh_.isVertex(other) || o.anchor != anchor || o.side == side || o.outlineDistance > kAnchorDistance ||
                 !nearAnchor(other, k, *anchor, reach)) {
                 continue;
             }
@@ -507,6 +538,7 @@ private:
     }
 
     std::vector<std::uint32_t> active_;
+    std::vector<std::vector<std::uint32_t>> onOutline_;
     VertexLists neighbours_;
     std::vector<D3DXVECTOR3> carvedNormals_;
     float pushBand_ = kPushBand;
