@@ -401,8 +401,8 @@ private:
         out.push_back(w);
     }
 
-    // Every pair of vertices, looked at on every thread, collected in the
-    // order of the pairs.
+    // Every two vertices within reach of each other, looked at on every
+    // thread and collected in the order of one walk over the pairs.
     void touchingAll(std::vector<std::uint32_t>& out) const {
         const ChunkPlan plan{frozen_.entryCount(), kVerticesPerChunk};
         std::vector<std::vector<std::uint32_t>> found(plan.chunks());

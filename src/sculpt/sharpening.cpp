@@ -247,8 +247,8 @@ private:
         return forActiveChunks([&](std::size_t, std::uint32_t slot) { work(slot); });
     }
 
-    // The same with work(chunk, slot): the active list is cut into
-    // activeChunks() chunks, each taken by one thread.
+    // The same with work(chunk, slot): the active list is cut into the
+    // chunks of activePlan(), each taken by one thread.
     template <typename Work>
     bool forActiveChunks(Work&& work) {
         const ChunkPlan plan = activePlan();
