@@ -659,14 +659,13 @@ bool FaceCreation::makeSurface(const std::vector<std::uint64_t>& keys, const std
         std::uint32_t point = chunkCounts[chunk];
         const std::size_t firstPoint = chunkCounts[chunk];
         const std::size_t endPoint = chunkCounts[chunk + 1];
-        std::fill(inside.begin() + static_cast<std::ptrdiff_t>(firstPoint * words),
-                  inside.begin() + static_cast<std::ptrdiff_t>(endPoint * words), std::uint64_t{0});
-        std::fill(onSurface.begin() + static_cast<std::ptrdiff_t>(firstPoint),
-                  onSurface.begin() + static_cast<std::ptrdiff_t>(endPoint), std::uint8_t{0});
-        std::fill(sheetCount.begin() + static_cast<std::ptrdiff_t>(firstPoint),
-                  sheetCount.begin() + static_cast<std::ptrdiff_t>(endPoint), std::uint8_t{0});
-        std::fill(sheetOf.begin() + static_cast<std::ptrdiff_t>(firstPoint),
-                  sheetOf.begin() + static_cast<std::ptrdiff_t>(endPoint), std::uint16_t{0});
+        const auto clear = [](auto& table, std::size_t from, std::size_t to) {
+            std::fill(table.data() + from, table.data() + to, 0);
+        };
+        clear(inside, firstPoint * words, endPoint * words);
+        clear(onSurface, firstPoint, endPoint);
+        clear(sheetCount, firstPoint, endPoint);
+        clear(sheetOf, firstPoint, endPoint);
         for (std::size_t r = plan.begin(chunk); r < plan.end(chunk); ++r) {
             for (std::uint32_t i = rows[r].begin; i < rows[r].end; ++i) {
                 ownedBase[i] = point;

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 
 namespace {
 
@@ -267,23 +266,6 @@ struct CellEntry {
     std::uint32_t candidate;
 };
 
-// Room for items of a trivial type, grown as needed and never cleared (the
-// caller writes what it reads); its memory is touched only where written.
-template <typename Item>
-class UninitialisedBuffer {
-public:
-    void reserve(std::size_t count) {
-        if (count <= capacity_) return;
-        items_.reset(new Item[count]);
-        capacity_ = count;
-    }
-    Item* data() { return items_.get(); }
-
-private:
-    std::unique_ptr<Item[]> items_;
-    std::size_t capacity_ = 0;
-};
-
 // The box around triangle t, its axes in the order z, y, x; false when t has
 // a corner out of range or not finite. The search keys its cells with the
 // box's first axis first, so the cells come in the order in which the sculpt
@@ -488,9 +470,10 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
         std::uint32_t firstCell[3];
     };
     // Working space kept from band to band; every element read is written
-    // first, so none is cleared.
-    UninitialisedBuffer<Candidate> candidates;
-    UninitialisedBuffer<CellEntry> entries;
+    // first, so none is cleared (emptied before it is sized for a band, it
+    // never copies the last band's items when it grows).
+    UninitialisedVector<Candidate> candidates;
+    UninitialisedVector<CellEntry> entries;
     std::vector<CellEntry> sortBuffer;
     const std::size_t reachChunks = reachParts.size();
     std::vector<std::size_t> candidateBase(reachChunks + 1, 0);
@@ -517,8 +500,10 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
             entryBase[c + 1] = entryBase[c] + shares[c][band].entries;
         }
         const std::size_t entryCount = entryBase.back();
-        candidates.reserve(candidateBase.back());
-        entries.reserve(entryCount);
+        candidates.clear();
+        candidates.resize(candidateBase.back());
+        entries.clear();
+        entries.resize(entryCount);
         forEachChunk(reachChunks, [&](std::size_t chunk) {
             auto candidate = static_cast<std::uint32_t>(candidateBase[chunk]);
             CellEntry* entry = entries.data() + entryBase[chunk];

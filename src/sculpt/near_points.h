@@ -82,27 +82,28 @@ void NearPoints::forEachPairFrom(std::size_t begin, std::size_t end, Visit&& vis
     static constexpr int kDy[kRuns] = {0, 1, -1, 0, 1};
     const std::uint64_t mask = (std::uint64_t{1} << kBits) - 1;
     end = std::min(end, entries_.size());
-    const auto runStart = [&](const Entry& a, int r) {
-        const std::int64_t x = static_cast<std::int64_t>(a.cell >> (2 * kBits));
-        const std::int64_t y = static_cast<std::int64_t>((a.cell >> kBits) & mask);
-        const std::int64_t z = static_cast<std::int64_t>(a.cell & mask);
-        return key(x + kDx[r], y + kDy[r], r == 0 ? z + 1 : z - 1);
+    // The first and last key of run r after `cell`.
+    const auto runOf = [&](std::uint64_t cell, int r, std::uint64_t& first, std::uint64_t& last) {
+        const std::int64_t x = static_cast<std::int64_t>(cell >> (2 * kBits)) + kDx[r];
+        const std::int64_t y = static_cast<std::int64_t>((cell >> kBits) & mask) + kDy[r];
+        const std::int64_t z = static_cast<std::int64_t>(cell & mask);
+        first = key(x, y, r == 0 ? z + 1 : z - 1);
+        last = key(x, y, z + 1);
     };
     std::size_t cursor[kRuns] = {0, 0, 0, 0, 0};
-    if (begin < end) {
-        for (int r = 0; r < kRuns; ++r) cursor[r] = lowerBound(runStart(entries_[begin], r));
+    for (int r = 0; r < kRuns && begin < end; ++r) {
+        std::uint64_t first = 0, last = 0;
+        runOf(entries_[begin].cell, r, first, last);
+        cursor[r] = lowerBound(first);
     }
     for (std::size_t i = begin; i < end; ++i) {
         const Entry& a = entries_[i];
         for (std::size_t j = i + 1; j < entries_.size() && entries_[j].cell == a.cell; ++j) {
             if (within(a.position, entries_[j].position)) visit(a.id, entries_[j].id);
         }
-        const std::int64_t x = static_cast<std::int64_t>(a.cell >> (2 * kBits));
-        const std::int64_t y = static_cast<std::int64_t>((a.cell >> kBits) & mask);
-        const std::int64_t z = static_cast<std::int64_t>(a.cell & mask);
         for (int r = 0; r < kRuns; ++r) {
-            const std::uint64_t first = runStart(a, r);
-            const std::uint64_t last = key(x + kDx[r], y + kDy[r], z + 1);
+            std::uint64_t first = 0, last = 0;
+            runOf(a.cell, r, first, last);
             std::size_t& at = cursor[r];
             while (at < entries_.size() && entries_[at].cell < first) ++at;
             for (std::size_t j = at; j < entries_.size() && entries_[j].cell <= last; ++j) {

@@ -293,13 +293,14 @@ private:
         }
         // Each chunk keeps its vertices that moved in this pass at the front
         // of its part of the list; the parts are then joined.
-        std::vector<std::size_t> kept(activePlan().chunks(), 0);
+        const ChunkPlan plan = activePlan();
+        std::vector<std::size_t> kept(plan.chunks(), 0);
         if (!forActiveChunks([&](std::size_t chunk, std::uint32_t slot) {
                 pushOntoOutline(slot);
                 VertexState& s = state(slot);
                 if (s.active) return;
                 s.active = true;
-                active_[activePlan().begin(chunk) + kept[chunk]++] = slot;
+                active_[plan.begin(chunk) + kept[chunk]++] = slot;
             })) {
             return false;
         }
