@@ -162,7 +162,7 @@ D3DXVECTOR3 ClippingProjection::toLocalFrame(const D3DXVECTOR3& point) const {
                        x * m._13 + y * m._23 + z * m._33);
 }
 
-bool ClippingProjection::localToPicture(const D3DXVECTOR3& local, ClipPoint& p) const {
+inline bool ClippingProjection::localToPicture(const D3DXVECTOR3& local, ClipPoint& p) const {
     p = ClipPoint{local.x, local.y * inverseScaleY_, local.z * inverseScaleZ_};
     if (!perspective_) {
         p.u += plainOffsetU_;
@@ -183,20 +183,34 @@ bool ClippingProjection::localToPicture(const D3DXVECTOR3& local, ClipPoint& p) 
     return isFinite(p);
 }
 
-std::optional<ClipPoint> ClippingProjection::projectPoint(const D3DXVECTOR3& point) const {
-    if (!usable_ || !isFinite(point)) {
-        return std::nullopt;
+bool ClippingProjection::projectPoint(const D3DXVECTOR3& point, ClipPoint& p) const {
+    ClipPoint projected;
+    if (!usable_ || !isFinite(point) || !localToPicture(toLocalFrame(point), projected)) {
+        return false;
     }
+    p = projected;
+    return true;
+}
+
+std::optional<ClipPoint> ClippingProjection::projectPoint(const D3DXVECTOR3& point) const {
     ClipPoint p;
-    if (!localToPicture(toLocalFrame(point), p)) {
+    if (!projectPoint(point, p)) {
         return std::nullopt;
     }
     return p;
 }
 
 std::optional<D3DXVECTOR3> ClippingProjection::unprojectPoint(const ClipPoint& point) const {
-    if (!usable_ || !isFinite(point)) {
+    D3DXVECTOR3 world;
+    if (!unprojectPoint(point, world)) {
         return std::nullopt;
+    }
+    return world;
+}
+
+bool ClippingProjection::unprojectPoint(const ClipPoint& point, D3DXVECTOR3& worldPoint) const {
+    if (!usable_ || !isFinite(point)) {
+        return false;
     }
     float u = point.u;
     float w = point.w;
@@ -210,7 +224,7 @@ std::optional<D3DXVECTOR3> ClippingProjection::unprojectPoint(const ClipPoint& p
             float fu = 1.0f;
             float fw = 1.0f;
             if (!perspectiveFactors(point.t, fu, fw)) {
-                return std::nullopt;
+                return false;
             }
             u /= fu;
             w /= fw;
@@ -221,9 +235,10 @@ std::optional<D3DXVECTOR3> ClippingProjection::unprojectPoint(const ClipPoint& p
     const D3DXVECTOR3 local(point.t, w * scaleY_, u * scaleZ_);
     const D3DXVECTOR3 world = turn(local, inverseRotation_) + position_;
     if (!isFinite(world)) {
-        return std::nullopt;
+        return false;
     }
-    return world;
+    worldPoint = world;
+    return true;
 }
 
 bool ClippingProjection::isPointInside(const D3DXVECTOR3& point, const SilhouetteGrid& grid) const {

@@ -89,11 +89,17 @@ public:
     // far face that a narrowing field of view (ratio below 1) has no image
     // for it.
     std::optional<ClipPoint> projectPoint(const D3DXVECTOR3& point) const;
+    // The same for loops that project many points: false where projectPoint
+    // is empty (`p` is then left as it was), else true with the point in `p`.
+    bool projectPoint(const D3DXVECTOR3& point, ClipPoint& p) const;
 
     // The exact inverse of projectPoint: the world point of (t, w, u). Empty
     // when the projection is unusable, the input is not finite or the depth
     // has no image (as above).
     std::optional<D3DXVECTOR3> unprojectPoint(const ClipPoint& point) const;
+    // The same for loops: false where unprojectPoint is empty (`world` is
+    // then left as it was), else true with the point in `world`.
+    bool unprojectPoint(const ClipPoint& point, D3DXVECTOR3& world) const;
 
     // True when the point projects onto an inside cell of `grid` (the rim
     // counts as outside) within the slab, its faces included.

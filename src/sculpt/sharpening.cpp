@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -29,6 +28,8 @@ constexpr float kPushBand = 2.5f;
 constexpr float kAnchorDistance = 0.5f;
 // Vertices per chunk of parallel work.
 constexpr std::size_t kVerticesPerChunk = 4096;
+// Vertices a pass without the edge step takes through every clipping at once.
+constexpr std::size_t kVerticesPerBlock = 256;
 // Rounds of relaxing the vertices of triangles the passes turned over.
 constexpr int kUntangleRounds = 8;
 
@@ -269,6 +270,28 @@ private:
             s.insideClipping = -1;
             s.insideDistance = std::numeric_limits<float>::infinity();
         };
+        // Without the edge step a vertex's rules read and change nothing but
+        // its own state and place, so the vertices go through every clipping
+        // and the end of the pass a block at a time, their states staying in
+        // the cache (and a block's searches in one outline near each other).
+        if (!withEdgeStep) {
+            const ChunkPlan plan = activePlan();
+            std::vector<std::size_t> kept(plan.chunks(), 0);
+            control_.runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
+                if (control_.stopRequested()) return;
+                for (std::size_t from = plan.begin(chunk); from < plan.end(chunk); from += kVerticesPerBlock) {
+                    const std::size_t to = std::min(from + kVerticesPerBlock, plan.end(chunk));
+                    for (std::size_t i = from; i < to; ++i) startPass(active_[i]);
+                    for (int k = 0; k < static_cast<int>(clippings_.size()); ++k) {
+                        for (std::size_t i = from; i < to; ++i) applyRule(active_[i], k);
+                    }
+                    for (std::size_t i = from; i < to; ++i) endPass(active_[i], plan.begin(chunk), kept[chunk]);
+                }
+            });
+            if (control_.stopRequested()) return false;
+            keepMovedVertices(kept);
+            return true;
+        }
         if (clippings_.empty() && !forActive(startPass)) return false;
         // The vertices each chunk found on an outline, which the edge step
         // looks at in list order (it moves vertices, but changes no one's
@@ -295,17 +318,22 @@ private:
         // of its part of the list; the parts are then joined.
         const ChunkPlan plan = activePlan();
         std::vector<std::size_t> kept(plan.chunks(), 0);
-        if (!forActiveChunks([&](std::size_t chunk, std::uint32_t slot) {
-                pushOntoOutline(slot);
-                VertexState& s = state(slot);
-                if (s.active) return;
-                s.active = true;
-                active_[plan.begin(chunk) + kept[chunk]++] = slot;
-            })) {
+        if (!forActiveChunks([&](std::size_t chunk, std::uint32_t slot) { endPass(slot, plan.begin(chunk), kept[chunk]); })) {
             return false;
         }
         keepMovedVertices(kept);
         return true;
+    }
+
+    // The end of a pass for one vertex of the chunk whose part of the active
+    // list starts at `first`: onto the outline it lies just within, and kept
+    // at the front of that part (`kept` of them so far) when it moved.
+    void endPass(std::uint32_t slot, std::size_t first, std::size_t& kept) {
+        pushOntoOutline(slot);
+        VertexState& s = state(slot);
+        if (s.active) return;
+        s.active = true;
+        active_[first + kept++] = slot;
     }
 
     // Joins the moved vertices each chunk of the list kept at its front.
@@ -325,20 +353,19 @@ private:
 
     // Projects the vertex into clipping k; false when it has no image there.
     bool project(std::uint32_t slot, int k) {
-        const std::optional<ClipPoint> p = clipping(k).projection->projectPoint(mesh_.position(slot));
-        if (!p) return false;
-        state(slot).scratch = *p;
-        state(slot).scratchOwner = k;
+        VertexState& s = state(slot);
+        if (!clipping(k).projection->projectPoint(mesh_.position(slot), s.scratch)) return false;
+        s.scratchOwner = k;
         return true;
     }
 
     // Moves the vertex to the world point of `target` in clipping k and marks
     // it moved; nothing happens when the target has no finite world point.
     void moveTo(std::uint32_t slot, int k, const ClipPoint& target) {
-        const std::optional<D3DXVECTOR3> world = clipping(k).projection->unprojectPoint(target);
-        if (!world) return;
+        D3DXVECTOR3 world;
+        if (!clipping(k).projection->unprojectPoint(target, world)) return;
         VertexState& s = state(slot);
-        place(slot, *world);
+        place(slot, world);
         s.scratch = target;
         s.scratchOwner = k;
         s.active = false;
