@@ -474,7 +474,7 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
     // never copies the last band's items when it grows).
     UninitialisedVector<Candidate> candidates;
     UninitialisedVector<CellEntry> entries;
-    std::vector<CellEntry> sortBuffer;
+    UninitialisedVector<CellEntry> sortBuffer;
     const std::size_t reachChunks = reachParts.size();
     std::vector<std::size_t> candidateBase(reachChunks + 1, 0);
     std::vector<std::size_t> entryBase(reachChunks + 1, 0);
@@ -545,24 +545,23 @@ std::vector<std::array<std::uint32_t, 2>> findSelfIntersections(std::span<const 
         } else {
             radixSortBy(sorted, bits, cellOf, sortBuffer);
         }
-        std::vector<std::size_t> runs;
-        for (std::size_t i = 0; i < entryCount; ++i) {
-            if (i == 0 || sorted[i].cell != sorted[i - 1].cell) runs.push_back(i);
-        }
-        runs.push_back(entryCount);
-        const std::size_t runCount = runs.size() - 1;
-        const ChunkPlan plan{runCount, 4096};
+        // Each part of the sorted entries takes the cells that start in it
+        // (the last of them may run on past its end), so the parts' pairs
+        // joined in order come in cell order.
+        const ChunkPlan plan{entryCount, std::max<std::size_t>(search.entriesPerPart, 1)};
         std::vector<std::vector<std::array<std::uint32_t, 2>>> found(plan.chunks());
         const auto testChunk = [&](std::size_t chunk) {
             std::vector<std::array<std::uint32_t, 2>>& out = found[chunk];
             // A cell's triangles side by side, so that the pair tests read
             // them from the cache.
             std::vector<Candidate> cell;
-            for (std::size_t r = plan.begin(chunk); r < plan.end(chunk); ++r) {
-                const std::uint64_t here = sorted[runs[r]].cell;
+            std::size_t next = plan.begin(chunk);
+            while (next > 0 && next < plan.end(chunk) && sorted[next].cell == sorted[next - 1].cell) ++next;
+            while (next < plan.end(chunk)) {
+                const std::uint64_t here = sorted[next].cell;
                 cell.clear();
-                for (std::size_t i = runs[r]; i < runs[r + 1]; ++i) {
-                    cell.push_back(candidates.data()[sorted[i].candidate]);
+                for (; next < entryCount && sorted[next].cell == here; ++next) {
+                    cell.push_back(candidates.data()[sorted[next].candidate]);
                 }
                 const std::size_t count = cell.size();
                 for (std::size_t a = 0; a < count; ++a) {

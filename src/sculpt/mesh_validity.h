@@ -89,6 +89,9 @@ struct CrossingSearch {
     // band however large the mesh (some 70 bytes an entry). The pairs are
     // the same whatever the bands.
     std::uint64_t entriesPerBand = std::uint64_t{1} << 20;
+    // A band's pair tests go in parts of about this many entries, each on
+    // one thread; the pairs are the same whatever the parts.
+    std::size_t entriesPerPart = 65536;
 };
 
 // The pairs (first < second) of triangles that cross each other, as counted

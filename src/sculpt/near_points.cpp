@@ -69,7 +69,7 @@ NearPoints::NearPoints(std::span<const D3DXVECTOR3> positions, std::span<const s
     entries_.erase(std::remove_if(entries_.begin(), entries_.end(), [](const Entry& e) { return e.cell == kNoCell; }),
                    entries_.end());
     const auto cellOfEntry = [](const Entry& e) { return e.cell; };
-    std::vector<Entry> buffer;
+    UninitialisedVector<Entry> buffer;
     if (runner != nullptr) {
         radixSortBy(std::span<Entry>(entries_), 3 * kBits, cellOfEntry, buffer, *runner);
     } else {

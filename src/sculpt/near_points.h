@@ -61,7 +61,7 @@ private:
     bool hasCells_ = false;
     float cell_ = 1.0f;
     D3DXVECTOR3 origin_;
-    std::vector<Entry> entries_;
+    UninitialisedVector<Entry> entries_;
 };
 
 template <typename Visit>

@@ -11,9 +11,11 @@
 
 // Sorts `items` by keyOf(item) (std::uint64_t, below 2^bits); items with
 // equal keys keep their order. `buffer` is working space, resized as needed
-// (callers sorting many small runs keep one).
-template <typename Item, typename KeyOf>
-void radixSortBy(std::span<Item> items, int bits, KeyOf keyOf, std::vector<Item>& buffer) {
+// (callers sorting many small runs keep one); every place of it is written
+// before it is read, so a buffer whose allocator leaves new items unwritten
+// saves clearing it.
+template <typename Item, typename KeyOf, typename Allocator>
+void radixSortBy(std::span<Item> items, int bits, KeyOf keyOf, std::vector<Item, Allocator>& buffer) {
     if (items.size() < 2 || bits <= 0) return;
     if (buffer.size() < items.size()) buffer.resize(items.size());
     const int passes = (bits + 15) / 16;
@@ -41,8 +43,9 @@ void radixSortBy(std::vector<Item>& items, int bits, KeyOf keyOf) {
 // The same sort on the runner's threads: each pass counts the digits of one
 // part of the items per thread and then places each part's items behind
 // those of the parts before it, so the order is the one sortBy gives.
-template <typename Item, typename KeyOf>
-void radixSortBy(std::span<Item> items, int bits, KeyOf keyOf, std::vector<Item>& buffer, ParallelRunner& runner) {
+template <typename Item, typename KeyOf, typename Allocator>
+void radixSortBy(std::span<Item> items, int bits, KeyOf keyOf, std::vector<Item, Allocator>& buffer,
+                 ParallelRunner& runner) {
     constexpr std::size_t kLeastPerPart = 65536;
     const std::size_t parts =
         std::clamp<std::size_t>(items.size() / kLeastPerPart, 1, static_cast<std::size_t>(runner.threads()));

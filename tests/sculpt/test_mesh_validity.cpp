@@ -184,6 +184,12 @@ TEST(MeshValidity, TheCrossingSearchFindsTheSamePairsInTheSameOrderOnAnyThreads)
             spread.runner = &runner;
             EXPECT_EQ(findSelfIntersections(strewn.positions, strewn.triangles, spread), reference)
                 << threads << " threads" << (focused ? ", focused" : "");
+            // Pair tests in parts cut wherever, many inside a cell.
+            for (std::size_t part : {std::size_t{1}, std::size_t{7}, std::size_t{1000}}) {
+                spread.entriesPerPart = part;
+                EXPECT_EQ(findSelfIntersections(strewn.positions, strewn.triangles, spread), reference)
+                    << threads << " threads, parts of " << part << (focused ? ", focused" : "");
+            }
         }
     }
 }
