@@ -2,8 +2,12 @@
 // before they are read. resize() leaves new items as they are (a buffer a
 // decoder or a parallel loop is about to fill is not cleared first); values
 // given explicitly (assign, push_back, resize with a value) work as usual.
+// Large blocks ask for large pages (adviseLargePages).
 #pragma once
 
+#include "core/large_pages.h"
+
+#include <cstddef>
 #include <memory>
 #include <new>
 #include <utility>
@@ -18,6 +22,11 @@ struct UninitialisedAllocator : std::allocator<T> {
     UninitialisedAllocator() = default;
     template <typename U>
     UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+    T* allocate(std::size_t count) {
+        T* block = std::allocator<T>::allocate(count);
+        adviseLargePages(block, count * sizeof(T));
+        return block;
+    }
     template <typename U>
     void construct(U* place) noexcept {
         ::new (static_cast<void*>(place)) U;

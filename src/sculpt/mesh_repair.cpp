@@ -265,16 +265,28 @@ public:
           tolerance_(tolerance),
           flatArea_(flatArea),
           control_(control),
-          frozen_(mesh.positions(), liveVertices(mesh), tolerance, &control.runner) {
+          frozen_(mesh.positions(),
+                  indicesWhere(mesh.vertexSlots(), [&mesh](std::uint32_t v) { return mesh.isVertex(v); }, control.runner),
+                  tolerance, &control.runner) {
         fans_.build(mesh_, control.runner);
-        listIndex_.assign(mesh_.triangleSlots(), kNoIndex);
-        triangles_.reserve(mesh_.triangleSlots());
-        for (std::uint32_t t = 0; t < mesh_.triangleSlots(); ++t) {
-            if (!mesh_.isTriangle(t)) continue;
-            const MeshCreationTriangle& tri = mesh_.triangle(t);
-            listIndex_[t] = static_cast<std::uint32_t>(triangles_.size());
-            triangles_.push_back({tri.e, tri.f, tri.g});
-        }
+        // The live triangles in slot order, and each slot's place among them.
+        const std::vector<std::uint32_t> live =
+            indicesWhere(mesh_.triangleSlots(), [this](std::uint32_t t) { return mesh_.isTriangle(t); }, control.runner);
+        listIndex_.resize(mesh_.triangleSlots());
+        triangles_.resize(live.size());
+        const ChunkPlan slots{mesh_.triangleSlots(), kTrianglesPerChunk};
+        control.runner.forEachChunk(slots.chunks(), [&](std::size_t chunk) {
+            std::fill(listIndex_.begin() + static_cast<std::ptrdiff_t>(slots.begin(chunk)),
+                      listIndex_.begin() + static_cast<std::ptrdiff_t>(slots.end(chunk)), kNoIndex);
+        });
+        const ChunkPlan places{live.size(), kTrianglesPerChunk};
+        control.runner.forEachChunk(places.chunks(), [&](std::size_t chunk) {
+            for (std::size_t i = places.begin(chunk); i < places.end(chunk); ++i) {
+                const MeshCreationTriangle& tri = mesh_.triangle(live[i]);
+                listIndex_[live[i]] = static_cast<std::uint32_t>(i);
+                triangles_[i] = {tri.e, tri.f, tri.g};
+            }
+        });
         moved_.assign(mesh_.vertexSlots(), 0);
     }
 
@@ -430,21 +442,14 @@ private:
         }
     }
 
-    static std::vector<std::uint32_t> liveVertices(const SculptMesh& mesh) {
-        std::vector<std::uint32_t> live;
-        for (std::uint32_t v = 0; v < mesh.vertexSlots(); ++v) {
-            if (mesh.isVertex(v)) live.push_back(v);
-        }
-        return live;
-    }
 
     const SculptMesh& mesh_;
     float tolerance_;
     float flatArea_;
     const RunControl& control_;
     FanLists fans_;
-    std::vector<MeshTriangle> triangles_;
-    std::vector<std::uint32_t> listIndex_;
+    UninitialisedVector<MeshTriangle> triangles_;
+    UninitialisedVector<std::uint32_t> listIndex_;
     // The vertices where they were when the finder was made.
     NearPoints frozen_;
     std::vector<std::uint8_t> moved_;

@@ -12,10 +12,12 @@
 // wait between calls. A runner is used by one thread at a time.
 #pragma once
 
+#include "core/large_pages.h"
 #include "core/uninitialised_allocator.h"
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -96,6 +98,7 @@ public:
     FilledArray(std::size_t count, const Item& value, ParallelRunner& runner)
         : items_(static_cast<Item*>(::operator new(count * sizeof(Item), std::align_val_t{alignof(Item)}))),
           count_(count) {
+        adviseLargePages(items_.get(), count * sizeof(Item));
         const ChunkPlan plan{count, kItemsPerChunk};
         runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
             std::uninitialized_fill(items_.get() + plan.begin(chunk), items_.get() + plan.end(chunk), value);
@@ -120,3 +123,26 @@ private:
 // pages are first touched by whichever threads fill them.
 template <typename Item>
 using UninitialisedVector = std::vector<Item, UninitialisedAllocator<Item>>;
+
+// The indices i < count for which keep(i) holds, in increasing order,
+// looked for on the runner's threads (each chunk counts its own, then
+// writes them at its place). keep must only read.
+template <typename Keep>
+std::vector<std::uint32_t> indicesWhere(std::size_t count, Keep&& keep, ParallelRunner& runner) {
+    const ChunkPlan plan{count, 65536};
+    std::vector<std::size_t> firsts(plan.chunks() + 1, 0);
+    runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
+        std::size_t kept = 0;
+        for (std::size_t i = plan.begin(chunk); i < plan.end(chunk); ++i) kept += keep(static_cast<std::uint32_t>(i)) ? 1 : 0;
+        firsts[chunk + 1] = kept;
+    });
+    for (std::size_t chunk = 0; chunk < plan.chunks(); ++chunk) firsts[chunk + 1] += firsts[chunk];
+    std::vector<std::uint32_t> indices(firsts.back());
+    runner.forEachChunk(plan.chunks(), [&](std::size_t chunk) {
+        std::size_t at = firsts[chunk];
+        for (std::size_t i = plan.begin(chunk); i < plan.end(chunk); ++i) {
+            if (keep(static_cast<std::uint32_t>(i))) indices[at++] = static_cast<std::uint32_t>(i);
+        }
+    });
+    return indices;
+}

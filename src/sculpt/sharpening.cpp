@@ -174,18 +174,24 @@ public:
                 placed.assign(mesh_.vertexSlots(), 0);
                 for (std::uint32_t v : active_) placed[v] = 1;
             }
+            // Every target from the places before the round, then every move.
             targets.resize(active_.size());
-            for (std::size_t i = 0; i < active_.size(); ++i) {
-                const std::uint32_t v = active_[i];
-                D3DXVECTOR3 sum(0.0f, 0.0f, 0.0f);
-                int count = 0;
-                for (std::uint32_t w : neighbours_.of(v)) {
-                    sum += mesh_.position(w);
-                    ++count;
+            const ChunkPlan activeChunks = activePlan();
+            control_.runner.forEachChunk(activeChunks.chunks(), [&](std::size_t chunk) {
+                for (std::size_t i = activeChunks.begin(chunk); i < activeChunks.end(chunk); ++i) {
+                    const std::uint32_t v = active_[i];
+                    D3DXVECTOR3 sum(0.0f, 0.0f, 0.0f);
+                    int count = 0;
+                    for (std::uint32_t w : neighbours_.of(v)) {
+                        sum += mesh_.position(w);
+                        ++count;
+                    }
+                    targets[i] = count > 0 ? sum * (1.0f / static_cast<float>(count)) : mesh_.position(v);
                 }
-                targets[i] = count > 0 ? sum * (1.0f / static_cast<float>(count)) : mesh_.position(v);
-            }
-            for (std::size_t i = 0; i < active_.size(); ++i) place(active_[i], targets[i]);
+            });
+            control_.runner.forEachChunk(activeChunks.chunks(), [&](std::size_t chunk) {
+                for (std::size_t i = activeChunks.begin(chunk); i < activeChunks.end(chunk); ++i) place(active_[i], targets[i]);
+            });
             for (int settle = 0; settle < 3; ++settle) {
                 for (std::uint32_t slot : active_) state(slot).active = true;
                 if (!runPass(false)) return false;
@@ -220,14 +226,10 @@ private:
 
     VertexState& state(std::uint32_t slot) { return states_[slot]; }
 
+    // Every live vertex active and on the list, in slot order.
     void activateEveryVertex() {
-        active_.clear();
-        for (std::uint32_t slot = 0; slot < mesh_.vertexSlots(); ++slot) {
-            if (mesh_.isVertex(slot)) {
-                active_.push_back(slot);
-                state(slot).active = true;
-            }
-        }
+        active_ = indicesWhere(mesh_.vertexSlots(), [this](std::uint32_t v) { return mesh_.isVertex(v); }, control_.runner);
+        forActive([this](std::uint32_t slot) { state(slot).active = true; });
     }
 
     // Calls work(t) for every live triangle, spread over the threads.
@@ -568,7 +570,8 @@ private:
     std::vector<std::uint32_t> active_;
     std::vector<std::vector<std::uint32_t>> onOutline_;
     VertexLists neighbours_;
-    std::vector<D3DXVECTOR3> carvedNormals_;
+    // Written for every live triangle, the only ones read.
+    UninitialisedVector<D3DXVECTOR3> carvedNormals_;
     float pushBand_ = kPushBand;
     float untangleBand_ = kPushBand;
     float flatArea_ = 0.0f;

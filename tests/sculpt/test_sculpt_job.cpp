@@ -5,6 +5,7 @@
 #include "sculpt/run_memory.h"
 #include "sculpt/sculpture.h"
 #include "sculpt/texture_atlas.h"
+#include "support/test_support.h"
 #include "synthetic_scene.h"
 
 #include <gtest/gtest.h>
@@ -235,8 +236,15 @@ TEST(RunMemory, LargeBlocksComeFromTheHeapDuringRunsAndTheFreeMemoryGoesBackAfte
             const RunMemory inner;  // runs overlapping in time
             const std::size_t mappedBefore = mappedBlocks();
             const std::size_t residentBefore = residentBytes();
+            const std::size_t largePagesBefore = testsupport::largePageBytes();
             auto block = blockInUse();
             EXPECT_EQ(mappedBlocks(), mappedBefore) << "a large block was mapped on its own during a run";
+            // Where the system grants large pages on request, the heap a run
+            // grows into has asked for them.
+            if (testsupport::largePageMode() == "madvise") {
+                EXPECT_GE(testsupport::largePageBytes(), largePagesBefore + (std::size_t{8} << 20))
+                    << "a run's large block is not on large pages";
+            }
             block.reset();
             heldDuringRuns = residentBytes();
             EXPECT_GE(heldDuringRuns, residentBefore + kLarge / 2) << "freed memory left the process during a run";

@@ -56,4 +56,23 @@ std::string appDir() {
     return dir ? dir : ".";
 }
 
+std::string largePageMode() {
+    std::ifstream file("/sys/kernel/mm/transparent_hugepage/enabled");
+    std::string line;
+    std::getline(file, line);
+    const auto open = line.find('[');
+    const auto close = line.find(']');
+    return open != std::string::npos && close > open ? line.substr(open + 1, close - open - 1) : std::string();
+}
+
+std::size_t largePageBytes() {
+    std::ifstream file("/proc/self/smaps_rollup");
+    std::string key;
+    std::size_t kilobytes = 0;
+    while (file >> key) {
+        if (key == "AnonHugePages:" && file >> kilobytes) return kilobytes * 1024;
+    }
+    return 0;
+}
+
 }  // namespace testsupport

@@ -2,6 +2,7 @@
 // do not go through the code under test.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -36,5 +37,11 @@ bool fileExists(const std::string& path);
 // to the current folder when a test is run by hand).
 std::string sourceDir();
 std::string appDir();
+
+// The system's setting for large memory pages ("always", "madvise",
+// "never"), or empty where it cannot be read; and the bytes of this
+// process's memory on large pages.
+std::string largePageMode();
+std::size_t largePageBytes();
 
 }  // namespace testsupport
