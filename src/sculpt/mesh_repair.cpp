@@ -442,7 +442,6 @@ private:
         }
     }
 
-
     const SculptMesh& mesh_;
     float tolerance_;
     float flatArea_;

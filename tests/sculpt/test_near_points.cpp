@@ -227,6 +227,22 @@ TEST(FilledArray, EveryItemHoldsTheValueOnAnyNumberOfThreads) {
     }
 }
 
+TEST(IndicesWhere, ListsThePassingIndicesInOrderOnAnyNumberOfThreads) {
+    // Chunks with none, some and all passing, and counts that end a chunk
+    // early or exactly.
+    const auto keep = [](std::uint32_t i) { return (i / 70000) % 3 == 1 || (i % 7 == 3 && i < 60000); };
+    for (int threads : {1, 2, 3}) {
+        ParallelRunner runner(threads);
+        for (std::size_t count : {std::size_t{0}, std::size_t{5}, std::size_t{65536}, std::size_t{300001}}) {
+            std::vector<std::uint32_t> expected;
+            for (std::uint32_t i = 0; i < count; ++i) {
+                if (keep(i)) expected.push_back(i);
+            }
+            EXPECT_EQ(indicesWhere(count, keep, runner), expected) << count << " indices on " << threads << " threads";
+        }
+    }
+}
+
 TEST(RadixSortBy, SortsPartsOfAnArrayWithOneWorkingBuffer) {
     // Parts sorted one after the other with one buffer, which the first, the
     // largest, leaves larger than the others need: each part comes out
