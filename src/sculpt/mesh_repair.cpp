@@ -265,19 +265,17 @@ public:
           tolerance_(tolerance),
           flatArea_(flatArea),
           control_(control),
-          frozen_(mesh.positions(),
-                  indicesWhere(mesh.vertexSlots(), [&mesh](std::uint32_t v) { return mesh.isVertex(v); }, control.runner),
-                  tolerance, &control.runner) {
+          frozen_(mesh.positions(), mesh.liveVertices(control.runner), tolerance, &control.runner) {
         fans_.build(mesh_, control.runner);
         // The live triangles in slot order, and each slot's place among them.
-        const std::vector<std::uint32_t> live =
-            indicesWhere(mesh_.triangleSlots(), [this](std::uint32_t t) { return mesh_.isTriangle(t); }, control.runner);
+        const std::vector<std::uint32_t> live = mesh_.liveTriangles(control.runner);
         listIndex_.resize(mesh_.triangleSlots());
         triangles_.resize(live.size());
         const ChunkPlan slots{mesh_.triangleSlots(), kTrianglesPerChunk};
         control.runner.forEachChunk(slots.chunks(), [&](std::size_t chunk) {
-            std::fill(listIndex_.begin() + static_cast<std::ptrdiff_t>(slots.begin(chunk)),
-                      listIndex_.begin() + static_cast<std::ptrdiff_t>(slots.end(chunk)), kNoIndex);
+            for (std::size_t t = slots.begin(chunk); t < slots.end(chunk); ++t) {
+                if (!mesh_.isTriangle(static_cast<std::uint32_t>(t))) listIndex_[t] = kNoIndex;
+            }
         });
         const ChunkPlan places{live.size(), kTrianglesPerChunk};
         control.runner.forEachChunk(places.chunks(), [&](std::size_t chunk) {

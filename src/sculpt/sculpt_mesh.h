@@ -162,6 +162,15 @@ public:
 
     // --- lists -------------------------------------------------------------------------
 
+    // The live vertex slots and the live triangle slots, in slot order,
+    // gathered on the runner's threads.
+    std::vector<std::uint32_t> liveVertices(ParallelRunner& runner) const {
+        return indicesWhere(vertexSlots(), [this](std::uint32_t v) { return isVertex(v); }, runner);
+    }
+    std::vector<std::uint32_t> liveTriangles(ParallelRunner& runner) const {
+        return indicesWhere(triangleSlots(), [this](std::uint32_t t) { return isTriangle(t); }, runner);
+    }
+
     // The edge neighbours of every vertex (through live edges), each in edge
     // array order.
     VertexLists neighbourLists() const;

@@ -228,7 +228,7 @@ private:
 
     // Every live vertex active and on the list, in slot order.
     void activateEveryVertex() {
-        active_ = indicesWhere(mesh_.vertexSlots(), [this](std::uint32_t v) { return mesh_.isVertex(v); }, control_.runner);
+        active_ = mesh_.liveVertices(control_.runner);
         forActive([this](std::uint32_t slot) { state(slot).active = true; });
     }
 
